@@ -1,0 +1,118 @@
+#include "HostWindow.h"
+
+#include <QApplication>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPluginLoader>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+HostWindow::HostWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_loader(new QPluginLoader(this))
+{
+    setWindowTitle(tr("LumoView host"));
+    m_info = new QLabel(tr("No module loaded"), this);
+    m_info->setAlignment(Qt::AlignCenter);
+    m_info->setMargin(24);
+    setCentralWidget(m_info);
+    resize(1280, 800);
+
+    QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
+}
+
+bool HostWindow::loadModule(const QString &fileName)
+{
+    m_loader->setFileName(fileName);
+    QObject *instance = m_loader->instance();
+    if (!instance) {
+        m_info->setText(tr("Cannot load the module %1:\n%2").arg(fileName, m_loader->errorString()));
+        return false;
+    }
+    m_module = instance;
+    const QString version = instance->property("moduleVersion").toString();
+    m_info->setText(tr("<h2>LumoView</h2><p>Module %1 loaded, version %2</p>")
+                        .arg(QString::fromLatin1(instance->metaObject()->className()), version));
+    return true;
+}
+
+QString HostWindow::setDatabaseUrl(const QString &url)
+{
+    QString answer;
+    if (!m_module || !QMetaObject::invokeMethod(m_module, "setDatabaseUrl", Qt::DirectConnection,
+                                                Q_RETURN_ARG(QString, answer), Q_ARG(QString, url)))
+        answer = tr("The module cannot take a database URL");
+    showStatus(tr("Database: %1").arg(answer));
+    return answer;
+}
+
+bool HostWindow::openView(const QString &name, uint objectId)
+{
+    if (!m_module)
+        return false;
+    QWidget *widget = nullptr;
+    bool called = false;
+    if (name == QLatin1String("log")) {
+        called = QMetaObject::invokeMethod(m_module, "createLogWidget", Qt::DirectConnection,
+                                           Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, objectId),
+                                           Q_ARG(uint, 0x5FFFF));
+    } else if (name == QLatin1String("phases")) {
+        called = QMetaObject::invokeMethod(m_module, "createPhasesWidget", Qt::DirectConnection,
+                                           Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, objectId));
+    } else if (name == QLatin1String("sg")) {
+        called = QMetaObject::invokeMethod(m_module, "createSGWidget", Qt::DirectConnection,
+                                           Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, objectId));
+    } else if (name == QLatin1String("health")) {
+        called = QMetaObject::invokeMethod(m_module, "createDtHealthHistoryView", Qt::DirectConnection,
+                                           Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, objectId));
+    } else if (name == QLatin1String("faults")) {
+        called = QMetaObject::invokeMethod(m_module, "createDtFaultsView", Qt::DirectConnection,
+                                           Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, objectId));
+    } else if (name == QLatin1String("dt") || name == QLatin1String("dtstat")) {
+        const char *method = name == QLatin1String("dt") ? "createDtWidget" : "createDtStatWidget";
+        called = QMetaObject::invokeMethod(m_module, method, Qt::DirectConnection,
+                                           Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, objectId),
+                                           Q_ARG(QList<int>, QList<int>{1}));
+    }
+    if (!called || !widget) {
+        showStatus(tr("The module has no view \"%1\"").arg(name));
+        return false;
+    }
+    placeWidget(widget);
+    return true;
+}
+
+void HostWindow::placeWidget(QWidget *widget)
+{
+    if (auto *dock = qobject_cast<QDockWidget *>(widget)) {
+        // Docks that the module did not place itself go to the bottom area.
+        if (dockWidgetArea(dock) == Qt::NoDockWidgetArea) {
+            dock->setFloating(false);
+            addDockWidget(Qt::BottomDockWidgetArea, dock);
+        }
+        dock->show();
+        return;
+    }
+    auto *dock = new QDockWidget(widget->windowTitle(), this);
+    dock->setAttribute(Qt::WA_DeleteOnClose);
+    dock->setWidget(widget);
+    addDockWidget(Qt::BottomDockWidgetArea, dock);
+}
+
+void HostWindow::scheduleScreenshot(const QString &fileName, int delayMs)
+{
+    QTimer::singleShot(delayMs, this, [this, fileName] {
+        const bool saved = grab().save(fileName);
+        if (!saved)
+            qWarning("Cannot save the screenshot to %s", qPrintable(fileName));
+        qApp->exit(saved ? 0 : 1);
+    });
+}
+
+void HostWindow::showStatus(const QString &text)
+{
+    statusBar()->showMessage(text);
+}

@@ -1,0 +1,42 @@
+#ifndef HOSTWINDOW_H
+#define HOSTWINDOW_H
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QLabel;
+class QPluginLoader;
+
+// The host's main window: it loads the module, configures it and puts the
+// views it asks for into its dock areas.
+class HostWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit HostWindow(QWidget *parent = nullptr);
+
+    // Loads the plug-in file; false (with the reason shown) on failure.
+    bool loadModule(const QString &fileName);
+    QObject *module() const { return m_module; }
+
+    // Applies a database URL through the module; returns its answer.
+    QString setDatabaseUrl(const QString &url);
+
+    // Asks the module for a view by name ("log", "phases", ...). The widget
+    // (a dock or a bare view) is placed in the window. False when the module
+    // has no such view.
+    bool openView(const QString &name, uint objectId);
+
+    // Saves a picture of the window once the event loop has settled.
+    void scheduleScreenshot(const QString &fileName, int delayMs);
+
+private:
+    void placeWidget(QWidget *widget);
+    void showStatus(const QString &text);
+
+    QPluginLoader *m_loader = nullptr;
+    QPointer<QObject> m_module;
+    QLabel *m_info = nullptr;
+};
+
+#endif // HOSTWINDOW_H

@@ -1,0 +1,12 @@
+// Module-wide set-up made when the plug-in library is loaded, before any of
+// its classes is used.
+#include "XmlSettings.h"
+
+#include <QtGlobal>
+
+static void initLumoViewModule()
+{
+    registerXmlSettingsFormat();
+}
+
+Q_CONSTRUCTOR_FUNCTION(initLumoViewModule)

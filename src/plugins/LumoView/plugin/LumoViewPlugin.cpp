@@ -1,0 +1,172 @@
+#include "LumoViewPlugin.h"
+
+#include "database/LogMessageType.h"
+#include "decoding/EventTemplate.h"
+
+#include <QApplication>
+#include <QMutexLocker>
+#include <QUrl>
+
+namespace {
+const char connectionName[] = "lumoview";
+const int defaultPort = 3306;
+}
+
+LumoViewPlugin::LumoViewPlugin(QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<LogMessageType>("LogMessageType");
+    findMainWindow();
+}
+
+// The connection stays registered: the instance may outlive Qt SQL's own
+// registry when the module is unloaded at process exit.
+LumoViewPlugin::~LumoViewPlugin() = default;
+
+QString LumoViewPlugin::moduleVersion() const
+{
+    return QStringLiteral("2.3.47");
+}
+
+QString LumoViewPlugin::setDatabaseUrl(QString url_string)
+{
+    QMutexLocker locker(&dbMutex);
+
+    const QUrl url(url_string, QUrl::TolerantMode);
+    const QString path = url.path(QUrl::FullyDecoded);
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.size() != 2)
+        return tr("%1 - Invalid url format").arg(path);
+
+    if (db.isOpen())
+        db.close();
+
+    if (db.driverName() != parts.at(0)) {
+        db = QSqlDatabase();
+        if (QSqlDatabase::contains(QLatin1String(connectionName)))
+            QSqlDatabase::removeDatabase(QLatin1String(connectionName));
+        db = QSqlDatabase::addDatabase(parts.at(0), QLatin1String(connectionName));
+    }
+    if (!db.isValid())
+        return tr("Error while working with database driver");
+
+    db.setDatabaseName(parts.at(1));
+    db.setUserName(url.userName(QUrl::FullyDecoded));
+    const QString host = url.host(QUrl::FullyDecoded);
+    const int port = url.port(defaultPort);
+
+    db.setHostName(host);
+    db.setPort(port);
+    db.setPassword(url.password(QUrl::FullyDecoded));
+    return QStringLiteral("OK");
+}
+
+QWidget *LumoViewPlugin::notYetAvailable(const char *method, const char *what) const
+{
+    qWarning("LumoViewPlugin::%s: %s is not available in this build", method, what);
+    return nullptr;
+}
+
+QWidget *LumoViewPlugin::createPhasesWidget(uint)
+{
+    findMainWindow();
+    return notYetAvailable("createPhasesWidget", "the phase view");
+}
+
+QWidget *LumoViewPlugin::createLogWidget(uint, uint)
+{
+    findMainWindow();
+    return notYetAvailable("createLogWidget", "the event log view");
+}
+
+QWidget *LumoViewPlugin::createDtWidget(uint, QList<int>)
+{
+    findMainWindow();
+    return notYetAvailable("createDtWidget", "the detector data view");
+}
+
+QWidget *LumoViewPlugin::createDtStatWidget(uint, QList<int>)
+{
+    findMainWindow();
+    return notYetAvailable("createDtStatWidget", "the detector statistics view");
+}
+
+QWidget *LumoViewPlugin::createDtFaultsView(uint, int, QDate)
+{
+    findMainWindow();
+    return notYetAvailable("createDtFaultsView", "the detector fault chart view");
+}
+
+QWidget *LumoViewPlugin::createDtFaultsView(uint object_id, int dt_id)
+{
+    return createDtFaultsView(object_id, dt_id, QDate::currentDate());
+}
+
+QWidget *LumoViewPlugin::createDtFaultsView(uint object_id, QDate date)
+{
+    return createDtFaultsView(object_id, -1, date);
+}
+
+QWidget *LumoViewPlugin::createDtFaultsView(uint object_id)
+{
+    return createDtFaultsView(object_id, -1, QDate::currentDate());
+}
+
+QWidget *LumoViewPlugin::createDtHealthHistoryView(uint, int)
+{
+    findMainWindow();
+    return notYetAvailable("createDtHealthHistoryView", "the detector health history view");
+}
+
+QWidget *LumoViewPlugin::createDtHealthHistoryView(uint object_id)
+{
+    return createDtHealthHistoryView(object_id, -1);
+}
+
+QWidget *LumoViewPlugin::createSGWidget(uint)
+{
+    findMainWindow();
+    return notYetAvailable("createSGWidget", "the signal-group view");
+}
+
+QString LumoViewPlugin::parseLogRecord(QString description, QByteArray data)
+{
+    return ::parseLogRecord(description, data);
+}
+
+QString LumoViewPlugin::editDbSettings()
+{
+    findMainWindow();
+    notYetAvailable("editDbSettings", "the database parameters dialog");
+    return QString();
+}
+
+void LumoViewPlugin::startDumpQueries(QString file_name)
+{
+    qWarning("LumoViewPlugin::startDumpQueries(%s): the query dump is not available in this build",
+             qPrintable(file_name));
+}
+
+void LumoViewPlugin::stopDumpQueries()
+{
+    qWarning("LumoViewPlugin::stopDumpQueries: the query dump is not available in this build");
+}
+
+QObject *LumoViewPlugin::database()
+{
+    return asyncDatabase;
+}
+
+QWidget *LumoViewPlugin::findMainWindow()
+{
+    if (mainWindow)
+        return mainWindow;
+    const QWidgetList topLevels = QApplication::topLevelWidgets();
+    for (QWidget *widget : topLevels) {
+        if (widget->inherits("QMainWindow")) {
+            mainWindow = widget;
+            break;
+        }
+    }
+    return mainWindow;
+}
