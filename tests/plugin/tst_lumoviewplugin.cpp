@@ -3,7 +3,9 @@
 #include <QMainWindow>
 #include <QMetaMethod>
 #include <QPluginLoader>
+#include <QSettings>
 #include <QSqlDatabase>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestLumoViewPlugin : public QObject
@@ -22,6 +24,7 @@ private slots:
     void driverChangeKeepsConnectionName();
     void parseLogRecordNeedsTwelveBytes();
     void mainWindowFoundOnceItExists();
+    void xmlFormatRegisteredAtLoad();
 
 private:
     QString setUrl(const QString &url);
@@ -179,6 +182,22 @@ void TestLumoViewPlugin::mainWindowFoundOnceItExists()
     QObject *async = reinterpret_cast<QObject *>(1);
     QVERIFY(QMetaObject::invokeMethod(plugin, "database", Qt::DirectConnection, Q_RETURN_ARG(QObject *, async)));
     QCOMPARE(async, nullptr);
+}
+
+void TestLumoViewPlugin::xmlFormatRegisteredAtLoad()
+{
+    // The module registers the first custom format of this process.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("host.xml"));
+    {
+        QSettings settings(path, QSettings::CustomFormat1);
+        settings.setValue(QStringLiteral("window/title"), QStringLiteral("Журнал"));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray xml = file.readAll();
+    QVERIFY2(xml.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Settings>"), xml.constData());
+    QVERIFY(xml.contains(QStringLiteral("<title>Журнал</title>").toUtf8()));
 }
 
 QTEST_MAIN(TestLumoViewPlugin)
