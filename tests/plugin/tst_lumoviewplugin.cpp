@@ -1,5 +1,6 @@
 // Drives the plug-in the way the host does: loaded through QPluginLoader and
 // called only by name.
+#include <QDockWidget>
 #include <QMainWindow>
 #include <QMetaMethod>
 #include <QPluginLoader>
@@ -172,13 +173,28 @@ void TestLumoViewPlugin::parseLogRecordNeedsTwelveBytes()
 
 void TestLumoViewPlugin::mainWindowFoundOnceItExists()
 {
-    // Views arrive with later work; until then the facade answers null, but
-    // it must already find the host's window once there is one.
-    QWidget *widget = reinterpret_cast<QWidget *>(1);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(".*not available.*")));
+    // No main window yet: the bare view, owned by the caller.
+    QWidget *widget = nullptr;
+    QVERIFY(QMetaObject::invokeMethod(plugin, "createLogWidget", Qt::DirectConnection,
+                                      Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, 1), Q_ARG(uint, 0x3FFFF)));
+    QVERIFY(widget);
+    QCOMPARE(widget->metaObject()->className(), "LogView");
+    QVERIFY(!widget->parentWidget());
+    delete widget;
+
+    // Once the host has its window, views come in floating docks of it.
+    QMainWindow window;
     QVERIFY(QMetaObject::invokeMethod(plugin, "createLogWidget", Qt::DirectConnection,
                                       Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, 1), Q_ARG(uint, 0)));
-    QCOMPARE(widget, nullptr);
+    auto *dock = qobject_cast<QDockWidget *>(widget);
+    QVERIFY(dock);
+    QCOMPARE(dock->parentWidget(), &window);
+    QVERIFY(dock->isFloating());
+    QVERIFY(dock->testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(dock->size(), QSize(470, 400));
+    QCOMPARE(dock->widget()->metaObject()->className(), "LogView");
+    delete dock;
+
     QObject *async = reinterpret_cast<QObject *>(1);
     QVERIFY(QMetaObject::invokeMethod(plugin, "database", Qt::DirectConnection, Q_RETURN_ARG(QObject *, async)));
     QCOMPARE(async, nullptr);

@@ -1,7 +1,9 @@
 #include "LumoViewPlugin.h"
 
+#include "database/Database.h"
 #include "database/LogMessageType.h"
 #include "decoding/EventTemplate.h"
+#include "views/LogView.h"
 
 #include <QApplication>
 #include <QMutexLocker>
@@ -73,10 +75,11 @@ QWidget *LumoViewPlugin::createPhasesWidget(uint)
     return notYetAvailable("createPhasesWidget", "the phase view");
 }
 
-QWidget *LumoViewPlugin::createLogWidget(uint, uint)
+QWidget *LumoViewPlugin::createLogWidget(uint object_id, uint ver)
 {
-    findMainWindow();
-    return notYetAvailable("createLogWidget", "the event log view");
+    return placeView([&](QWidget *parent) {
+        return new LogView(parent, object_id, ver, &db, &dbMutex);
+    }, QSize(470, 400));
 }
 
 QWidget *LumoViewPlugin::createDtWidget(uint, QList<int>)
@@ -143,13 +146,12 @@ QString LumoViewPlugin::editDbSettings()
 
 void LumoViewPlugin::startDumpQueries(QString file_name)
 {
-    qWarning("LumoViewPlugin::startDumpQueries(%s): the query dump is not available in this build",
-             qPrintable(file_name));
+    Database::startDumpQueries(file_name);
 }
 
 void LumoViewPlugin::stopDumpQueries()
 {
-    qWarning("LumoViewPlugin::stopDumpQueries: the query dump is not available in this build");
+    Database::stopDumpQueries();
 }
 
 QObject *LumoViewPlugin::database()

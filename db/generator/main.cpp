@@ -1,0 +1,816 @@
+// lumoview-dbgen: deterministic test/demo data for the LumoView event database.
+//
+//   lumoview-dbgen --dialect pg|mysql --size small|big --day YYYY-MM-DD [--seed N]
+//
+// Writes SQL (multi-row INSERTs inside one transaction) to stdout. The same
+// arguments always give byte-identical output: std::mt19937 with explicit
+// arithmetic only, no std distributions, fixed number formatting.
+//
+// Contents, D = --day:
+//   object 1  current record generation: events.description holds a ready
+//             text, data is 16 bytes (four little-endian 32-bit words), except
+//             the signal-group events (type 7, value 5, 12 bytes: group,
+//             state, 0). Small: 4 signal groups, window 07:00-09:00 of D only
+//             (so that D stays near 2 000 rows); big: 16 groups, whole 7 days
+//             D-6 .. D. Events on D for object 1: small about 2 000, big
+//             exactly 100 000 — both counts INCLUDE the signal-group rows of D.
+//   object 2  generation 3, object 4 generation 4: data = "  HH:MM  SRC  text"
+//             in Windows-1251, description NULL; object 3 generation 2: data
+//             "K1:" + Windows-1251 text. A few hundred rows on D each.
+//   object 5  no detectors and no events.
+//   detectors, globdt, dt15 (35 days), dt15p, detectorsdata (D-1, D),
+//   dthealth (60 days), uplimits/downlimits, analysisdaytypes (with a
+//   deliberate duplicate for weekday 3), phasesdata (objects 1, 2; D-1, D).
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <QTextCodec>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum class Dialect { Pg, MySql };
+
+Dialect g_dialect = Dialect::Pg;
+std::mt19937 g_rng;
+
+// ---- random helpers (explicit arithmetic, library independent) ----
+uint32_t rnd() { return uint32_t(g_rng()); }
+// integer in [lo, hi]
+int irand(int lo, int hi) { return lo + int(rnd() % uint32_t(hi - lo + 1)); }
+// real in [0, 1)
+double frand() { return double(rnd()) / 4294967296.0; }
+double frange(double lo, double hi) { return lo + (hi - lo) * frand(); }
+// true with probability p
+bool chance(double p) { return frand() < p; }
+// approx. normal(0,1) from the sum of 4 uniforms
+double noise() { return (frand() + frand() + frand() + frand() - 2.0) * 1.7320508; }
+
+// ---- output ----
+std::string g_out;
+
+void flushOut()
+{
+    fwrite(g_out.data(), 1, g_out.size(), stdout);
+    g_out.clear();
+}
+
+void put(const std::string &s)
+{
+    g_out += s;
+    if (g_out.size() > (1 << 20))
+        flushOut();
+}
+
+std::string ident(const char *name)
+{
+    return g_dialect == Dialect::Pg ? std::string("\"") + name + "\"" : std::string("`") + name + "`";
+}
+
+std::string sqlString(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    std::string s = "'";
+    for (char c : utf8) {
+        if (c == '\\') {
+            fprintf(stderr, "lumoview-dbgen: internal error: backslash in a string literal\n");
+            std::exit(3);
+        }
+        if (c == '\'')
+            s += "''";
+        else
+            s += c;
+    }
+    s += "'";
+    return s;
+}
+
+std::string sqlBytes(const QByteArray &bytes)
+{
+    const std::string hex = bytes.toHex().toStdString();
+    if (g_dialect == Dialect::Pg)
+        return "decode('" + hex + "','hex')";
+    if (bytes.isEmpty())
+        return "''";
+    return "X'" + hex + "'";
+}
+
+std::string sqlInt(long long v) { return std::to_string(v); }
+
+std::string sqlDouble(double v, int decimals)
+{
+    char buf[64];
+    snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    std::string s(buf);
+    if (s == "-0" || s.find_first_not_of("-0.") == std::string::npos)
+        s = decimals > 0 ? "0." + std::string(size_t(decimals), '0') : "0";
+    return s;
+}
+
+std::string sqlBool(bool b) { return b ? "TRUE" : "FALSE"; }
+
+const std::string kNull = "NULL";
+
+// Time: seconds since the epoch day g_jd0 (a Julian day) 00:00:00.
+qint64 g_jd0 = 0;
+
+std::string sqlDate(qint64 jd)
+{
+    int y, m, d;
+    QDate::fromJulianDay(jd).getDate(&y, &m, &d);
+    char buf[32];
+    snprintf(buf, sizeof buf, "'%04d-%02d-%02d'", y, m, d);
+    return buf;
+}
+
+std::string sqlTimestamp(qint64 secs)
+{
+    const qint64 jd = g_jd0 + secs / 86400;
+    const int sod = int(secs % 86400);
+    int y, m, d;
+    QDate::fromJulianDay(jd).getDate(&y, &m, &d);
+    char buf[48];
+    snprintf(buf, sizeof buf, "'%04d-%02d-%02d %02d:%02d:%02d'", y, m, d, sod / 3600, sod / 60 % 60, sod % 60);
+    return buf;
+}
+
+std::string sqlTimeOfDay(int sod)
+{
+    sod = ((sod % 86400) + 86400) % 86400;
+    char buf[24];
+    snprintf(buf, sizeof buf, "'%02d:%02d:%02d'", sod / 3600, sod / 60 % 60, sod % 60);
+    return buf;
+}
+
+// Multi-row INSERT writer: about 1000 rows per statement.
+class Inserter
+{
+public:
+    Inserter(const char *table, std::vector<const char *> columns) : m_table(table)
+    {
+        m_head = "INSERT INTO " + std::string(table) + " (";
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (i)
+                m_head += ", ";
+            m_head += ident(columns[i]);
+        }
+        m_head += ") VALUES\n";
+    }
+    ~Inserter() { finish(); }
+
+    void row(const std::vector<std::string> &values)
+    {
+        std::string r = m_rows == 0 ? m_head : ",\n";
+        r += "(";
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (i)
+                r += ",";
+            r += values[i];
+        }
+        r += ")";
+        put(r);
+        ++m_total;
+        if (++m_rows >= 1000)
+            finish();
+    }
+
+    void finish()
+    {
+        if (m_rows) {
+            put(";\n");
+            m_rows = 0;
+        }
+    }
+
+    long long total() const { return m_total; }
+
+private:
+    std::string m_table;
+    std::string m_head;
+    int m_rows = 0;
+    long long m_total = 0;
+};
+
+// ---- domain ----
+QTextCodec *g_cp1251 = nullptr;
+
+QByteArray le32(std::initializer_list<qint32> words)
+{
+    QByteArray b;
+    for (qint32 w : words) {
+        const quint32 u = quint32(w);
+        b.append(char(u & 0xff));
+        b.append(char((u >> 8) & 0xff));
+        b.append(char((u >> 16) & 0xff));
+        b.append(char((u >> 24) & 0xff));
+    }
+    return b;
+}
+
+// Relative traffic intensity for a time of day (hours), peaks at 8:00 and
+// 17:30, quiet nights. About 0.05 at night, 1.0 at the morning peak.
+double trafficShape(double h, bool weekend)
+{
+    if (weekend) {
+        return 0.05 + 0.55 * std::exp(-((h - 13.0) / 3.5) * ((h - 13.0) / 3.5))
+               + 0.15 * std::exp(-((h - 19.0) / 2.0) * ((h - 19.0) / 2.0));
+    }
+    return 0.05 + 0.95 * std::exp(-((h - 8.0) / 1.3) * ((h - 8.0) / 1.3))
+           + 0.85 * std::exp(-((h - 17.5) / 1.6) * ((h - 17.5) / 1.6))
+           + 0.35 * std::exp(-((h - 12.75) / 3.0) * ((h - 12.75) / 3.0));
+}
+
+bool isWeekend(qint64 jd) { return QDate::fromJulianDay(jd).dayOfWeek() >= 6; }
+
+// A second of the day distributed with the traffic shape.
+int shapedSecond(bool weekend)
+{
+    for (;;) {
+        const int s = irand(0, 86399);
+        if (frand() * 1.2 < trafficShape(s / 3600.0, weekend))
+            return s;
+    }
+}
+
+struct Event
+{
+    qint64 time;   // seconds since g_jd0
+    int seq;       // generation order, breaks ties
+    int type;
+    int value;
+    QByteArray data;
+    QString description;  // null = SQL NULL
+    bool hasDescription;
+};
+
+const char *const kControlSources[] = {"не определён", "центр", "локальный план", "ручное управление",
+                                       "диспетчер", "расписание", "адаптивный", "аварийный режим"};
+const char *const kRestartReasons[] = {"питание", "сторожевой таймер", "команда оператора", "обновление"};
+const char *const kOldTexts[] = {"Авария лампы", "Дверь шкафа открыта", "Дверь шкафа закрыта",
+                                 "Перезапуск контроллера", "Смена программы", "Неисправность детектора",
+                                 "Сбой связи с центром", "Ручное управление", "Желтое мигание",
+                                 "Отключение светофора", "Восстановление связи"};
+const char *const kOldSources[] = {"K1", "K2", "ДК", "ЦУ", "K3"};
+
+struct EventTypeDef
+{
+    int id;
+    const char *description;
+};
+const EventTypeDef kEventTypes[] = {
+    {1, "Служба"},
+    {2, "Источник управления $2"},
+    {3, "Алгоритм $i"},
+    {4, "Детектор $i: неисправность $x"},
+    {5, "Дверь шкафа: $V(закрыта,открыта)"},
+    {6, "Перезапуск: $3"},
+    {7, "Сигнальная группа $i"},
+    {8, "Лампа $i группы $i: обрыв"},
+    {9, "Связь с центром: $V(потеряна,восстановлена)"},
+    {10, "Вызов пешехода $i"},
+    {11, "Детектор $i: $V(свободен,занят)"},
+    {12, "Ошибка конфигурации $x"},
+};
+
+class Generator
+{
+public:
+    Generator(qint64 dayJd, bool big) : m_day(dayJd), m_big(big)
+    {
+        g_jd0 = dayJd - 60;  // everything we write lies after this day
+    }
+
+    void run()
+    {
+        if (g_dialect == Dialect::Pg) {
+            put("SET client_encoding = 'UTF8';\nBEGIN;\n");
+        } else {
+            put("SET NAMES utf8mb4;\nSTART TRANSACTION;\n");
+        }
+        eventTypes();
+        detectors();
+        analysisDayTypes();
+        eventsObject1();
+        eventsOld(2, 3);
+        eventsOld(3, 2);
+        eventsOld(4, 4);
+        phases();
+        dt15();
+        dt15p();
+        detectorsData();
+        dtHealth();
+        limits();
+        put("COMMIT;\n");
+        flushOut();
+    }
+
+private:
+    qint64 dayStart(qint64 jd) const { return (jd - g_jd0) * 86400; }
+    int detectorCount(int object) const { return object == 1 ? (m_big ? 16 : 4) : 2; }
+
+    void eventTypes()
+    {
+        Inserter ins("eventtypes", {"id", "description"});
+        for (const auto &t : kEventTypes)
+            ins.row({sqlInt(t.id), sqlString(QString::fromUtf8(t.description))});
+    }
+
+    void detectors()
+    {
+        Inserter ins("detectors", {"objectid", "id", "collect", "useglobalparam", "alpha", "beta", "tp", "kc"});
+        for (int object : {1, 2}) {
+            for (int id = 1; id <= detectorCount(object); ++id) {
+                const bool collect = !(object == 1 && id == 4);
+                const bool global = object == 1 && id == 3;
+                ins.row({sqlInt(object), sqlInt(id), sqlBool(collect), sqlInt(global ? 1 : 0),
+                         sqlDouble(frange(20, 40), 2), sqlDouble(frange(50, 70), 2), sqlDouble(frange(0.5, 2.0), 2),
+                         sqlDouble(frange(1.0, 3.0), 2)});
+            }
+        }
+        ins.finish();
+        Inserter g("globdt", {"alpha", "beta", "tp", "kc"});
+        g.row({sqlDouble(30.0, 2), sqlDouble(60.0, 2), sqlDouble(1.0, 2), sqlDouble(2.0, 2)});
+    }
+
+    void analysisDayTypes()
+    {
+        Inserter ins("analysisdaytypes", {"weekday", "daytype"});
+        for (int wd = 1; wd <= 7; ++wd)
+            ins.row({sqlInt(wd), sqlInt(wd <= 5 ? 1 : (wd == 6 ? 2 : 3))});
+        ins.row({sqlInt(3), sqlInt(2)});  // deliberate duplicate: a known fault case
+    }
+
+    // ---- events ----
+    void writeEvents(int object, std::vector<Event> &events, int &index)
+    {
+        std::sort(events.begin(), events.end(), [](const Event &a, const Event &b) {
+            return a.time != b.time ? a.time < b.time : a.seq < b.seq;
+        });
+        Inserter ins("events", {"objectid", "time", "devicetime", "type", "value", "data", "index", "description"});
+        for (const Event &e : events) {
+            // The controller clock runs two seconds behind.
+            ins.row({sqlInt(object), sqlTimestamp(e.time), sqlTimeOfDay(int(e.time % 86400) - 2), sqlInt(e.type),
+                     sqlInt(e.value), sqlBytes(e.data), sqlInt(++index),
+                     e.hasDescription ? sqlString(e.description) : kNull});
+        }
+    }
+
+    void add(std::vector<Event> &v, qint64 t, int type, int value, const QByteArray &data, const QString &descr)
+    {
+        v.push_back(Event{t, m_seq++, type, value, data, descr, true});
+    }
+
+    // Signal-group events of one day for object 1: a common cycle whose
+    // length follows the time-of-day plan, four phases; group g is in phase
+    // (g-1)%4. Each group: transition 3 s, open for its green, transition
+    // 3 s, closed for the rest of the cycle.
+    void signalGroups(std::vector<Event> &v, qint64 jd, int groups, int fromSec, int toSec)
+    {
+        static const char *const states[] = {"закрыта", "открыта", "переход"};
+        const qint64 base = dayStart(jd);
+        int t = fromSec;
+        while (t < toSec) {
+            const double h = t / 3600.0;
+            int cycle;
+            if (h < 6)
+                cycle = 60;
+            else if (h < 7)
+                cycle = 90;
+            else if (h < 10)
+                cycle = 120;
+            else if (h < 16)
+                cycle = 90;
+            else if (h < 20)
+                cycle = 120;
+            else
+                cycle = 80;
+            // phase shares of the cycle: 0.35, 0.15, 0.30, 0.20
+            static const double share[] = {0.35, 0.15, 0.30, 0.20};
+            int offset = 0;
+            for (int p = 0; p < 4; ++p) {
+                const int slot = int(cycle * share[p]);
+                for (int g = p + 1; g <= groups; g += 4) {
+                    int green = slot - 6 + irand(-2, 0);
+                    if (green < 4)
+                        green = 4;
+                    const int marks[4] = {0, 3, 3 + green, 6 + green};
+                    const int st[4] = {2, 1, 2, 0};
+                    for (int k = 0; k < 4; ++k) {
+                        const int s = t + offset + marks[k];
+                        if (s >= toSec)
+                            continue;
+                        add(v, base + s, 7, 5, le32({g, st[k], 0}),
+                            QString::fromUtf8("Сигнальная группа %1: %2").arg(g).arg(QString::fromUtf8(states[st[k]])));
+                    }
+                }
+                offset += slot;
+            }
+            t += cycle;
+        }
+    }
+
+    // Control-source changes on object 1: a few a day.
+    void controlSources(std::vector<Event> &v, qint64 jd)
+    {
+        struct Change { int hour; int value; };
+        static const Change plan[] = {{0, 4}, {6, 1}, {10, 5}, {10, 0}, {11, 1}, {14, 3},
+                                      {15, 1}, {19, 6}, {22, 7}, {23, 2}, {23, 4}};
+        const qint64 base = dayStart(jd);
+        int last = -1;
+        for (const Change &c : plan) {
+            int s = c.hour * 3600 + irand(60, 1700);
+            if (s <= last)
+                s = last + irand(30, 300);
+            last = s;
+            add(v, base + s, 2, c.value, le32({c.value, 0, 0, 0}),
+                QString::fromUtf8("Источник управления %1").arg(QString::fromUtf8(kControlSources[c.value])));
+        }
+    }
+
+    // One miscellaneous current-generation event at second s of day jd.
+    void miscEvent(std::vector<Event> &v, qint64 jd, int s, bool bulk)
+    {
+        const qint64 t = dayStart(jd) + s;
+        int kind = bulk ? irand(0, 99) : irand(0, 99);
+        if (bulk) {
+            // mostly detector occupancy and pedestrian calls
+            if (kind < 70) {
+                const int det = irand(1, detectorCount(1));
+                const int occ = irand(0, 1);
+                add(v, t, 11, occ, le32({det, occ, 0, 0}),
+                    QString::fromUtf8("Детектор %1: %2").arg(det).arg(QString::fromUtf8(occ ? "занят" : "свободен")));
+                return;
+            }
+            if (kind < 97) {
+                const int btn = irand(1, 4);
+                add(v, t, 10, btn, le32({btn, 0, 0, 0}), QString::fromUtf8("Вызов пешехода %1").arg(btn));
+                return;
+            }
+            kind = irand(0, 99);
+        }
+        if (kind < 30) {
+            const int det = irand(1, detectorCount(1));
+            const int code = irand(1, 4) == 4 ? 0x10 : (1 << irand(0, 3));
+            add(v, t, 4, code, le32({det, code, 0, 0}),
+                QString::fromUtf8("Детектор %1: неисправность %2h").arg(det).arg(code, 2, 16, QLatin1Char('0')));
+        } else if (kind < 50) {
+            const int btn = irand(1, 4);
+            add(v, t, 10, btn, le32({btn, 0, 0, 0}), QString::fromUtf8("Вызов пешехода %1").arg(btn));
+        } else if (kind < 62) {
+            const int alg = irand(0, 9) == 0 ? irand(240, 255) : irand(0, 47);
+            add(v, t, 3, alg, le32({alg, 0, 0, 0}), QString::fromUtf8("Алгоритм %1").arg(alg));
+        } else if (kind < 70) {
+            const int lamp = irand(1, 3), group = irand(1, m_big ? 16 : 4);
+            add(v, t, 8, lamp, le32({lamp, group, 0, 0}),
+                QString::fromUtf8("Лампа %1 группы %2: обрыв").arg(lamp).arg(group));
+        } else if (kind < 78) {
+            const int open = irand(0, 1);
+            add(v, t, 5, open, le32({open, 0, 0, 0}),
+                QString::fromUtf8("Дверь шкафа: %1").arg(QString::fromUtf8(open ? "открыта" : "закрыта")));
+        } else if (kind < 86) {
+            const int ok = irand(0, 1);
+            add(v, t, 9, ok, le32({ok, 0, 0, 0}),
+                QString::fromUtf8("Связь с центром: %1").arg(QString::fromUtf8(ok ? "восстановлена" : "потеряна")));
+        } else if (kind < 93) {
+            static const int services[] = {1, 2, 5, 6};
+            const int sv = services[irand(0, 3)];
+            add(v, t, 1, sv, le32({sv, 0, 0, 0}), QString::fromUtf8("Служба %1").arg(sv));
+        } else if (kind < 97) {
+            const int code = irand(1, 255);
+            add(v, t, 12, code, le32({code, 0, 0, 0}),
+                QString::fromUtf8("Ошибка конфигурации %1h").arg(code, 2, 16, QLatin1Char('0')));
+        } else {
+            const int reason = irand(0, 3);
+            add(v, t, 6, reason, le32({reason, 0, 0, 0}),
+                QString::fromUtf8("Перезапуск: %1").arg(QString::fromUtf8(kRestartReasons[reason])));
+        }
+    }
+
+    void eventsObject1()
+    {
+        int index = 0;
+        if (m_big) {
+            // D-6 .. D-1: signal groups (whole days) and control sources.
+            for (qint64 jd = m_day - 6; jd < m_day; ++jd) {
+                std::vector<Event> v;
+                signalGroups(v, jd, 16, 0, 86400);
+                controlSources(v, jd);
+                writeEvents(1, v, index);
+            }
+            std::vector<Event> v;
+            signalGroups(v, m_day, 16, 0, 86400);
+            controlSources(v, m_day);
+            const int target = 100000;
+            while (int(v.size()) < target)
+                miscEvent(v, m_day, shapedSecond(isWeekend(m_day)), true);
+            writeEvents(1, v, index);
+        } else {
+            std::vector<Event> v;
+            signalGroups(v, m_day, 4, 7 * 3600, 9 * 3600);
+            controlSources(v, m_day);
+            while (int(v.size()) < 2000)
+                miscEvent(v, m_day, shapedSecond(isWeekend(m_day)), false);
+            writeEvents(1, v, index);
+        }
+    }
+
+    // Older record generations: texts in Windows-1251 inside data.
+    void eventsOld(int object, int generation)
+    {
+        std::vector<Event> v;
+        const int count = irand(250, 400);
+        const qint64 base = dayStart(m_day);
+        for (int i = 0; i < count; ++i) {
+            const int s = shapedSecond(false);
+            const int kind = irand(0, 99);
+            int type, value;
+            if (kind < 20) {
+                type = 1;
+                static const int services[] = {1, 2, 5, 6, 1, 2, 5, 6, 3};
+                value = services[irand(0, 8)];
+            } else if (kind < 40) {
+                type = 2;
+                value = irand(0, 7);
+            } else if (kind < 65) {
+                type = 3;
+                const int r = irand(0, 9);
+                value = r == 0 ? 30 : (r < 3 ? irand(240, 255) : irand(0, 47));
+            } else {
+                static const int others[] = {4, 5, 6, 8};  // type 7 (signal groups) only on object 1
+                type = others[irand(0, 3)];
+                value = irand(0, 15);
+            }
+            const QString text = QString::fromUtf8(kOldTexts[irand(0, int(sizeof kOldTexts / sizeof *kOldTexts) - 1)]);
+            QByteArray data;
+            if (generation == 2) {
+                data = QByteArray("K1:") + g_cp1251->fromUnicode(text);
+            } else {
+                const QString src = QString::fromUtf8(kOldSources[irand(0, 4)]);
+                char hm[8];
+                snprintf(hm, sizeof hm, "%02d:%02d", s / 3600, s / 60 % 60);
+                const QString line = QStringLiteral("  ") + QLatin1String(hm) + QStringLiteral("  ") + src
+                                     + QStringLiteral("  ") + text;
+                data = g_cp1251->fromUnicode(line);
+            }
+            v.push_back(Event{base + s, m_seq++, type, value, data, QString(), false});
+        }
+        int index = 0;
+        writeEvents(object, v, index);
+    }
+
+    // ---- phases ----
+    void phases()
+    {
+        Inserter ins("phasesdata", {"objectid", "time", "phaseid", "length", "promtact"});
+        for (int object : {1, 2}) {
+            for (qint64 jd = m_day - 1; jd <= m_day; ++jd) {
+                const qint64 base = dayStart(jd);
+                int t = irand(0, 20);
+                int phase = 1;
+                while (t < 86400) {
+                    const double shape = trafficShape(t / 3600.0, isWeekend(jd));
+                    int length = 10 + int(shape * 35) + irand(0, 15);
+                    if (length > 60)
+                        length = 60;
+                    const int promtact = irand(3, 5);
+                    ins.row({sqlInt(object), sqlTimestamp(base + t), sqlInt(phase), sqlInt(length), sqlInt(promtact)});
+                    t += length + promtact;
+                    phase = phase % 4 + 1;
+                }
+            }
+        }
+    }
+
+    // ---- detector data ----
+    double detectorScale(int object, int det) const { return 0.55 + 0.45 * ((object * 7 + det * 5) % 10) / 9.0; }
+
+    void dt15()
+    {
+        Inserter ins("dt15", {"objectid", "detectorid", "time", "intensity", "occupancy", "speed", "state"});
+        for (int object : {1, 2}) {
+            for (int det = 1; det <= detectorCount(object); ++det) {
+                const double scale = detectorScale(object, det);
+                for (qint64 jd = m_day - 34; jd <= m_day; ++jd) {
+                    const bool weekend = isWeekend(jd);
+                    // one whole day missing for object 1 detector 3
+                    if (object == 1 && det == 3 && jd == m_day - 9)
+                        continue;
+                    for (int slot = 0; slot < 96; ++slot) {
+                        const int sod = slot * 900;
+                        // deliberate gap: D 10:00-10:45 for detector 2
+                        if (det == 2 && jd == m_day && sod >= 36000 && sod <= 38700)
+                            continue;
+                        if (chance(0.003))
+                            continue;  // a few random missing slots
+                        double intensity = 1200.0 * scale * trafficShape(sod / 3600.0 + 0.125, weekend)
+                                           * (1.0 + 0.08 * noise());
+                        intensity = std::min(1200.0, std::max(0.0, intensity));
+                        double occupancy = intensity / 1200.0 * 45.0 + 2.0 * noise();
+                        occupancy = std::min(60.0, std::max(0.0, occupancy));
+                        double speed = 68.0 - occupancy * 0.75 + 2.5 * noise();
+                        speed = std::min(70.0, std::max(20.0, speed));
+                        std::string state = "0";
+                        if (chance(0.0015))
+                            state = kNull;
+                        else if (chance(0.02))
+                            state = sqlInt(1 << irand(0, 3));
+                        ins.row({sqlInt(object), sqlInt(det), sqlTimestamp(dayStart(jd) + sod), sqlDouble(intensity, 1),
+                                 sqlDouble(occupancy, 2), sqlDouble(speed, 1), state});
+                    }
+                }
+            }
+        }
+    }
+
+    void dt15p()
+    {
+        Inserter ins("dt15p", {"objectid", "detectorid", "daytype", "time", "intensity", "occupancy", "speed"});
+        static const int daytypes[] = {1, 2, 3, 10, 11, 12, 13, 14, 15, 16};
+        for (int object : {1, 2}) {
+            for (int det = 1; det <= detectorCount(object); ++det) {
+                const double scale = detectorScale(object, det);
+                for (int dt : daytypes) {
+                    // 2 = Saturday, 3 = holiday, 15/16 = Saturday/Sunday
+                    const bool weekend = dt == 2 || dt == 3 || dt == 15 || dt == 16;
+                    const double dayFactor = dt == 3 || dt == 16 ? 0.85 : (dt == 14 ? 1.05 : 1.0);
+                    for (int slot = 0; slot < 96; ++slot) {
+                        const int sod = slot * 900;
+                        double intensity = 1200.0 * scale * dayFactor * trafficShape(sod / 3600.0 + 0.125, weekend)
+                                           * (1.0 + 0.02 * noise());
+                        intensity = std::min(1200.0, std::max(0.0, intensity));
+                        const double occupancy = std::min(60.0, intensity / 1200.0 * 45.0);
+                        const double speed = std::min(70.0, std::max(20.0, 68.0 - occupancy * 0.75));
+                        ins.row({sqlInt(object), sqlInt(det), sqlInt(dt), sqlTimeOfDay(sod), sqlDouble(intensity, 1),
+                                 sqlDouble(occupancy, 2), sqlDouble(speed, 1)});
+                    }
+                }
+            }
+        }
+    }
+
+    void detectorsData()
+    {
+        Inserter ins("detectorsdata",
+                     {"objectid", "detectorid", "time", "cars", "interval", "occupancy", "speed", "state"});
+        for (int det = 1; det <= detectorCount(1); ++det) {
+            const double scale = detectorScale(1, det);
+            for (qint64 jd = m_day - 1; jd <= m_day; ++jd) {
+                const bool weekend = isWeekend(jd);
+                for (int minute = 0; minute < 1440; ++minute) {
+                    const int sod = minute * 60;
+                    int interval = chance(0.01) ? 30 : 60;
+                    const double mean = 20.0 * scale * trafficShape(sod / 3600.0, weekend) * interval / 60.0;
+                    int cars = int(mean + std::sqrt(mean + 0.5) * noise() + 0.5);
+                    cars = std::min(30, std::max(0, cars));
+                    double occupancy = std::min(60.0, std::max(0.0, cars * 1.6 + 1.5 * noise()));
+                    double speed = cars == 0 ? 0.0 : std::min(70.0, std::max(20.0, 66.0 - occupancy * 0.7 + 3 * noise()));
+                    int state = chance(0.01) ? (1 << irand(0, 3)) : 0;
+                    const int r = irand(0, 999);
+                    if (r < 3) {  // outlier: stuck-on detector
+                        cars = 1;
+                        occupancy = 90.0;
+                        speed = 5.0;
+                    } else if (r < 5) {  // outlier: many cars, no occupancy
+                        cars = 30;
+                        occupancy = 0.0;
+                        speed = 120.0;
+                    } else if (r < 7) {  // outlier: cars without speed
+                        cars = 20;
+                        speed = 0.0;
+                    }
+                    ins.row({sqlInt(1), sqlInt(det), sqlTimestamp(dayStart(jd) + sod), sqlInt(cars), sqlInt(interval),
+                             sqlDouble(occupancy, 2), sqlDouble(speed, 1), sqlInt(state)});
+                }
+            }
+        }
+    }
+
+    void dtHealth()
+    {
+        Inserter ins("dthealth", {"objectid", "detectorid", "date", "health"});
+        for (int object : {1, 2}) {
+            for (int det = 1; det <= detectorCount(object); ++det) {
+                for (qint64 jd = m_day - 59; jd <= m_day; ++jd) {
+                    if (chance(0.05))
+                        continue;  // some days missing
+                    int health;
+                    const int r = irand(0, 99);
+                    if (r < 70)
+                        health = irand(95, 100);
+                    else if (r < 90)
+                        health = irand(70, 94);
+                    else if (r < 97)
+                        health = irand(20, 69);
+                    else
+                        health = irand(0, 19);
+                    if (object == 1 && det == 4 && jd >= m_day - 4)
+                        health = 0;  // detector 4 dead for the last days
+                    ins.row({sqlInt(object), sqlInt(det), sqlDate(jd), sqlInt(health)});
+                }
+            }
+        }
+    }
+
+    void limits()
+    {
+        Inserter up("uplimits", {"objectid", "detectorid", "daytype", "time_offset", "limit"});
+        std::vector<std::vector<std::string>> downRows;
+        for (int det = 1; det <= detectorCount(1); ++det) {
+            const double scale = detectorScale(1, det);
+            for (int dt = 1; dt <= 3; ++dt) {
+                for (int minute = 0; minute < 1440; minute += 60) {
+                    const double base = 1200.0 * scale * trafficShape(minute / 60.0 + 0.5, dt != 1);
+                    const double hi = std::min(1500.0, base * 1.35 + 40.0);
+                    const double lo = std::max(0.0, base * 0.6 - 20.0);
+                    up.row({sqlInt(1), sqlInt(det), sqlInt(dt), sqlInt(minute), sqlDouble(hi, 1)});
+                    downRows.push_back({sqlInt(1), sqlInt(det), sqlInt(dt), sqlInt(minute), sqlDouble(lo, 1)});
+                }
+            }
+        }
+        up.finish();
+        Inserter down("downlimits", {"objectid", "detectorid", "daytype", "time_offset", "limit"});
+        for (const auto &r : downRows)
+            down.row(r);
+    }
+
+    qint64 m_day;
+    bool m_big;
+    int m_seq = 0;
+};
+
+[[noreturn]] void usage(const char *message)
+{
+    if (message)
+        fprintf(stderr, "lumoview-dbgen: %s\n", message);
+    fprintf(stderr,
+            "usage: lumoview-dbgen --dialect pg|mysql --size small|big --day YYYY-MM-DD [--seed N]\n");
+    std::exit(2);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QString dialect, size = QStringLiteral("small"), day;
+    quint32 seed = 20240306u;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        auto value = [&]() -> QString {
+            if (i + 1 >= args.size())
+                usage(qPrintable(QStringLiteral("missing value for %1").arg(a)));
+            return args.at(++i);
+        };
+        if (a == QLatin1String("--dialect"))
+            dialect = value();
+        else if (a == QLatin1String("--size"))
+            size = value();
+        else if (a == QLatin1String("--day"))
+            day = value();
+        else if (a == QLatin1String("--seed")) {
+            bool ok = false;
+            seed = value().toUInt(&ok);
+            if (!ok)
+                usage("--seed needs a non-negative integer");
+        } else if (a == QLatin1String("--help") || a == QLatin1String("-h"))
+            usage(nullptr);
+        else
+            usage(qPrintable(QStringLiteral("unknown argument %1").arg(a)));
+    }
+    if (dialect == QLatin1String("pg"))
+        g_dialect = Dialect::Pg;
+    else if (dialect == QLatin1String("mysql"))
+        g_dialect = Dialect::MySql;
+    else
+        usage("--dialect must be pg or mysql");
+    if (size != QLatin1String("small") && size != QLatin1String("big"))
+        usage("--size must be small or big");
+    const QDate d = QDate::fromString(day, QStringLiteral("yyyy-MM-dd"));
+    if (!d.isValid())
+        usage("--day must be a valid date YYYY-MM-DD");
+
+    g_cp1251 = QTextCodec::codecForName("Windows-1251");
+    if (!g_cp1251) {
+        fprintf(stderr, "lumoview-dbgen: the Windows-1251 codec is not available\n");
+        return 3;
+    }
+    g_rng.seed(seed);
+    Generator(d.toJulianDay(), size == QLatin1String("big")).run();
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "lumoview-dbgen: write error\n");
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,528 @@
+#include "Database.h"
+
+#include "database/BoxStatistics.h"
+#include "database/RequestStatements.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QMap>
+#include <QMutexLocker>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+// Shared by every worker of the process; the lock keeps the records of
+// concurrent workers whole.
+struct QueryDump
+{
+    QMutex mutex;
+    bool enabled = false;
+    QFile file;
+};
+
+QueryDump &queryDump()
+{
+    static QueryDump dump;
+    return dump;
+}
+
+void dumpQuery(const QString &text)
+{
+    QueryDump &dump = queryDump();
+    QMutexLocker locker(&dump.mutex);
+    if (!dump.enabled)
+        return;
+    if (!dump.file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    QTextStream stream(&dump.file);
+    stream << text << '\n';
+    stream.flush();
+    dump.file.close();
+}
+
+int stateValue(const QVariant &value)
+{
+    if (value.isNull())
+        return -1;
+    bool ok = false;
+    const int state = value.toInt(&ok);
+    return ok ? state : -1;
+}
+
+bool sameSettings(const QSqlDatabase &a, const QSqlDatabase &b)
+{
+    return a.driverName() == b.driverName() && a.databaseName() == b.databaseName()
+           && a.userName() == b.userName() && a.password() == b.password()
+           && a.hostName() == b.hostName() && a.port() == b.port()
+           && a.connectOptions() == b.connectOptions();
+}
+
+} // namespace
+
+Database::Database(QObject *parent, const QSqlDatabase &db, QMutex *dbMutex)
+    : QThread(parent)
+    , db(db)
+    , dbMutex(dbMutex)
+    , connectionName(QStringLiteral("lumoview-worker-%1").arg(quintptr(this), 0, 16))
+{
+    waitTimer.setParent(this);
+    connect(this, &QThread::finished, this, &Database::on_thread_finished);
+    connect(&waitTimer, &QTimer::timeout, this, &Database::on_wait_finish_timeout);
+
+    if (QCoreApplication *app = QCoreApplication::instance()) {
+        const QObjectList children = app->children();
+        for (QObject *child : children) {
+            if (!child->inherits("Road::Kernel"))
+                continue;
+            QMetaObject::invokeMethod(child, "plugin", Qt::DirectConnection,
+                                      Q_RETURN_ARG(QObject *, hostPlugin),
+                                      Q_ARG(QString, QStringLiteral("Orvane::Plugin")));
+            break;
+        }
+    }
+}
+
+Database::~Database()
+{
+    if (isRunning())
+        stop();
+    // Left behind only by a terminated worker.
+    connection = QSqlDatabase();
+    if (QSqlDatabase::contains(connectionName))
+        QSqlDatabase::removeDatabase(connectionName);
+}
+
+void Database::startDumpQueries(const QString &file_name)
+{
+    QueryDump &dump = queryDump();
+    QMutexLocker locker(&dump.mutex);
+    dump.enabled = false;
+    if (dump.file.isOpen())
+        dump.file.close();
+    dump.file.setFileName(file_name);
+    dump.enabled = true;
+}
+
+void Database::stopDumpQueries()
+{
+    QueryDump &dump = queryDump();
+    QMutexLocker locker(&dump.mutex);
+    dump.enabled = false;
+    if (dump.file.isOpen())
+        dump.file.close();
+}
+
+bool Database::postgres() const
+{
+    return RequestStatements::isPostgres(db.driverName());
+}
+
+void Database::submit(RequestKind requestKind, const QStringList &statements)
+{
+    if (!isRunning())
+        start();
+    QMutexLocker locker(&requestMutex);
+    kind = requestKind;
+    queries = statements;
+    wakeup.release();
+}
+
+void Database::requestPhases(uint object_id, QDate from, QDate to, bool withPromtact)
+{
+    submit(PhasesRequest, RequestStatements(postgres()).phases(object_id, from, to, withPromtact));
+}
+
+void Database::requestLog(uint object_id, QDate from, QDate to, uint ver)
+{
+    submit(LogRequest, RequestStatements(postgres()).log(object_id, from, to, ver));
+}
+
+void Database::requestDt15(uint object_id, QString detectors, int parameter, int dayType,
+                           QDate date, int days, bool fromDetectorsData)
+{
+    submit(Dt15Request,
+           RequestStatements(postgres()).dt15(object_id, detectors, parameter, dayType, date, days,
+                                              fromDetectorsData, QDateTime::currentDateTime()));
+}
+
+void Database::requestDetectors(uint object_id)
+{
+    submit(DetectorsRequest, RequestStatements(postgres()).detectors(object_id));
+}
+
+void Database::requestDtStat(uint object_id, QString detectors, int parameter, quint8 weeks,
+                             QDate date)
+{
+    submit(DtStatRequest,
+           RequestStatements(postgres()).dtStat(object_id, detectors, parameter, weeks, date));
+}
+
+void Database::requestSg(uint object_id, QDateTime from, QDateTime to)
+{
+    submit(SgRequest, RequestStatements(postgres()).sg(object_id, from, to));
+}
+
+void Database::stop()
+{
+    // A worker that is not running has nothing to stop; a stop left in the
+    // slot would only meet the next request.
+    if (isRunning()) {
+        QMutexLocker locker(&requestMutex);
+        kind = StopRequest;
+        wakeup.release();
+    }
+    emit logMessage(tr("Pending completion of the database (3 sec.)"), Info);
+    if (!wait(3000)) {
+        emit logMessage(tr("Disconnected"), Warning);
+        terminate();
+        wait();
+    }
+}
+
+void Database::on_wait_finish_timeout()
+{
+    emit logMessage(tr("Disconnected"), Warning);
+    terminate();
+    wait();
+}
+
+void Database::on_thread_finished()
+{
+    waitTimer.stop();
+    if (holdsDbMutex.exchange(false))
+        dbMutex->unlock();
+    emit logMessage(tr("The database is closed"), Success);
+    emit complete();
+}
+
+void Database::lockDb()
+{
+    dbMutex->lock();
+    holdsDbMutex = true;
+}
+
+void Database::unlockDb()
+{
+    holdsDbMutex = false;
+    dbMutex->unlock();
+}
+
+void Database::syncConnection()
+{
+    lockDb();
+    if (!connection.isValid() || !sameSettings(connection, db)) {
+        if (connection.isValid())
+            connection.close();
+        connection = QSqlDatabase();
+        if (QSqlDatabase::contains(connectionName))
+            QSqlDatabase::removeDatabase(connectionName);
+        connection = QSqlDatabase::cloneDatabase(db, connectionName);
+    }
+    unlockDb();
+}
+
+void Database::run()
+{
+    rowsSinceCheck = 0;
+    borrowedPermits = 0;
+    stopSeen = false;
+    syncConnection();
+
+    if (ensureConnected(connection)) {
+        forever {
+            int taken;
+            QStringList statements;
+            {
+                QMutexLocker locker(&requestMutex);
+                taken = kind;
+                statements = queries;
+                kind = NoRequest;
+                queries.clear();
+            }
+            if (taken == StopRequest)
+                break;
+            if (taken >= PhasesRequest && taken <= SgRequest) {
+                syncConnection();
+                runRequest(taken, statements);
+            }
+            if (stopSeen)
+                break;
+            giveBackPermits();
+            wakeup.acquire();
+        }
+    }
+
+    connection.close();
+    connection = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName);
+}
+
+void Database::giveBackPermits()
+{
+    if (borrowedPermits > 0)
+        wakeup.release(borrowedPermits);
+    borrowedPermits = 0;
+}
+
+bool Database::interrupted()
+{
+    stopSeen = true;
+    emit logMessage(tr("Interrupted by the user"), Info);
+    return true;
+}
+
+bool Database::waitForStop(int ms)
+{
+    if (!wakeup.tryAcquire(1, ms))
+        return false;
+    bool stopping;
+    {
+        QMutexLocker locker(&requestMutex);
+        stopping = kind == StopRequest;
+    }
+    if (stopping)
+        return interrupted();
+    // A new request: it waits in the slot and gets its permit back later.
+    ++borrowedPermits;
+    return false;
+}
+
+bool Database::pacingCheck()
+{
+    if (rowsSinceCheck <= 100)
+        return true;
+    rowsSinceCheck = 0;
+    if (waitForStop(50)) {
+        emit complete();
+        return false;
+    }
+    return true;
+}
+
+bool Database::streamRows(QSqlQuery &query, const RowHandler &handler)
+{
+    while (query.next()) {
+        if (!pacingCheck())
+            return false;
+        ++rowsSinceCheck;
+        if (!handler(query))
+            return false;
+    }
+    // A connection lost in the middle of the rows must not pass for the end.
+    if (query.lastError().isValid()) {
+        emit logMessage(query.lastError().text(), Error);
+        qDebug() << "Database:" << query.lastError().text();
+    }
+    return true;
+}
+
+bool Database::decodeSgRow(const QSqlQuery &query)
+{
+    const QDateTime time = query.value(0).toDateTime();
+    const QByteArray data = query.value(1).toByteArray();
+    QObject *notification = nullptr;
+    if (hostPlugin) {
+        QMetaObject::invokeMethod(hostPlugin, "createNotification", Qt::DirectConnection,
+                                  Q_RETURN_ARG(QObject *, notification), Q_ARG(QByteArray, data),
+                                  Q_ARG(int, SgNotificationKind));
+    }
+    const QVariantList fields = notification ? notification->property("data").toList()
+                                             : QVariantList();
+    delete notification;
+    if (fields.size() < 2) {
+        emit logMessage(tr("Internal error: cannot decode event"), Error);
+        emit complete();
+        return false;
+    }
+    emit lumoSgData(time, fields.at(0).toInt(), fields.at(1).toInt());
+    return true;
+}
+
+void Database::runRequest(int requestKind, const QStringList &statements)
+{
+    rowsSinceCheck = 0;
+    const int count = statements.size();
+    bool anyRow = false;
+    QMap<QTime, QVector<double>> history;
+
+    for (int i = 0; i < count; ++i) {
+        QString message;
+        RowHandler handler;
+        switch (requestKind) {
+        case PhasesRequest:
+            if (i == 0) {
+                message = tr("Obtaining data on the phases");
+                handler = [this](const QSqlQuery &q) {
+                    emit lumoPhaseData(q.value(0).toDateTime(), q.value(1).toInt(), q.value(2).toInt());
+                    return true;
+                };
+            } else {
+                message = tr("Obtaining data on the states");
+                handler = [this](const QSqlQuery &q) {
+                    emit lumoStateData(q.value(0).toDateTime(), q.value(1).toInt());
+                    return true;
+                };
+            }
+            break;
+        case LogRequest:
+            message = tr("Obtaining log data");
+            handler = [this](const QSqlQuery &q) {
+                emit lumoLogData(q.value(0).toDateTime(), q.value(1).toTime(), q.value(2).toInt(),
+                                 q.value(3).toString(), q.value(4).toString(), q.value(5).toInt(),
+                                 q.value(6).toByteArray());
+                return true;
+            };
+            break;
+        case Dt15Request: {
+            static const QString characteristic = tr("Obtaining data for the characteristic period");
+            static const QString selected = tr("Obtaining data for the selected period");
+            static const QString previous = tr("Obtaining data for the previous day");
+            const int index = i < count - 2 ? 0 : (i == count - 2 ? 1 : 2);
+            message = index == 0 ? characteristic : (index == 1 ? selected : previous);
+            handler = [this, index](const QSqlQuery &q) {
+                const QDateTime time = q.value(0).toDateTime();
+                emit lumoDt15Data(time, q.value(1).toDouble(), index);
+                if (index == 1)
+                    emit lumoDt15StateData(time, stateValue(q.value(2)));
+                return true;
+            };
+            break;
+        }
+        case DetectorsRequest:
+            message = tr("Obtaining list of detectors");
+            handler = [this, &anyRow](const QSqlQuery &q) {
+                anyRow = true;
+                emit lumoDt(q.value(0).toInt());
+                return true;
+            };
+            break;
+        case DtStatRequest:
+            if (i == 0) {
+                message = tr("Obtaining historical data");
+                handler = [&history](const QSqlQuery &q) {
+                    history[q.value(0).toTime()].append(q.value(1).toDouble());
+                    return true;
+                };
+            } else {
+                message = tr("Obtaining selected data");
+                handler = [this](const QSqlQuery &q) {
+                    const QTime time = q.value(0).toTime();
+                    emit lumoDtCurrentData(time, q.value(1).toDouble());
+                    emit lumoDt15StateData(QDateTime(QDate(), time), stateValue(q.value(2)));
+                    return true;
+                };
+            }
+            break;
+        case SgRequest:
+            message = tr("Obtaining data on the signal groups");
+            handler = [this](const QSqlQuery &q) { return decodeSgRow(q); };
+            break;
+        default:
+            return;
+        }
+
+        emit logMessage(message, Info);
+        QSqlQuery query = execQuery(connection, statements.at(i));
+        if (stopSeen) {
+            emit complete();
+            return;
+        }
+        if (!streamRows(query, handler))
+            return;
+
+        if (requestKind == DtStatRequest && i == 0) {
+            for (auto it = history.begin(); it != history.end(); ++it) {
+                if (!pacingCheck())
+                    return;
+                ++rowsSinceCheck;
+                QVector<double> &values = it.value();
+                std::sort(values.begin(), values.end());
+                const BoxStatistics s = BoxStatistics::fromSorted(values);
+                emit lumoDtStatData(it.key(), s.median, s.min, s.max, s.q1, s.q3);
+            }
+        }
+    }
+
+    emit logMessage(tr("Data acquisition is complete"), Success);
+    if (requestKind == DetectorsRequest && !anyRow)
+        emit lumoDt(-1);
+    emit complete();
+}
+
+QSqlQuery Database::execQuery(QSqlDatabase &db, QString text)
+{
+    if (db.driverName() == QLatin1String("QPSQL"))
+        text.replace(QLatin1Char('`'), QLatin1Char('"'));
+    dumpQuery(text);
+
+    forever {
+        lockDb();
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        const bool ok = query.exec(text);
+        unlockDb();
+        if (ok)
+            return query;
+
+        if (checkConnection(db)) {
+            // The server is there: the statement itself is at fault.
+            emit logMessage(query.lastError().databaseText(), Info);
+            qDebug() << "Database:" << query.lastError().text();
+            return query;
+        }
+        if (!ensureConnected(db))
+            return QSqlQuery();
+    }
+}
+
+bool Database::checkConnection(QSqlDatabase &db)
+{
+    lockDb();
+    bool alive = false;
+    if (db.isOpen()) {
+        QSqlQuery probe(db);
+        alive = probe.exec(QStringLiteral("select NULL"));
+        probe = QSqlQuery();
+        if (!alive)
+            db.close();
+    }
+    unlockDb();
+    return alive;
+}
+
+bool Database::openConnection(QSqlDatabase &db)
+{
+    lockDb();
+    if (db.isOpen()) {
+        unlockDb();
+        return true;
+    }
+    unlockDb();
+    emit logMessage(tr("Connect to database %1@%2").arg(db.databaseName(), db.hostName()), Info);
+    lockDb();
+    const bool opened = db.open();
+    const QString error = db.lastError().text();
+    unlockDb();
+    if (opened)
+        emit logMessage(tr("Connection established"), Success);
+    else
+        emit logMessage(error, Error);
+    return opened;
+}
+
+bool Database::ensureConnected(QSqlDatabase &db)
+{
+    if (checkConnection(db) || openConnection(db))
+        return true;
+    forever {
+        if (waitForStop(1000))
+            return false;
+        if (openConnection(db))
+            return true;
+    }
+}

@@ -1,0 +1,125 @@
+#ifndef DATABASE_H
+#define DATABASE_H
+
+#include "database/LogMessageType.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QMutex>
+#include <QSemaphore>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+
+// The reader behind the data views: runs a request's statements on a worker
+// thread of its own and streams every row back as a signal, reconnecting
+// once a second while the database is away.
+class Database : public QThread
+{
+    Q_OBJECT
+public:
+    enum RequestKind {
+        NoRequest = 0,
+        PhasesRequest = 1,
+        LogRequest = 2,
+        Dt15Request = 3,
+        DetectorsRequest = 4,
+        DtStatRequest = 5,
+        SgRequest = 6,
+        StopRequest = 7
+    };
+
+    // The constant the host's decoding service expects with a signal-group
+    // event (agreed with the host).
+    static constexpr int SgNotificationKind = 0x53470705;
+
+    Database(QObject *parent, const QSqlDatabase &db, QMutex *dbMutex);
+    ~Database() override;
+
+    void requestPhases(uint object_id, QDate from, QDate to, bool withPromtact);
+    void requestLog(uint object_id, QDate from, QDate to, uint ver);
+    void requestDt15(uint object_id, QString detectors, int parameter, int dayType, QDate date,
+                     int days, bool fromDetectorsData);
+    void requestDetectors(uint object_id);
+    void requestDtStat(uint object_id, QString detectors, int parameter, quint8 weeks, QDate date);
+    void requestSg(uint object_id, QDateTime from, QDateTime to);
+
+    // The process-wide dump of every statement executed by any worker.
+    static void startDumpQueries(const QString &file_name);
+    static void stopDumpQueries();
+
+signals:
+    void logMessage(QString message, LogMessageType type = Info);
+    void lumoPhaseData(QDateTime time, int phase_id, int length);
+    void lumoSgData(QDateTime time, int sg_id, int state);
+    void lumoStateData(QDateTime time, int state);
+    void lumoLogData(QDateTime time, QTime dev_time, int type_id, QString type, QString descr,
+                     int val, QByteArray data);
+    void lumoDt15Data(QDateTime time, double value, int query_index);
+    void lumoDt15StateData(QDateTime time, int value);
+    void lumoDt(int dt_id);
+    void lumoDtStatData(QTime time, double median, double min, double max, double Q1, double Q3);
+    void lumoDtCurrentData(QTime time, double value);
+    void complete();
+
+public slots:
+    void stop();
+
+private slots:
+    void on_wait_finish_timeout();
+    void on_thread_finished();
+    QSqlQuery execQuery(QSqlDatabase &db, QString text);
+
+protected:
+    void run() override;
+
+private:
+    using RowHandler = std::function<bool(const QSqlQuery &)>;
+
+    void submit(RequestKind kind, const QStringList &statements);
+    bool postgres() const;
+
+    void runRequest(int kind, const QStringList &statements);
+    // Hands out every row of `query`, pausing now and then so that the GUI
+    // thread keeps up; false when the user stopped or the handler gave up.
+    bool streamRows(QSqlQuery &query, const RowHandler &handler);
+    bool pacingCheck();
+    bool interrupted();
+    bool decodeSgRow(const QSqlQuery &query);
+
+    bool checkConnection(QSqlDatabase &db);
+    bool openConnection(QSqlDatabase &db);
+    bool ensureConnected(QSqlDatabase &db);
+    bool waitForStop(int ms);
+    void giveBackPermits();
+    void syncConnection();
+    void lockDb();
+    void unlockDb();
+
+    int kind = NoRequest;
+    QSqlDatabase db;
+    QMutex *dbMutex;
+    QMutex requestMutex;
+    QSemaphore wakeup{0};
+    QTimer waitTimer;
+    QStringList queries;
+    const QString dateFormat = QStringLiteral("yyyy-MM-dd");
+    QObject *hostPlugin = nullptr;
+
+    // Worker thread only: its own connection with the shared one's settings,
+    // since a Qt SQL connection belongs to the thread that opened it and two
+    // threads must not stream from one connection at once.
+    QSqlDatabase connection;
+    const QString connectionName;
+    int rowsSinceCheck = 0;
+    int borrowedPermits = 0;
+    bool stopSeen = false;
+    std::atomic<bool> holdsDbMutex{false};
+};
+
+#endif // DATABASE_H

@@ -1,0 +1,227 @@
+#include "RequestStatements.h"
+
+#include "decoding/EventCatalogue.h"
+
+namespace {
+
+const QString dateFormat = QStringLiteral("yyyy-MM-dd");
+const QString dateTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+QString date(const QDate &d)
+{
+    return d.toString(dateFormat);
+}
+
+QString withState(const QString &grouping)
+{
+    return grouping.isEmpty() ? grouping : grouping + QStringLiteral(",state");
+}
+
+} // namespace
+
+bool RequestStatements::isPostgres(const QString &driverName)
+{
+    return driverName == QLatin1String("QPSQL");
+}
+
+QString RequestStatements::valueColumn(int parameter)
+{
+    static const char *const columns[] = {"intensity", "occupancy", "speed"};
+    return QLatin1String(columns[parameter < 0 || parameter > 2 ? 0 : parameter]);
+}
+
+RequestStatements::DetectorSelection
+RequestStatements::detectorSelection(const QString &detectors, int parameter,
+                                     bool fromDetectorsData)
+{
+    // The selection reaches the statement as text: only numbers may pass.
+    QStringList numbers;
+    const QStringList parts = detectors.split(QLatin1Char('+'), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        bool ok = false;
+        const int number = part.trimmed().toInt(&ok);
+        if (ok)
+            numbers << QString::number(number);
+    }
+
+    if (parameter < 0 || parameter > 2)
+        parameter = 0;
+    const QString column = valueColumn(parameter);
+    DetectorSelection selection;
+    selection.several = numbers.size() > 1;
+    if (numbers.isEmpty())
+        selection.condition = QStringLiteral("detectorid in (NULL)");
+    else if (!selection.several)
+        selection.condition = QStringLiteral("detectorid =") + numbers.first();
+    else
+        selection.condition = QStringLiteral("detectorid in (") + numbers.join(QLatin1Char(','))
+                              + QLatin1Char(')');
+
+    const QString rawIntensity = QStringLiteral("cars*3600/`interval`");
+    if (!selection.several) {
+        selection.value = fromDetectorsData && parameter == 0
+                              ? rawIntensity + QStringLiteral(" as intensity")
+                              : column;
+    } else {
+        const QString function = parameter == 0 ? QStringLiteral("sum(%1)") : QStringLiteral("avg(%1)");
+        // The alias goes after the aggregate: no dialect accepts it inside.
+        selection.value = fromDetectorsData && parameter == 0
+                              ? function.arg(rawIntensity) + QStringLiteral(" as intensity")
+                              : function.arg(column);
+        selection.grouping = QStringLiteral("GROUP BY `time`");
+    }
+    return selection;
+}
+
+QStringList RequestStatements::phases(uint objectId, const QDate &from, const QDate &to,
+                                      bool withPromtact) const
+{
+    return {
+        QStringLiteral("select `time`,phaseid,%1 from phasesdata where objectid=%2 and `time` "
+                       "between '%3' and '%4' order by `time`,phaseid")
+            .arg(withPromtact ? QStringLiteral("length+promtact") : QStringLiteral("length"))
+            .arg(objectId)
+            .arg(date(from), date(to)),
+        QStringLiteral("select `time`,value from events where objectid=%1 and `time` between "
+                       "'%2' and '%3' and type=2 order by `time`")
+            .arg(objectId)
+            .arg(date(from), date(to)),
+    };
+}
+
+QStringList RequestStatements::log(uint objectId, const QDate &from, const QDate &to,
+                                   uint ver) const
+{
+    if (logGenerationHasSource(ver)) {
+        return {QStringLiteral("select events.`time`,events.deviceTime,events.`type`,"
+                               "eventtypes.description,NULL,events.value,events.`data` ")
+                + QString(6, QLatin1Char('\t'))
+                + QStringLiteral("FROM eventtypes INNER JOIN events ON eventtypes.id = events.type "
+                                 "WHERE events.objectId = %1 ")
+                      .arg(objectId)
+                + QString(4, QLatin1Char('\t'))
+                + QStringLiteral("and events.`time` BETWEEN '%1' AND '%2' order by "
+                                 "events.`time`,events.`index`")
+                      .arg(date(from), date(to))};
+    }
+    // A PostgreSQL CALL returns at most one row, so there the log comes from
+    // a set-returning function of the same name. The generation is a full
+    // unsigned number (0x5FFFF does not fit a smallint).
+    const QString text = m_postgres
+                             ? QStringLiteral("select * from \"ShowLog1\"(%1,'%2','%3',%4::bigint)")
+                             : QStringLiteral("call ShowLog1(%1,'%2','%3',%4)");
+    return {text.arg(objectId).arg(date(from), date(to)).arg(ver)};
+}
+
+QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int parameter,
+                                    int dayType, const QDate &day, int days,
+                                    bool fromDetectorsData, const QDateTime &now) const
+{
+    const QString table = fromDetectorsData ? QStringLiteral("detectorsdata") : QStringLiteral("dt15");
+    const DetectorSelection profile = detectorSelection(detectors, parameter);
+    QStringList statements;
+
+    for (int i = 0; i < days; ++i) {
+        const QDate d = day.addDays(i);
+        const int type = days == 1 ? dayType : d.dayOfWeek() + 9;
+        const QString text =
+            m_postgres ? QStringLiteral("select '%1 00:00:00'::timestamp + `time` as datetime,%2 "
+                                        "from dt15p where objectid=%3 and %4 and daytype=%5 %6 "
+                                        "order by datetime")
+                       : QStringLiteral("select cast(ADDTIME('%1 00:00:00',`time`) as datetime),%2 "
+                                        "from dt15p where objectid=%3 and %4 and daytype=%5 %6");
+        statements << text.arg(date(d), profile.value)
+                          .arg(objectId)
+                          .arg(profile.condition)
+                          .arg(type)
+                          .arg(profile.grouping);
+    }
+
+    const DetectorSelection selection = detectorSelection(detectors, parameter, fromDetectorsData);
+    if (days < 2) {
+        const QString text =
+            m_postgres ? QStringLiteral("select `time`,%1,state from %6 where objectid=%2 and %3 "
+                                        "and `time`::date='%4' %5 order by `time`")
+                       : QStringLiteral("select `time`,%1,state from %6 where objectid=%2 and %3 "
+                                        "and date(`time`)='%4' %5");
+        statements << text.arg(selection.value)
+                          .arg(objectId)
+                          .arg(selection.condition, date(day), withState(selection.grouping), table);
+    } else {
+        const QString text =
+            m_postgres ? QStringLiteral("select `time`,%1,state from %7 where objectid=%2 and %3 "
+                                        "and `time`::date between '%4' and '%5' %6 order by `time`")
+                       : QStringLiteral("select `time`,%1,state from %7 where objectid=%2 and %3 "
+                                        "and date(`time`) between '%4' and '%5' %6");
+        statements << text.arg(selection.value)
+                          .arg(objectId)
+                          .arg(selection.condition, date(day), date(day.addDays(days - 1)),
+                               withState(selection.grouping), table);
+    }
+
+    if (day == now.date()) {
+        const QDate yesterday = day.addDays(-1);
+        const QTime time = now.time();
+        const QDateTime start(yesterday, QTime(time.hour(), time.minute() / 15 * 15, 0));
+        const QDateTime end(yesterday, QTime(23, 59, 59));
+        const QString text =
+            m_postgres ? QStringLiteral("select `time` + interval '1 day',%1 from %7 where "
+                                        "objectid=%2 and %3 and `time` between '%4' and '%5' %6 "
+                                        "order by `time`")
+                       : QStringLiteral("select ADDDATE(`time`,interval 1 day),%1 from %7 where "
+                                        "objectid=%2 and %3 and `time` between '%4' and '%5' %6");
+        statements << text.arg(selection.value)
+                          .arg(objectId)
+                          .arg(selection.condition, start.toString(dateTimeFormat),
+                               end.toString(dateTimeFormat), selection.grouping, table);
+    } else {
+        statements << QStringLiteral("select NULL,NULL from %1 where false").arg(table);
+    }
+    return statements;
+}
+
+QStringList RequestStatements::detectors(uint objectId) const
+{
+    return {QStringLiteral("select id from detectors where collect=%1 and objectid=%2 order by id")
+                .arg(m_postgres ? QStringLiteral("true") : QStringLiteral("1"))
+                .arg(objectId)};
+}
+
+QStringList RequestStatements::dtStat(uint objectId, const QString &detectors, int parameter,
+                                      quint8 weeks, const QDate &day) const
+{
+    const DetectorSelection selection = detectorSelection(detectors, parameter);
+    const QString dayEnd = date(day) + QStringLiteral(" 23:59:59");
+    const QString history =
+        m_postgres ? QStringLiteral("SELECT `time`::time as tm,%1 FROM dt15 WHERE objectid=%2 and %3 "
+                                    "and extract(dow from `time`)=%4 AND `time` BETWEEN '%5' AND "
+                                    "'%6' %7 ORDER BY tm,%1")
+                   : QStringLiteral("SELECT time(`time`) as tm,%1 FROM dt15 WHERE objectid=%2 and %3 "
+                                    "and weekday(`time`)=%4 AND `time` BETWEEN '%5' AND '%6' %7 "
+                                    "ORDER BY tm,%1");
+    const int weekday = m_postgres ? day.dayOfWeek() % 7 : day.dayOfWeek() - 1;
+    const QString selected =
+        m_postgres ? QStringLiteral("SELECT `time`::time as tm,%1,state FROM dt15 WHERE objectid=%2 "
+                                    "and %3 and `time` BETWEEN '%4' AND '%5' %6 ORDER BY tm")
+                   : QStringLiteral("SELECT time(`time`) as tm,%1,state FROM dt15 WHERE objectid=%2 "
+                                    "and %3 and `time` BETWEEN '%4' AND '%5' %6 ORDER BY tm");
+    return {
+        history.arg(selection.value)
+            .arg(objectId)
+            .arg(selection.condition)
+            .arg(weekday)
+            .arg(date(day.addDays(-7 * int(weeks))), dayEnd, selection.grouping),
+        selected.arg(selection.value)
+            .arg(objectId)
+            .arg(selection.condition, date(day), dayEnd, withState(selection.grouping)),
+    };
+}
+
+QStringList RequestStatements::sg(uint objectId, const QDateTime &from, const QDateTime &to) const
+{
+    const QString isoFormat = QStringLiteral("yyyy-MM-ddThh:mm:ss");
+    return {QStringLiteral("select `time`,data from events where objectid=%1 and `time` between "
+                           "'%2' and '%3' and `type`=7 and `value`=5 order by `time`,`index`")
+                .arg(objectId)
+                .arg(from.toString(isoFormat), to.toString(isoFormat))};
+}

@@ -1,0 +1,238 @@
+#include "LogView.h"
+
+#include "decoding/EventCatalogue.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTextCodec>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+namespace {
+
+// A field holding the separator, a quote or a line break is quoted, inner
+// quotes doubled, so that every line reads back as its row.
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"'))
+        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+LogView::LogView(QWidget *parent, uint object_id, uint ver, QSqlDatabase *db, QMutex *dbMutex)
+    : LumoWidget(parent, object_id, db, dbMutex)
+    , ver(ver)
+{
+    setupForm();
+    initControls();
+    if (logGenerationHasSource(ver)) {
+        tableWidget->insertColumn(3);
+        tableWidget->setHorizontalHeaderItem(3, new QTableWidgetItem(tr("Source")));
+    }
+    codec = QTextCodec::codecForName("Windows-1251");
+    if (!codec)
+        codec = QTextCodec::codecForLocale();
+
+    flushTimer.setInterval(100);
+    connect(&flushTimer, &QTimer::timeout, this, &LogView::flushRows);
+    QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
+}
+
+void LogView::setupForm()
+{
+    setObjectName(QStringLiteral("LogView"));
+    resize(674, 538);
+    setWindowTitle(QString());
+
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    auto *horizontalLayout = new QHBoxLayout;
+    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+    auto *label = new QLabel(tr("Date:"), this);
+    label->setObjectName(QStringLiteral("label"));
+    dateEdit = new QDateEdit(this);
+    dateEdit->setObjectName(QStringLiteral("dateEdit"));
+    dateEdit->setCalendarPopup(true);
+    auto *refresh = new QPushButton(tr("Refresh"), this);
+    refresh->setObjectName(QStringLiteral("updateData"));
+    auto *save = new QPushButton(tr("Save"), this);
+    save->setObjectName(QStringLiteral("saveData"));
+    horizontalLayout->addWidget(label);
+    horizontalLayout->addWidget(dateEdit);
+    horizontalLayout->addWidget(refresh);
+    horizontalLayout->addWidget(save);
+    horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    verticalLayout->addLayout(horizontalLayout);
+
+    tableWidget = new QTableWidget(0, 4, this);
+    tableWidget->setObjectName(QStringLiteral("tableWidget"));
+    tableWidget->setHorizontalHeaderLabels({tr("Time"), tr("Device time"), tr("Event type"),
+                                            tr("Description")});
+    tableWidget->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tableWidget->setSelectionMode(QAbstractItemView::SingleSelection);
+    tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Rows arrive in time order; sorting by time keeps that order until the
+    // user picks another column.
+    tableWidget->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+    tableWidget->setSortingEnabled(true);
+    tableWidget->horizontalHeader()->setStretchLastSection(true);
+    tableWidget->verticalHeader()->setVisible(false);
+    verticalLayout->addWidget(tableWidget);
+
+    auto *logBox = new QComboBox(this);
+    logBox->setObjectName(QStringLiteral("log"));
+    logBox->setFrame(false);
+    verticalLayout->addWidget(logBox);
+
+    QMetaObject::connectSlotsByName(this);
+}
+
+LogView::~LogView()
+{
+    discardPendingRows();
+}
+
+void LogView::discardPendingRows()
+{
+    for (const QVector<QTableWidgetItem *> &row : qAsConst(pendingRows))
+        qDeleteAll(row);
+    pendingRows.clear();
+}
+
+void LogView::on_updateData_clicked(bool)
+{
+    discardPendingRows();
+    sizedColumns = false;
+    // Sorting and column sizing are applied once, at the end: never per row.
+    tableWidget->setSortingEnabled(false);
+    tableWidget->setRowCount(0);
+    showProgress();
+    const QDate d = dateEdit->date();
+    db.requestLog(objectId, d, d.addDays(1), ver);
+    dateEdit->setEnabled(false);
+    updateData->setEnabled(false);
+}
+
+void LogView::on_dateEdit_dateChanged(QDate)
+{
+    QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
+}
+
+void LogView::on_db_lumoLogData(QDateTime time, QTime dev_time, int type_id, QString type,
+                                QString descr, int val, QByteArray data)
+{
+    const DecodedLogRow decoded = decodeLogRow(ver, type_id, val, data, descr, codec);
+    const bool sourceColumn = tableWidget->columnCount() >= 5;
+    QVector<QTableWidgetItem *> row(tableWidget->columnCount(), nullptr);
+    row[0] = new QTableWidgetItem(time.toString(QStringLiteral("hh:mm:ss")));
+    row[1] = new QTableWidgetItem(dev_time.toString(QStringLiteral("hh:mm:ss")));
+    row[2] = new QTableWidgetItem(type);
+    if (sourceColumn && decoded.hasSource)
+        row[3] = new QTableWidgetItem(decoded.source);
+    if (decoded.hasDescription)
+        row[sourceColumn ? 4 : 3] = new QTableWidgetItem(decoded.description);
+    pendingRows.append(row);
+    if (!flushTimer.isActive())
+        flushTimer.start();
+}
+
+void LogView::flushRows()
+{
+    if (pendingRows.isEmpty()) {
+        flushTimer.stop();
+        return;
+    }
+    const int first = tableWidget->rowCount();
+    tableWidget->setUpdatesEnabled(false);
+    tableWidget->setRowCount(first + pendingRows.size());
+    for (int r = 0; r < pendingRows.size(); ++r) {
+        const QVector<QTableWidgetItem *> &cells = pendingRows.at(r);
+        for (int c = 0; c < cells.size(); ++c) {
+            if (cells.at(c))
+                tableWidget->setItem(first + r, c, cells.at(c));
+        }
+    }
+    pendingRows.clear();
+    tableWidget->setUpdatesEnabled(true);
+
+    if (!sizedColumns) {
+        sizedColumns = true;
+        for (int c = 0; c < 3; ++c)
+            tableWidget->resizeColumnToContents(c);
+        if (ver == LogGeneration2)
+            tableWidget->resizeColumnToContents(3);
+    }
+}
+
+void LogView::on_db_complete()
+{
+    flushRows();
+    flushTimer.stop();
+    tableWidget->setSortingEnabled(true);
+    dateEdit->setEnabled(true);
+    updateData->setEnabled(true);
+}
+
+void LogView::on_saveData_clicked()
+{
+    if (tableWidget->rowCount() == 0)
+        return;
+    QString fileName = QFileDialog::getSaveFileName(this, tr("Select file to save"), QString(),
+                                                    tr("Comma separated value (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".csv");
+    QString error;
+    if (!saveTo(fileName, &error)) {
+        QMessageBox::critical(this, tr("Error"), tr("Error open file %1: %2").arg(fileName, error),
+                              QMessageBox::Ok);
+    }
+}
+
+bool LogView::saveTo(const QString &fileName, QString *error) const
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QTextStream stream(&file);
+    const int columns = tableWidget->columnCount();
+    stream << (columns >= 5 ? tr("Time;Device time;Type;Source;Description")
+                            : tr("Time;Device time;Type;Description"))
+           << '\n';
+    for (int r = 0; r < tableWidget->rowCount(); ++r) {
+        for (int c = 0; c < 5; ++c) {
+            if (c > 0)
+                stream << ';';
+            if (c < columns) {
+                if (const QTableWidgetItem *cell = tableWidget->item(r, c))
+                    stream << csvField(cell->text());
+            }
+        }
+        stream << '\n';
+    }
+    stream.flush();
+    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,43 @@
+#ifndef LUMOWIDGET_H
+#define LUMOWIDGET_H
+
+#include "database/Database.h"
+#include "database/LogMessageType.h"
+#include "views/Progress.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QPushButton;
+
+// Base of the views that read through a Database worker: owns the worker,
+// the progress overlay and the message line.
+class LumoWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    LumoWidget(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMutex);
+    ~LumoWidget() override;
+
+    uint objectNumber() const { return objectId; }
+    Database *worker() { return &db; }
+    Progress *progressOverlay() { return &progress; }
+
+public slots:
+    void on_db_logMessage(QString msg, LogMessageType type = Info);
+
+protected:
+    // Called by every view right after its form is built.
+    void initControls();
+    // Shows the overlay centred over the view before a request.
+    void showProgress();
+    void resizeEvent(QResizeEvent *event) override;
+
+    Progress progress;
+    Database db;
+    uint objectId;
+    QComboBox *log = nullptr;
+    QPushButton *updateData = nullptr;
+};
+
+#endif // LUMOWIDGET_H

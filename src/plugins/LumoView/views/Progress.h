@@ -1,0 +1,30 @@
+#ifndef PROGRESS_H
+#define PROGRESS_H
+
+#include <QFrame>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The busy overlay laid over a view while its worker reads, with Cancel.
+class Progress : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit Progress(QWidget *parent = nullptr);
+
+    void setVisible(bool visible) override;
+
+    QPushButton *cancelButton() const { return m_cancel; }
+
+private slots:
+    void on_cancel_clicked();
+
+private:
+    QLabel *m_label;
+    QProgressBar *m_progressBar;
+    QPushButton *m_cancel;
+};
+
+#endif // PROGRESS_H

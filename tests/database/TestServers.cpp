@@ -1,0 +1,43 @@
+#include "TestServers.h"
+
+#include <QDate>
+#include <QUrl>
+
+namespace TestServers {
+
+QString url(const QString &server)
+{
+    return qEnvironmentVariable(server == QLatin1String("pg") ? "LUMOVIEW_TEST_PG_URL"
+                                                               : "LUMOVIEW_TEST_MYSQL_URL");
+}
+
+QStringList available()
+{
+    QStringList servers;
+    for (const QString &server : {QStringLiteral("pg"), QStringLiteral("mysql")}) {
+        if (!url(server).isEmpty())
+            servers << server;
+    }
+    return servers;
+}
+
+QSqlDatabase connection(const QString &server, const QString &name)
+{
+    const QUrl u(url(server));
+    const QStringList parts = u.path().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QSqlDatabase db = QSqlDatabase::addDatabase(parts.value(0), name);
+    db.setDatabaseName(parts.value(1));
+    db.setUserName(u.userName());
+    db.setPassword(u.password());
+    db.setHostName(u.host());
+    db.setPort(u.port(3306));
+    return db;
+}
+
+QDate day()
+{
+    const QDate d = QDate::fromString(qEnvironmentVariable("LUMOVIEW_TEST_DAY"), Qt::ISODate);
+    return d.isValid() ? d : QDate(2024, 3, 6);
+}
+
+} // namespace TestServers

@@ -1,0 +1,23 @@
+#ifndef TESTSERVERS_H
+#define TESTSERVERS_H
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// The real servers started by scripts/dbserver, reached through the URLs it
+// exports (LUMOVIEW_TEST_PG_URL, LUMOVIEW_TEST_MYSQL_URL).
+namespace TestServers {
+
+// "pg" and "mysql", as far as their URLs are set.
+QStringList available();
+QString url(const QString &server);
+// A connection with the server's settings, registered as `name`, not opened.
+QSqlDatabase connection(const QString &server, const QString &name);
+// The day the generator treated as the selected day.
+QDate day();
+
+} // namespace TestServers
+
+#endif // TESTSERVERS_H

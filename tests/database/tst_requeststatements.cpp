@@ -1,0 +1,132 @@
+#include "database/BoxStatistics.h"
+#include "database/RequestStatements.h"
+
+#include <QTest>
+
+class RequestStatementsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void phases()
+    {
+        const QStringList s = RequestStatements(false).phases(5, QDate(2024, 3, 1), QDate(2024, 3, 2), false);
+        QCOMPARE(s, (QStringList{
+            "select `time`,phaseid,length from phasesdata where objectid=5 and `time` between "
+            "'2024-03-01' and '2024-03-02' order by `time`,phaseid",
+            "select `time`,value from events where objectid=5 and `time` between '2024-03-01' and "
+            "'2024-03-02' and type=2 order by `time`"}));
+        QVERIFY(RequestStatements(true).phases(5, {}, {}, true).first().contains("length+promtact"));
+    }
+
+    void logByGeneration()
+    {
+        const QDate from(2024, 3, 6), to(2024, 3, 7);
+        const QString direct = RequestStatements(false).log(2, from, to, 0x3FFFF).first();
+        QCOMPARE(direct, QString("select events.`time`,events.deviceTime,events.`type`,"
+                                 "eventtypes.description,NULL,events.value,events.`data` \t\t\t\t\t\t"
+                                 "FROM eventtypes INNER JOIN events ON eventtypes.id = events.type "
+                                 "WHERE events.objectId = 2 \t\t\t\tand events.`time` BETWEEN "
+                                 "'2024-03-06' AND '2024-03-07' order by events.`time`,events.`index`"));
+        QCOMPARE(RequestStatements(false).log(1, from, to, 0x5FFFF).first(),
+                 QString("call ShowLog1(1,'2024-03-06','2024-03-07',393215)"));
+        QCOMPARE(RequestStatements(true).log(1, from, to, 7).first(),
+                 QString("select * from \"ShowLog1\"(1,'2024-03-06','2024-03-07',7::bigint)"));
+    }
+
+    void detectorDataOneDetector()
+    {
+        const QDate date(2024, 3, 6);
+        const QStringList s = RequestStatements(false).dt15(9, "12", 1, 3, date, 1, false,
+                                                            QDateTime(QDate(2025, 1, 1), QTime(8, 0)));
+        QCOMPARE(s, (QStringList{
+            "select cast(ADDTIME('2024-03-06 00:00:00',`time`) as datetime),occupancy from dt15p "
+            "where objectid=9 and detectorid =12 and daytype=3 ",
+            "select `time`,occupancy,state from dt15 where objectid=9 and detectorid =12 and "
+            "date(`time`)='2024-03-06' ",
+            "select NULL,NULL from dt15 where false"}));
+    }
+
+    void detectorDataWeekOfSeveral()
+    {
+        const QDate monday(2024, 3, 4);
+        const QStringList s = RequestStatements(true).dt15(1, "1+2", 0, 3, monday, 7, false,
+                                                           QDateTime(QDate(2025, 1, 1), QTime(8, 0)));
+        QCOMPARE(s.size(), 9);
+        for (int i = 0; i < 7; ++i) {
+            QVERIFY2(s.at(i).contains(QStringLiteral("daytype=%1 GROUP BY `time` order by datetime").arg(10 + i)),
+                     qPrintable(s.at(i)));
+            QVERIFY(s.at(i).contains("sum(intensity)"));
+            QVERIFY(s.at(i).contains("detectorid in (1,2)"));
+        }
+        QCOMPARE(s.at(7), QString("select `time`,sum(intensity),state from dt15 where objectid=1 and "
+                                  "detectorid in (1,2) and `time`::date between '2024-03-04' and "
+                                  "'2024-03-10' GROUP BY `time`,state order by `time`"));
+        QVERIFY(RequestStatements(true).dt15(1, "1+2", 2, 3, monday, 1, false, {}).first().contains("avg(speed)"));
+    }
+
+    void detectorDataRawAndToday()
+    {
+        const QDateTime now(QDate(2024, 3, 6), QTime(14, 37, 12));
+        const QStringList s = RequestStatements(true).dt15(1, "4", 0, 1, now.date(), 1, true, now);
+        QVERIFY(s.at(0).contains(",intensity from dt15p"));
+        QVERIFY(s.at(1).contains("select `time`,cars*3600/`interval` as intensity,state from detectorsdata"));
+        QCOMPARE(s.at(2), QString("select `time` + interval '1 day',cars*3600/`interval` as intensity "
+                                  "from detectorsdata where objectid=1 and detectorid =4 and `time` "
+                                  "between '2024-03-05 14:30:00' and '2024-03-05 23:59:59'  order by `time`"));
+        // Several raw detectors: the alias stays outside the sum.
+        const QStringList several = RequestStatements(false).dt15(1, "1+2", 0, 1, now.date(), 1, true, {});
+        QVERIFY(several.at(1).contains("sum(cars*3600/`interval`) as intensity,state"));
+    }
+
+    void selectionIsSanitised()
+    {
+        QCOMPARE(RequestStatements::valueColumn(5), QString("intensity"));
+        QCOMPARE(RequestStatements::valueColumn(-1), QString("intensity"));
+        const auto hostile = RequestStatements::detectorSelection("1+2; drop table events", 1);
+        QCOMPARE(hostile.condition, QString("detectorid =1"));
+        QCOMPARE(RequestStatements::detectorSelection("x", 1).condition, QString("detectorid in (NULL)"));
+    }
+
+    void statisticsWeekday()
+    {
+        const QDate wednesday(2024, 3, 6);
+        const QStringList pg = RequestStatements(true).dtStat(1, "3", 0, 4, wednesday);
+        QVERIFY(pg.at(0).contains("extract(dow from `time`)=3 AND `time` BETWEEN '2024-02-07' AND '2024-03-06 23:59:59'"));
+        QVERIFY(pg.at(0).endsWith("ORDER BY tm,intensity"));
+        const QStringList my = RequestStatements(false).dtStat(1, "3+4", 1, 4, wednesday);
+        QVERIFY(my.at(0).contains("weekday(`time`)=2"));
+        QVERIFY(my.at(0).endsWith("GROUP BY `time` ORDER BY tm,avg(occupancy)"));
+        QVERIFY(my.at(1).endsWith("GROUP BY `time`,state ORDER BY tm"));
+    }
+
+    void signalGroupsIsoTimes()
+    {
+        const QString s = RequestStatements(false).sg(1, QDateTime(QDate(2024, 3, 1), QTime(8, 0)),
+                                                      QDateTime(QDate(2024, 3, 1), QTime(9, 0))).first();
+        QVERIFY(s.contains("between '2024-03-01T08:00:00' and '2024-03-01T09:00:00'"));
+    }
+
+    void hinges_data()
+    {
+        QTest::addColumn<QVector<double>>("values");
+        QTest::addColumn<QVector<double>>("expected"); // median, min, max, Q1, Q3
+        QTest::newRow("five") << QVector<double>{1, 2, 3, 4, 5} << QVector<double>{3, 1, 5, 2, 4};
+        QTest::newRow("four") << QVector<double>{1, 2, 3, 4} << QVector<double>{2.5, 1, 4, 1.5, 3.5};
+        QTest::newRow("one") << QVector<double>{7} << QVector<double>{7, 7, 7, 7, 7};
+        QTest::newRow("two") << QVector<double>{1, 3} << QVector<double>{2, 1, 3, 1, 3};
+        QTest::newRow("three") << QVector<double>{1, 2, 4} << QVector<double>{2, 1, 4, 1.5, 3};
+        QTest::newRow("seven") << QVector<double>{1, 2, 3, 4, 5, 6, 7}
+                               << QVector<double>{4, 1, 7, 2.5, 5.5};
+    }
+    void hinges()
+    {
+        QFETCH(QVector<double>, values);
+        QFETCH(QVector<double>, expected);
+        const BoxStatistics s = BoxStatistics::fromSorted(values);
+        QCOMPARE((QVector<double>{s.median, s.min, s.max, s.q1, s.q3}), expected);
+    }
+};
+
+QTEST_APPLESS_MAIN(RequestStatementsTest)
+#include "tst_requeststatements.moc"

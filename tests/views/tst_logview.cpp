@@ -1,0 +1,269 @@
+// The event log view as the operator uses it: load a day, read the rows,
+// save them, cancel, close.
+#include "TestServers.h"
+
+#include "decoding/EventCatalogue.h"
+#include "views/LogView.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+#include <memory>
+
+class LogViewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QMutex dbMutex;
+    QSqlDatabase shared;
+    int connections = 0;
+
+    std::unique_ptr<LogView> makeView(uint object, uint ver)
+    {
+        auto view = std::make_unique<LogView>(nullptr, object, ver, &shared, &dbMutex);
+        view->resize(800, 600);
+        // Let the first load, queued by the constructor, start now rather
+        // than inside a dialog's event loop later.
+        QCoreApplication::processEvents();
+        return view;
+    }
+
+    static QTableWidget *table(QWidget *view) { return view->findChild<QTableWidget *>("tableWidget"); }
+    static QDateEdit *dateEdit(QWidget *view) { return view->findChild<QDateEdit *>("dateEdit"); }
+    static QPushButton *button(QWidget *view, const char *name) { return view->findChild<QPushButton *>(name); }
+
+    // Feeds a row the way the worker does.
+    static void feed(LogView *view, const QString &type, const QString &descr, int typeId = 9,
+                     int val = 0, const QByteArray &data = {})
+    {
+        QVERIFY(QMetaObject::invokeMethod(view, "on_db_lumoLogData",
+                                          Q_ARG(QDateTime, QDateTime(QDate(2024, 3, 6), QTime(12, 0, 5))),
+                                          Q_ARG(QTime, QTime(12, 0, 4)), Q_ARG(int, typeId), Q_ARG(QString, type),
+                                          Q_ARG(QString, descr), Q_ARG(int, val), Q_ARG(QByteArray, data)));
+    }
+    static void finish(LogView *view) { QVERIFY(QMetaObject::invokeMethod(view, "on_db_complete")); }
+
+    static QStringList fileLines(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLocal8Bit(file.readAll()).split('\n');
+    }
+
+    // Answers the next save dialog with `name`.
+    static void answerSaveDialog(const QString &name)
+    {
+        QTimer::singleShot(200, [name] {
+            QFileDialog *dialog = nullptr;
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *d = qobject_cast<QFileDialog *>(w); d && d->isVisible())
+                    dialog = d;
+            }
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Select file to save"));
+            auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
+            QVERIFY(edit);
+            edit->setText(name);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+    }
+
+    void useServer(const QString &server)
+    {
+        shared = TestServers::connection(server, QStringLiteral("logview%1").arg(++connections));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<LogMessageType>("LogMessageType");
+        // Never loaded against a server: a URL nobody listens on.
+        shared = QSqlDatabase::addDatabase("QPSQL", "offline");
+        shared.setHostName("127.0.0.1");
+        shared.setPort(1);
+    }
+
+    void columnsByGeneration()
+    {
+        for (uint ver : {0x2FFFFu, 0x3FFFFu, 0x4FFFFu}) {
+            auto view = makeView(1, ver);
+            QCOMPARE(table(view.get())->columnCount(), 5);
+            QCOMPARE(table(view.get())->horizontalHeaderItem(3)->text(), QStringLiteral("Source"));
+        }
+        for (uint ver : {0x5FFFFu, 7u}) {
+            auto view = makeView(1, ver);
+            QCOMPARE(table(view.get())->columnCount(), 4);
+            QCOMPARE(table(view.get())->horizontalHeaderItem(3)->text(), QStringLiteral("Description"));
+        }
+        auto view = makeView(1, 0x5FFFF);
+        QCOMPARE(dateEdit(view.get())->date(), QDate::currentDate());
+        QCOMPARE(dateEdit(view.get())->calendarWidget()->firstDayOfWeek(), Qt::Monday);
+    }
+
+    void saveFormat()
+    {
+        QTemporaryDir dir;
+        auto view = makeView(1, 0x5FFFF);
+        // Saving an empty table asks nothing.
+        QVERIFY(QMetaObject::invokeMethod(view.get(), "on_saveData_clicked"));
+
+        feed(view.get(), "Door", "open");
+        feed(view.get(), "Lamp", "a;b \"c\"\nd");
+        finish(view.get());
+        QCOMPARE(table(view.get())->rowCount(), 2);
+
+        answerSaveDialog(dir.filePath("day"));
+        QVERIFY(QMetaObject::invokeMethod(view.get(), "on_saveData_clicked"));
+        QVERIFY(QFile::exists(dir.filePath("day.csv")));
+        QCOMPARE(fileLines(dir.filePath("day.csv")),
+                 (QStringList{"Time;Device time;Type;Description", "12:00:05;12:00:04;Door;open;",
+                              "12:00:05;12:00:04;Lamp;\"a;b \"\"c\"\"", "d\";", ""}));
+
+        answerSaveDialog(dir.filePath("name."));
+        QVERIFY(QMetaObject::invokeMethod(view.get(), "on_saveData_clicked"));
+        QVERIFY(QFile::exists(dir.filePath("name..csv")));
+        answerSaveDialog(dir.filePath("log.txt"));
+        QVERIFY(QMetaObject::invokeMethod(view.get(), "on_saveData_clicked"));
+        QVERIFY(QFile::exists(dir.filePath("log.txt")));
+        QVERIFY(!QFile::exists(dir.filePath("log.txt.csv")));
+
+        // A file that cannot be opened reports why.
+        QString error;
+        QVERIFY(!view->saveTo(dir.filePath("missing/dir/x.csv"), &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void fiveColumnRowsDecoded()
+    {
+        QTemporaryDir dir;
+        auto view = makeView(2, 0x3FFFF);
+        QTextCodec *cp1251 = QTextCodec::codecForName("Windows-1251");
+        feed(view.get(), "Service", "ignored", 1, 5);
+        feed(view.get(), "Fault", "ignored", 7, 0,
+             QByteArray("  12:00  K1  ") + cp1251->fromUnicode(QStringLiteral("Авария лампы")));
+        feed(view.get(), "Fault", "ignored", 7, 0, "12:00 K1");
+        finish(view.get());
+        QTableWidget *t = table(view.get());
+        QCOMPARE(t->rowCount(), 3);
+        QVERIFY(!t->item(0, 3));
+        QCOMPARE(t->item(0, 4)->text(), QStringLiteral("ДК подключился"));
+        QCOMPARE(t->item(1, 3)->text(), QStringLiteral("K1"));
+        QCOMPARE(t->item(1, 4)->text(), QStringLiteral("Авария лампы"));
+        QVERIFY(!t->item(2, 3));
+        QVERIFY(!t->item(2, 4));
+        QVERIFY(view->saveTo(dir.filePath("g3.csv")));
+        const QStringList lines = fileLines(dir.filePath("g3.csv"));
+        QCOMPARE(lines.at(0), QStringLiteral("Time;Device time;Type;Source;Description"));
+        QCOMPARE(lines.at(2), QStringLiteral("12:00:05;12:00:04;Fault;K1;Авария лампы"));
+        QCOMPARE(lines.at(3), QStringLiteral("12:00:05;12:00:04;Fault;;"));
+    }
+
+    void messagesWithStampAndIcon()
+    {
+        auto view = makeView(1, 0x5FFFF);
+        auto *log = view->findChild<QComboBox *>("log");
+        const int before = log->count();
+        view->on_db_logMessage("Failure", Error);
+        view->on_db_logMessage("Plain");
+        QCOMPARE(log->count(), before + 2);
+        QCOMPARE(log->currentIndex(), log->count() - 1);
+        const QString text = log->itemText(before);
+        QVERIFY(QRegularExpression(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] Failure$)").match(text).hasMatch());
+        // The host's pictures: error for the first, information for the second.
+        const QImage error = QIcon(":/Resources/eventlogError.png").pixmap(16).toImage();
+        QVERIFY(!error.isNull());
+        QCOMPARE(log->itemIcon(before).pixmap(16).toImage(), error);
+        QCOMPARE(log->itemIcon(before + 1).pixmap(16).toImage(),
+                 QIcon(":/Resources/eventlogInfo.png").pixmap(16).toImage());
+    }
+
+    void loadDayFromServer_data()
+    {
+        QTest::addColumn<QString>("server");
+        for (const QString &s : TestServers::available())
+            QTest::newRow(qPrintable(s)) << s;
+    }
+    void loadDayFromServer()
+    {
+        if (TestServers::available().isEmpty())
+            QSKIP("No test servers: run through scripts/dbserver");
+        QFETCH(QString, server);
+        useServer(server);
+        const QDate day = TestServers::day();
+        auto view = makeView(1, 0x5FFFF);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        // The first load (today) ends, then the date change reloads.
+        QTRY_VERIFY_WITH_TIMEOUT(button(view.get(), "updateData")->isEnabled(), 20000);
+        dateEdit(view.get())->setDate(day);
+        QTRY_VERIFY(!button(view.get(), "updateData")->isEnabled());
+        QVERIFY(!dateEdit(view.get())->isEnabled());
+        QVERIFY(button(view.get(), "saveData")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(button(view.get(), "updateData")->isEnabled(), 60000);
+        QVERIFY(view->progressOverlay()->isHidden());
+
+        QSqlDatabase reference = TestServers::connection(server, QStringLiteral("logref%1").arg(connections));
+        QVERIFY(reference.open());
+        QSqlQuery count(reference);
+        QVERIFY(count.exec(QStringLiteral("select count(*) from events where objectid=1 and time between '%1' and '%2'")
+                               .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate))));
+        QVERIFY(count.next());
+        QTableWidget *t = table(view.get());
+        QCOMPARE(t->rowCount(), count.value(0).toInt());
+        // Rows in time order; the time column was sized to its contents.
+        for (int r = 1; r < t->rowCount(); ++r)
+            QVERIFY(t->item(r - 1, 0)->text() <= t->item(r, 0)->text());
+        QVERIFY(view->findChild<QComboBox *>("log")->currentText().endsWith("Data acquisition is complete"));
+        count = QSqlQuery();
+        reference = QSqlDatabase();
+    }
+
+    void cancelAndCloseWhileStreaming_data() { loadDayFromServer_data(); }
+    void cancelAndCloseWhileStreaming()
+    {
+        if (TestServers::available().isEmpty())
+            QSKIP("No test servers: run through scripts/dbserver");
+        QFETCH(QString, server);
+        useServer(server);
+        auto view = makeView(1, 0x5FFFF);
+        view->show();
+        QTRY_VERIFY_WITH_TIMEOUT(button(view.get(), "updateData")->isEnabled(), 20000);
+        dateEdit(view.get())->setDate(TestServers::day());
+        QTRY_VERIFY_WITH_TIMEOUT(table(view.get())->rowCount() > 100, 20000);
+        Progress *overlay = view->progressOverlay();
+        QVERIFY(!overlay->isHidden());
+        auto *cancel = overlay->findChild<QPushButton *>("cancel");
+        cancel->click();
+        QVERIFY(!cancel->isEnabled());
+        QTRY_VERIFY(overlay->isHidden());
+        QTRY_VERIFY(button(view.get(), "updateData")->isEnabled());
+        // The next load shows the overlay afresh.
+        button(view.get(), "updateData")->click();
+        QVERIFY(!overlay->isHidden());
+        QVERIFY(cancel->isEnabled());
+        QCOMPARE(overlay->findChild<QLabel *>("label")->text(), QStringLiteral("Data updating"));
+        QTRY_VERIFY_WITH_TIMEOUT(table(view.get())->rowCount() > 100, 20000);
+
+        QElapsedTimer timer;
+        timer.start();
+        view.reset();
+        QVERIFY(timer.elapsed() < 3600);
+    }
+};
+
+QTEST_MAIN(LogViewTest)
+#include "tst_logview.moc"
