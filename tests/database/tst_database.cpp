@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -64,6 +66,11 @@ private:
         while (recorder.completes < completes && timer.elapsed() < ms)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return recorder.completes >= completes;
+    }
+
+    static int dbserver(const QString &action, const QString &server)
+    {
+        return QProcess::execute(QStringLiteral(LUMOVIEW_SOURCE_DIR "/scripts/dbserver"), {action, server});
     }
 
     static void addServers()
@@ -231,11 +238,20 @@ private slots:
         worker->requestDt15(1, "1+2+3", 0, 1, day, 1, false);
         QVERIFY(waitComplete(recorder));
 
-        // Intensity is summed over the detectors of the selection.
+        // Intensity is summed over all the detectors of a time stamp, their
+        // states or-ed (computed here from the single detectors' rows).
         const QString dayText = day.toString(Qt::ISODate);
-        const auto expected = select(QStringLiteral(
-            "select time,sum(intensity) from dt15 where objectid=1 and detectorid in (1,2,3) and time >= '%1' "
-            "and time < '%2' group by time,state order by time").arg(dayText, day.addDays(1).toString(Qt::ISODate)), 2);
+        QMap<QDateTime, QPair<double, int>> expected;
+        for (const QVariantList &row : select(QStringLiteral(
+                 "select time,intensity,state from dt15 where objectid=1 and detectorid in (1,2,3) and time >= '%1' "
+                 "and time < '%2'").arg(dayText, day.addDays(1).toString(Qt::ISODate)), 3)) {
+            auto &slot = expected[row.at(0).toDateTime()];
+            if (!expected.contains(row.at(0).toDateTime()) || slot == QPair<double, int>())
+                slot = {0.0, -1};
+            slot.first += row.at(1).toDouble();
+            if (!row.at(2).isNull())
+                slot.second = (slot.second < 0 ? 0 : slot.second) | row.at(2).toInt();
+        }
         QVector<QVariantList> selected;
         QVector<QVariantList> profile;
         for (const QVariantList &row : recorder.rows("dt15")) {
@@ -244,13 +260,16 @@ private slots:
             else if (row.at(2).toInt() == 0)
                 profile << row;
         }
+        const auto states = recorder.rows("dt15state");
         QVERIFY(expected.size() > 10);
         QCOMPARE(selected.size(), expected.size());
-        for (int i = 0; i < expected.size(); ++i) {
-            QCOMPARE(selected.at(i).at(0).toDateTime(), expected.at(i).at(0).toDateTime());
-            QCOMPARE(selected.at(i).at(1).toDouble(), expected.at(i).at(1).toDouble());
+        QCOMPARE(states.size(), expected.size());
+        int i = 0;
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it, ++i) {
+            QCOMPARE(selected.at(i).at(0).toDateTime(), it.key()); // in time order
+            QCOMPARE(selected.at(i).at(1).toDouble(), it.value().first);
+            QCOMPARE(states.at(i).at(1).toInt(), it.value().second);
         }
-        QCOMPARE(recorder.count("dt15state"), expected.size());
         // The profile of day type 1, dated on the selected day.
         const auto expectedProfile = select(
             "select time,sum(intensity) from dt15p where objectid=1 and detectorid in (1,2,3) and daytype=1 "
@@ -478,6 +497,159 @@ private slots:
         QVERIFY(messages.at(states - 1).contains("phasesdata", Qt::CaseInsensitive));
         QVERIFY(messages.at(states + 1).contains("events", Qt::CaseInsensitive));
         QCOMPARE(recorder.count("phase"), 0);
+    }
+
+    void rawDetectorData_data() { addServers(); }
+    void rawDetectorData()
+    {
+        QFETCH(QString, server);
+        useServer(server);
+        const QDate day = TestServers::day();
+        // A record without an interval must not abort the day.
+        const QString stamp = day.toString(Qt::ISODate) + " 23:59:30";
+        QSqlQuery insert(reference);
+        QVERIFY(insert.exec("insert into detectorsdata (objectid,detectorid,time,cars," + QString(server == "pg" ? "\"interval\"" : "`interval`")
+                            + ",occupancy,speed,state) values (1,1,'" + stamp + "',7,0,5,40,0)"));
+        const auto cleanupRow = qScopeGuard([&] {
+            QSqlQuery(reference).exec("delete from detectorsdata where objectid=1 and detectorid=1 and time='" + stamp + "'");
+        });
+
+        auto worker = newWorker();
+        DatabaseRecorder recorder(worker.get());
+        worker->requestDt15(1, "1", 0, 1, day, 1, true);
+        QVERIFY(waitComplete(recorder));
+        const QString interval = server == "pg" ? "\"interval\"" : "`interval`";
+        const auto raw = select(QStringLiteral("select time,cars,%1 from detectorsdata where objectid=1 and detectorid=1 "
+                                               "and time >= '%2' and time < '%3' order by time")
+                                    .arg(interval, day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate)), 3);
+        QVector<QVariantList> values;
+        for (const QVariantList &row : recorder.rows("dt15"))
+            if (row.at(2).toInt() == 1)
+                values << row;
+        QVERIFY(raw.size() > 100);
+        QCOMPARE(values.size(), raw.size() - 1); // the interval-0 record has no rate
+        QCOMPARE(recorder.count("dt15state"), raw.size());
+        int v = 0;
+        for (const QVariantList &row : raw) {
+            if (row.at(2).toInt() == 0)
+                continue;
+            QCOMPARE(values.at(v).at(0).toDateTime(), row.at(0).toDateTime());
+            QVERIFY(qFuzzyCompare(values.at(v).at(1).toDouble(), row.at(1).toInt() * 3600.0 / row.at(2).toInt()));
+            ++v;
+        }
+        QVERIFY(recorder.messages().contains("Data acquisition is complete"));
+
+        // Several raw detectors: summed rates, a statement both servers take.
+        recorder.clear();
+        worker->requestDt15(1, "1+2", 0, 1, day, 1, true);
+        QVERIFY(waitComplete(recorder));
+        QVERIFY(recorder.count("dt15") > 100);
+        QVERIFY(recorder.messages().contains("Data acquisition is complete"));
+    }
+
+    void dumpOfTwoWorkersAtOnce_data() { addServers(); }
+    void dumpOfTwoWorkersAtOnce()
+    {
+        QFETCH(QString, server);
+        useServer(server);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("dump.sql");
+        Database::startDumpQueries(path);
+        auto first = newWorker();
+        auto second = newWorker();
+        DatabaseRecorder one(first.get()), two(second.get());
+        const QDate day = TestServers::day();
+        for (int round = 0; round < 5; ++round) {
+            one.clear();
+            two.clear();
+            first->requestDt15(1, "1+2", 1, 1, day, 3, false);
+            second->requestDtStat(1, "2", 0, 4, day);
+            QVERIFY(waitComplete(one));
+            QVERIFY(waitComplete(two));
+        }
+        Database::stopDumpQueries();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        // 5 rounds of 5 statements and of 2 statements, each line whole.
+        QCOMPARE(lines.size(), 5 * 5 + 5 * 2);
+        QCOMPARE(lines.filter(QRegularExpression("^select .* from dt15p where objectid=1 .*")).size(), 15);
+        QCOMPARE(lines.filter(QRegularExpression("^SELECT .* FROM dt15 WHERE objectid=1 .*ORDER BY tm.*$")).size(), 10);
+        QCOMPARE(lines.filter("`").isEmpty(), server == "pg");
+    }
+
+    void stopWhileBlockedOnTheSharedLock_data() { addServers(); }
+    void stopWhileBlockedOnTheSharedLock()
+    {
+        QFETCH(QString, server);
+        useServer(server);
+        auto worker = newWorker();
+        DatabaseRecorder recorder(worker.get());
+        dbMutex.lock(); // the facade or another worker holds the connection
+        auto unlock = qScopeGuard([this] { dbMutex.unlock(); });
+        worker->requestDetectors(1);
+        QTest::qWait(200);
+        QElapsedTimer timer;
+        timer.start();
+        worker->stop();
+        // Noticed while waiting for the lock: no termination needed.
+        QVERIFY(timer.elapsed() < 1000);
+        QVERIFY(worker->isFinished());
+        QVERIFY(waitComplete(recorder, 1, 2000));
+        QVERIFY(recorder.messages().contains("Interrupted by the user"));
+        QVERIFY(!recorder.messages().contains("Disconnected"));
+        QVERIFY(recorder.messages().contains("The database is closed"));
+        worker.reset();
+        unlock.dismiss();
+        dbMutex.unlock();
+
+        // The lock is usable again: another worker reads.
+        auto next = newWorker();
+        DatabaseRecorder nextRecorder(next.get());
+        next->requestDetectors(1);
+        QVERIFY(waitComplete(nextRecorder));
+        QVERIFY(nextRecorder.count("dt") > 0);
+    }
+
+    // Last: the servers are killed and restarted.
+    void serverKilledAndBack_data() { addServers(); }
+    void serverKilledAndBack()
+    {
+        QFETCH(QString, server);
+        useServer(server);
+        const QDate day = TestServers::day();
+        const int total = select(QStringLiteral("select count(*) from events where objectid=1 and time between '%1' and '%2'")
+                                     .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate)), 1)
+                              .first().first().toInt();
+        reference.close();
+        auto worker = newWorker();
+        DatabaseRecorder recorder(worker.get());
+        worker->requestLog(1, day, day.addDays(1), 0x5FFFF);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.count("log") > 150, 20000);
+        QCOMPARE(dbserver("kill", server), 0);
+        QVERIFY(waitComplete(recorder, 1, 30000));
+        // Either every row came (it had all reached the client) or the error
+        // is shown and no success claimed.
+        const QStringList messages = recorder.messages();
+        if (messages.contains("Data acquisition is complete")) {
+            QCOMPARE(recorder.count("log"), total);
+        } else {
+            QVERIFY(recorder.count("log") < total);
+            QVERIFY(std::any_of(recorder.events.cbegin(), recorder.events.cend(), [](const auto &e) {
+                return e.signal == "logMessage" && e.args.at(1).toInt() == Error;
+            }));
+        }
+
+        // A request while the server is down waits for it and runs once it is back.
+        recorder.clear();
+        worker->requestDetectors(1);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.messages().count("Connect to database lumo@127.0.0.1") >= 2, 10000);
+        QCOMPARE(recorder.completes, 0);
+        QCOMPARE(dbserver("restart", server), 0);
+        QVERIFY(waitComplete(recorder, 1, 30000));
+        QVERIFY(recorder.count("dt") > 0);
+        QVERIFY(recorder.messages().contains("Connection established"));
+        QVERIFY(recorder.messages().contains("Data acquisition is complete"));
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
 #include <QMutexLocker>
@@ -180,7 +181,7 @@ void Database::stop()
     if (!wait(3000)) {
         emit logMessage(tr("Disconnected"), Warning);
         terminate();
-        wait();
+        wait(2000);
     }
 }
 
@@ -188,7 +189,7 @@ void Database::on_wait_finish_timeout()
 {
     emit logMessage(tr("Disconnected"), Warning);
     terminate();
-    wait();
+    wait(2000);
 }
 
 void Database::on_thread_finished()
@@ -200,10 +201,26 @@ void Database::on_thread_finished()
     emit complete();
 }
 
-void Database::lockDb()
+bool Database::lockDb()
 {
-    dbMutex->lock();
+    // The lock may be held for long by another worker or the facade; a stop
+    // is noticed meanwhile, since a thread blocked on a mutex cannot be
+    // terminated.
+    while (!dbMutex->tryLock(100)) {
+        if (stopSeen)
+            return false;
+        bool stopping;
+        {
+            QMutexLocker locker(&requestMutex);
+            stopping = kind == StopRequest;
+        }
+        if (stopping) {
+            interrupted();
+            return false;
+        }
+    }
     holdsDbMutex = true;
+    return true;
 }
 
 void Database::unlockDb()
@@ -214,7 +231,8 @@ void Database::unlockDb()
 
 void Database::syncConnection()
 {
-    lockDb();
+    if (!lockDb())
+        return;
     if (!connection.isValid() || !sameSettings(connection, db)) {
         if (connection.isValid())
             connection.close();
@@ -233,7 +251,7 @@ void Database::run()
     stopSeen = false;
     syncConnection();
 
-    if (ensureConnected(connection)) {
+    if (!stopSeen && ensureConnected(connection)) {
         forever {
             int taken;
             QStringList statements;
@@ -297,7 +315,11 @@ bool Database::pacingCheck()
     if (rowsSinceCheck <= 100)
         return true;
     rowsSinceCheck = 0;
-    if (waitForStop(50)) {
+    QElapsedTimer pause;
+    pause.start();
+    const bool stopping = waitForStop(50);
+    pauseNsecs += pause.nsecsElapsed();
+    if (stopping) {
         emit complete();
         return false;
     }
@@ -313,10 +335,14 @@ bool Database::streamRows(QSqlQuery &query, const RowHandler &handler)
         if (!handler(query))
             return false;
     }
-    // A connection lost in the middle of the rows must not pass for the end.
-    if (query.lastError().isValid()) {
+    // A connection lost in the middle of the rows must not pass for the end
+    // of them: the request ends with the error. Running the statement again
+    // would hand out the rows already reported a second time.
+    if (query.isActive() && query.lastError().isValid()) {
         emit logMessage(query.lastError().text(), Error);
         qDebug() << "Database:" << query.lastError().text();
+        emit complete();
+        return false;
     }
     return true;
 }
@@ -346,6 +372,7 @@ bool Database::decodeSgRow(const QSqlQuery &query)
 void Database::runRequest(int requestKind, const QStringList &statements)
 {
     rowsSinceCheck = 0;
+    pauseNsecs = 0;
     const int count = statements.size();
     bool anyRow = false;
     QMap<QTime, QVector<double>> history;
@@ -386,7 +413,9 @@ void Database::runRequest(int requestKind, const QStringList &statements)
             message = index == 0 ? characteristic : (index == 1 ? selected : previous);
             handler = [this, index](const QSqlQuery &q) {
                 const QDateTime time = q.value(0).toDateTime();
-                emit lumoDt15Data(time, q.value(1).toDouble(), index);
+                // No value (a record without an interval) is a gap, not a zero.
+                if (!q.value(1).isNull())
+                    emit lumoDt15Data(time, q.value(1).toDouble(), index);
                 if (index == 1)
                     emit lumoDt15StateData(time, stateValue(q.value(2)));
                 return true;
@@ -404,8 +433,10 @@ void Database::runRequest(int requestKind, const QStringList &statements)
         case DtStatRequest:
             if (i == 0) {
                 message = tr("Obtaining historical data");
+                // A missing value is no measurement: it does not count.
                 handler = [&history](const QSqlQuery &q) {
-                    history[q.value(0).toTime()].append(q.value(1).toDouble());
+                    if (!q.value(1).isNull())
+                        history[q.value(0).toTime()].append(q.value(1).toDouble());
                     return true;
                 };
             } else {
@@ -461,7 +492,8 @@ QSqlQuery Database::execQuery(QSqlDatabase &db, QString text)
     dumpQuery(text);
 
     forever {
-        lockDb();
+        if (!lockDb())
+            return QSqlQuery();
         QSqlQuery query(db);
         query.setForwardOnly(true);
         const bool ok = query.exec(text);
@@ -482,7 +514,8 @@ QSqlQuery Database::execQuery(QSqlDatabase &db, QString text)
 
 bool Database::checkConnection(QSqlDatabase &db)
 {
-    lockDb();
+    if (!lockDb())
+        return false;
     bool alive = false;
     if (db.isOpen()) {
         QSqlQuery probe(db);
@@ -497,14 +530,16 @@ bool Database::checkConnection(QSqlDatabase &db)
 
 bool Database::openConnection(QSqlDatabase &db)
 {
-    lockDb();
+    if (!lockDb())
+        return false;
     if (db.isOpen()) {
         unlockDb();
         return true;
     }
     unlockDb();
     emit logMessage(tr("Connect to database %1@%2").arg(db.databaseName(), db.hostName()), Info);
-    lockDb();
+    if (!lockDb())
+        return false;
     const bool opened = db.open();
     const QString error = db.lastError().text();
     unlockDb();
@@ -520,7 +555,7 @@ bool Database::ensureConnected(QSqlDatabase &db)
     if (checkConnection(db) || openConnection(db))
         return true;
     forever {
-        if (waitForStop(1000))
+        if (stopSeen || waitForStop(1000))
             return false;
         if (openConnection(db))
             return true;

@@ -49,6 +49,9 @@ public:
     void requestDtStat(uint object_id, QString detectors, int parameter, quint8 weeks, QDate date);
     void requestSg(uint object_id, QDateTime from, QDateTime to);
 
+    // Time the last request spent in its pacing pauses, for measurements.
+    qint64 pacingPauseNsecs() const { return pauseNsecs; }
+
     // The process-wide dump of every statement executed by any worker.
     static void startDumpQueries(const QString &file_name);
     static void stopDumpQueries();
@@ -98,7 +101,7 @@ private:
     bool waitForStop(int ms);
     void giveBackPermits();
     void syncConnection();
-    void lockDb();
+    bool lockDb();
     void unlockDb();
 
     int kind = NoRequest;
@@ -120,6 +123,7 @@ private:
     int borrowedPermits = 0;
     bool stopSeen = false;
     std::atomic<bool> holdsDbMutex{false};
+    std::atomic<qint64> pauseNsecs{0};
 };
 
 #endif // DATABASE_H

@@ -12,11 +12,6 @@ QString date(const QDate &d)
     return d.toString(dateFormat);
 }
 
-QString withState(const QString &grouping)
-{
-    return grouping.isEmpty() ? grouping : grouping + QStringLiteral(",state");
-}
-
 } // namespace
 
 bool RequestStatements::isPostgres(const QString &driverName)
@@ -57,8 +52,11 @@ RequestStatements::detectorSelection(const QString &detectors, int parameter,
         selection.condition = QStringLiteral("detectorid in (") + numbers.join(QLatin1Char(','))
                               + QLatin1Char(')');
 
-    const QString rawIntensity = QStringLiteral("cars*3600/`interval`");
+    // Vehicles of a record scaled to an hourly rate: a real division, and no
+    // rate at all for a record without an interval.
+    const QString rawIntensity = QStringLiteral("cars*3600.0/nullif(`interval`,0)");
     if (!selection.several) {
+        selection.state = QStringLiteral("state");
         selection.value = fromDetectorsData && parameter == 0
                               ? rawIntensity + QStringLiteral(" as intensity")
                               : column;
@@ -69,6 +67,9 @@ RequestStatements::detectorSelection(const QString &detectors, int parameter,
                               ? function.arg(rawIntensity) + QStringLiteral(" as intensity")
                               : function.arg(column);
         selection.grouping = QStringLiteral("GROUP BY `time`");
+        // One row per time stamp over all the detectors: grouping by state
+        // as well would split it whenever their states differ.
+        selection.state = QStringLiteral("bit_or(state)");
     }
     return selection;
 }
@@ -105,10 +106,10 @@ QStringList RequestStatements::log(uint objectId, const QDate &from, const QDate
                       .arg(date(from), date(to))};
     }
     // A PostgreSQL CALL returns at most one row, so there the log comes from
-    // a set-returning function of the same name. The generation is a full
-    // unsigned number (0x5FFFF does not fit a smallint).
+    // a set-returning function of the same name. The generation is passed as
+    // a plain integer: 0x5FFFF does not fit a smallint.
     const QString text = m_postgres
-                             ? QStringLiteral("select * from \"ShowLog1\"(%1,'%2','%3',%4::bigint)")
+                             ? QStringLiteral("select * from \"ShowLog1\"(%1,'%2','%3',%4)")
                              : QStringLiteral("call ShowLog1(%1,'%2','%3',%4)");
     return {text.arg(objectId).arg(date(from), date(to)).arg(ver)};
 }
@@ -129,7 +130,8 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
                                         "from dt15p where objectid=%3 and %4 and daytype=%5 %6 "
                                         "order by datetime")
                        : QStringLiteral("select cast(ADDTIME('%1 00:00:00',`time`) as datetime),%2 "
-                                        "from dt15p where objectid=%3 and %4 and daytype=%5 %6");
+                                        "from dt15p where objectid=%3 and %4 and daytype=%5 %6 "
+                                        "order by `time`");
         statements << text.arg(date(d), profile.value)
                           .arg(objectId)
                           .arg(profile.condition)
@@ -138,25 +140,27 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
     }
 
     const DetectorSelection selection = detectorSelection(detectors, parameter, fromDetectorsData);
+    // The state column is the last placeholder of each text below.
     if (days < 2) {
         const QString text =
-            m_postgres ? QStringLiteral("select `time`,%1,state from %6 where objectid=%2 and %3 "
+            m_postgres ? QStringLiteral("select `time`,%1,%7 from %6 where objectid=%2 and %3 "
                                         "and `time`::date='%4' %5 order by `time`")
-                       : QStringLiteral("select `time`,%1,state from %6 where objectid=%2 and %3 "
-                                        "and date(`time`)='%4' %5");
+                       : QStringLiteral("select `time`,%1,%7 from %6 where objectid=%2 and %3 "
+                                        "and date(`time`)='%4' %5 order by `time`");
         statements << text.arg(selection.value)
                           .arg(objectId)
-                          .arg(selection.condition, date(day), withState(selection.grouping), table);
+                          .arg(selection.condition, date(day), selection.grouping, table,
+                               selection.state);
     } else {
         const QString text =
-            m_postgres ? QStringLiteral("select `time`,%1,state from %7 where objectid=%2 and %3 "
+            m_postgres ? QStringLiteral("select `time`,%1,%8 from %7 where objectid=%2 and %3 "
                                         "and `time`::date between '%4' and '%5' %6 order by `time`")
-                       : QStringLiteral("select `time`,%1,state from %7 where objectid=%2 and %3 "
-                                        "and date(`time`) between '%4' and '%5' %6");
+                       : QStringLiteral("select `time`,%1,%8 from %7 where objectid=%2 and %3 "
+                                        "and date(`time`) between '%4' and '%5' %6 order by `time`");
         statements << text.arg(selection.value)
                           .arg(objectId)
                           .arg(selection.condition, date(day), date(day.addDays(days - 1)),
-                               withState(selection.grouping), table);
+                               selection.grouping, table, selection.state);
     }
 
     if (day == now.date()) {
@@ -169,7 +173,8 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
                                         "objectid=%2 and %3 and `time` between '%4' and '%5' %6 "
                                         "order by `time`")
                        : QStringLiteral("select ADDDATE(`time`,interval 1 day),%1 from %7 where "
-                                        "objectid=%2 and %3 and `time` between '%4' and '%5' %6");
+                                        "objectid=%2 and %3 and `time` between '%4' and '%5' %6 "
+                                        "order by `time`");
         statements << text.arg(selection.value)
                           .arg(objectId)
                           .arg(selection.condition, start.toString(dateTimeFormat),
@@ -195,15 +200,15 @@ QStringList RequestStatements::dtStat(uint objectId, const QString &detectors, i
     const QString history =
         m_postgres ? QStringLiteral("SELECT `time`::time as tm,%1 FROM dt15 WHERE objectid=%2 and %3 "
                                     "and extract(dow from `time`)=%4 AND `time` BETWEEN '%5' AND "
-                                    "'%6' %7 ORDER BY tm,%1")
+                                    "'%6' %7 ORDER BY tm,(%1) is null,%1")
                    : QStringLiteral("SELECT time(`time`) as tm,%1 FROM dt15 WHERE objectid=%2 and %3 "
                                     "and weekday(`time`)=%4 AND `time` BETWEEN '%5' AND '%6' %7 "
-                                    "ORDER BY tm,%1");
+                                    "ORDER BY tm,(%1) is null,%1");
     const int weekday = m_postgres ? day.dayOfWeek() % 7 : day.dayOfWeek() - 1;
     const QString selected =
-        m_postgres ? QStringLiteral("SELECT `time`::time as tm,%1,state FROM dt15 WHERE objectid=%2 "
+        m_postgres ? QStringLiteral("SELECT `time`::time as tm,%1,%7 FROM dt15 WHERE objectid=%2 "
                                     "and %3 and `time` BETWEEN '%4' AND '%5' %6 ORDER BY tm")
-                   : QStringLiteral("SELECT time(`time`) as tm,%1,state FROM dt15 WHERE objectid=%2 "
+                   : QStringLiteral("SELECT time(`time`) as tm,%1,%7 FROM dt15 WHERE objectid=%2 "
                                     "and %3 and `time` BETWEEN '%4' AND '%5' %6 ORDER BY tm");
     return {
         history.arg(selection.value)
@@ -213,7 +218,7 @@ QStringList RequestStatements::dtStat(uint objectId, const QString &detectors, i
             .arg(date(day.addDays(-7 * int(weeks))), dayEnd, selection.grouping),
         selected.arg(selection.value)
             .arg(objectId)
-            .arg(selection.condition, date(day), dayEnd, withState(selection.grouping)),
+            .arg(selection.condition, date(day), dayEnd, selection.grouping, selection.state),
     };
 }
 

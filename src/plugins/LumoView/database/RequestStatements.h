@@ -18,6 +18,7 @@ public:
         QString condition; // detectorid =5, detectorid in (1,2,3)
         QString value;     // intensity, sum(intensity), avg(speed)
         QString grouping;  // empty, or GROUP BY `time`
+        QString state;     // state, or bit_or(state) over several detectors
         bool several = false;
     };
 

@@ -1,0 +1,106 @@
+#include "PointSeries.h"
+
+PointSeries::PointSeries(int style)
+    : ChartSeries(nullptr)
+    , m_data(new QCPGraphDataContainer)
+    , m_style(style)
+{
+}
+
+void PointSeries::addXY(double x, double y)
+{
+    addXY(x, y, QString());
+}
+
+void PointSeries::addXY(double x, double y, const QString &tooltip)
+{
+    if (!m_points.isEmpty() && x < m_points.constLast().x())
+        m_sorted = false;
+    m_points.append(QPointF(x, y));
+    m_tips.append(tooltip);
+    m_data->add(QCPGraphData(x, y));
+    emit changed();
+}
+
+QPointF PointSeries::pt(int index) const
+{
+    return m_points.value(index);
+}
+
+QString PointSeries::tooltipAt(int index) const
+{
+    return m_tips.value(index);
+}
+
+void PointSeries::clear()
+{
+    m_points.clear();
+    m_tips.clear();
+    m_data->clear();
+    m_sorted = true;
+    emit changed();
+}
+
+void PointSeries::attach(QCPAxis *keyAxis, QCPAxis *valueAxis)
+{
+    auto *graph = new QCPGraph(keyAxis, valueAxis);
+    graph->setData(m_data);
+    graph->setLineStyle(QCPGraph::lsNone);
+    addPlottable(graph, true);
+}
+
+void PointSeries::sync()
+{
+    ChartSeries::sync();
+    auto *graph = qobject_cast<QCPGraph *>(mainPlottable());
+    if (!graph)
+        return;
+    QCPScatterStyle::ScatterShape shape = QCPScatterStyle::ssCircle;
+    if (m_style == Cross)
+        shape = QCPScatterStyle::ssCross;
+    else if (m_style == Square)
+        shape = QCPScatterStyle::ssSquare;
+    const double size = 5 + width();
+    if (shape == QCPScatterStyle::ssCross)
+        graph->setScatterStyle(QCPScatterStyle(shape, QPen(color(), width()), Qt::NoBrush, size));
+    else
+        graph->setScatterStyle(QCPScatterStyle(shape, color(), color(), size));
+}
+
+int PointSeries::insertionIndex(int sortedIndex) const
+{
+    if (m_sorted)
+        return sortedIndex;
+    const QCPGraphData &d = *(m_data->constBegin() + sortedIndex);
+    for (int i = 0; i < m_points.size(); ++i)
+        if (m_points.at(i).x() == d.key && m_points.at(i).y() == d.value)
+            return i;
+    return -1;
+}
+
+QString PointSeries::tooltipText(const QPointF &pixel, double maxDistance, bool keyIsDateTime,
+                                 double *distance) const
+{
+    QCPAbstractPlottable *p = mainPlottable();
+    if (!p)
+        return QString();
+    QVariant details;
+    const double d = p->selectTest(pixel, false, &details);
+    if (d < 0 || d > maxDistance)
+        return QString();
+    const QCPDataSelection sel = details.value<QCPDataSelection>();
+    if (sel.isEmpty())
+        return QString();
+    const int sorted = sel.dataRange().begin();
+    const int i = insertionIndex(sorted);
+    if (i < 0)
+        return QString();
+    if (distance)
+        *distance = d;
+    QString text = QStringLiteral("%1\n%2\n%3")
+                       .arg(name(), formatKey(m_points.at(i).x(), keyIsDateTime),
+                            QString::number(m_points.at(i).y(), 'g', 8));
+    if (!m_tips.at(i).isEmpty())
+        text += QLatin1Char('\n') + m_tips.at(i);
+    return text;
+}
