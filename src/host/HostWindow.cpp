@@ -87,11 +87,14 @@ bool HostWindow::openView(const QString &name, uint objectId)
 
 void HostWindow::placeWidget(QWidget *widget)
 {
+    // The views take the whole window; the welcome text is for an empty one.
+    m_info->hide();
     if (auto *dock = qobject_cast<QDockWidget *>(widget)) {
         // Docks that the module did not place itself go to the bottom area.
+        // (a dock must be in the layout before it can stop floating).
         if (dockWidgetArea(dock) == Qt::NoDockWidgetArea) {
-            dock->setFloating(false);
             addDockWidget(Qt::BottomDockWidgetArea, dock);
+            dock->setFloating(false);
         }
         dock->show();
         return;

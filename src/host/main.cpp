@@ -32,7 +32,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption shotOption(QStringLiteral("screenshot"),
                                         QStringLiteral("Save a picture of the window, then quit."),
                                         QStringLiteral("file"));
-    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption});
+    const QCommandLineOption delayOption(QStringLiteral("screenshot-delay"),
+                                         QStringLiteral("Milliseconds to wait before the picture."),
+                                         QStringLiteral("ms"), QStringLiteral("1000"));
+    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption});
     parser.process(app);
 
     HostWindow window;
@@ -47,6 +50,6 @@ int main(int argc, char *argv[])
             window.openView(view, objectId);
     }
     if (parser.isSet(shotOption))
-        window.scheduleScreenshot(parser.value(shotOption), 1000);
+        window.scheduleScreenshot(parser.value(shotOption), parser.value(delayOption).toInt());
     return app.exec();
 }

@@ -4,6 +4,7 @@
 #include "database/LogMessageType.h"
 #include "decoding/EventTemplate.h"
 #include "views/LogView.h"
+#include "views/PhasesView.h"
 
 #include <QApplication>
 #include <QMutexLocker>
@@ -69,10 +70,11 @@ QWidget *LumoViewPlugin::notYetAvailable(const char *method, const char *what) c
     return nullptr;
 }
 
-QWidget *LumoViewPlugin::createPhasesWidget(uint)
+QWidget *LumoViewPlugin::createPhasesWidget(uint object_id)
 {
-    findMainWindow();
-    return notYetAvailable("createPhasesWidget", "the phase view");
+    return placeView([&](QWidget *parent) {
+        return new PhasesView(parent, object_id, &db, &dbMutex);
+    });
 }
 
 QWidget *LumoViewPlugin::createLogWidget(uint object_id, uint ver)
