@@ -286,6 +286,7 @@ const EventTypeDef kEventTypes[] = {
 class Generator
 {
 public:
+    bool m_wholeDaySignalGroups = false;
     Generator(qint64 dayJd, bool big) : m_day(dayJd), m_big(big)
     {
         g_jd0 = dayJd - 60;  // everything we write lies after this day
@@ -517,10 +518,14 @@ private:
             writeEvents(1, v, index);
         } else {
             std::vector<Event> v;
-            signalGroups(v, m_day, 4, 7 * 3600, 9 * 3600);
+            if (!m_wholeDaySignalGroups)
+                signalGroups(v, m_day, 4, 7 * 3600, 9 * 3600);
             controlSources(v, m_day);
             while (int(v.size()) < 2000)
                 miscEvent(v, m_day, shapedSecond(isWeekend(m_day)), false);
+            // The demo shows the signal groups of any hour of the day.
+            if (m_wholeDaySignalGroups)
+                signalGroups(v, m_day, 4, 0, 86400);
             writeEvents(1, v, index);
         }
     }
@@ -795,8 +800,8 @@ int main(int argc, char **argv)
         g_dialect = Dialect::MySql;
     else
         usage("--dialect must be pg or mysql");
-    if (size != QLatin1String("small") && size != QLatin1String("big"))
-        usage("--size must be small or big");
+    if (size != QLatin1String("small") && size != QLatin1String("big") && size != QLatin1String("demo"))
+        usage("--size must be small, big or demo");
     const QDate d = QDate::fromString(day, QStringLiteral("yyyy-MM-dd"));
     if (!d.isValid())
         usage("--day must be a valid date YYYY-MM-DD");
@@ -807,7 +812,9 @@ int main(int argc, char **argv)
         return 3;
     }
     g_rng.seed(seed);
-    Generator(d.toJulianDay(), size == QLatin1String("big")).run();
+    Generator generator(d.toJulianDay(), size == QLatin1String("big"));
+    generator.m_wholeDaySignalGroups = size == QLatin1String("demo");
+    generator.run();
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "lumoview-dbgen: write error\n");
         return 1;

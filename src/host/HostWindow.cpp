@@ -1,5 +1,8 @@
 #include "HostWindow.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <QApplication>
 #include <QDockWidget>
 #include <QLabel>
@@ -92,7 +95,8 @@ void HostWindow::placeWidget(QWidget *widget)
     if (auto *dock = qobject_cast<QDockWidget *>(widget)) {
         // Docks that the module did not place itself go to the bottom area.
         // (a dock must be in the layout before it can stop floating).
-        if (dockWidgetArea(dock) == Qt::NoDockWidgetArea) {
+        // Docks the module already shows have placed themselves.
+        if (!dock->isVisible() && dockWidgetArea(dock) == Qt::NoDockWidgetArea) {
             addDockWidget(Qt::BottomDockWidgetArea, dock);
             dock->setFloating(false);
         }
@@ -108,7 +112,13 @@ void HostWindow::placeWidget(QWidget *widget)
 void HostWindow::scheduleScreenshot(const QString &fileName, int delayMs)
 {
     QTimer::singleShot(delayMs, this, [this, fileName] {
-        const bool saved = grab().save(fileName);
+        // Floating docks are windows of their own: on a real display the
+        // whole screen shows them too.
+        QScreen *screen = QGuiApplication::primaryScreen();
+        const QPixmap picture = QGuiApplication::platformName() == QLatin1String("xcb") && screen
+                                    ? screen->grabWindow(0)
+                                    : grab();
+        const bool saved = picture.save(fileName);
         if (!saved)
             qWarning("Cannot save the screenshot to %s", qPrintable(fileName));
         qApp->exit(saved ? 0 : 1);

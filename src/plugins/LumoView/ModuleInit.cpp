@@ -7,6 +7,8 @@
 static void initLumoViewModule()
 {
     registerXmlSettingsFormat();
+    // The module's pictures, kept in the static core library.
+    Q_INIT_RESOURCE(LumoView);
 }
 
 Q_CONSTRUCTOR_FUNCTION(initLumoViewModule)

@@ -5,6 +5,10 @@
 #include "decoding/EventTemplate.h"
 #include "views/LogView.h"
 #include "views/PhasesView.h"
+#include "views/SGView.h"
+#include "settings/PersistentDockWidget.h"
+
+#include <QMainWindow>
 
 #include <QApplication>
 #include <QMutexLocker>
@@ -128,10 +132,16 @@ QWidget *LumoViewPlugin::createDtHealthHistoryView(uint object_id)
     return createDtHealthHistoryView(object_id, -1);
 }
 
-QWidget *LumoViewPlugin::createSGWidget(uint)
+QWidget *LumoViewPlugin::createSGWidget(uint object_id)
 {
-    findMainWindow();
-    return notYetAvailable("createSGWidget", "the signal-group view");
+    auto *window = qobject_cast<QMainWindow *>(findMainWindow());
+    if (!window)
+        return new SGView(nullptr, object_id, &db, &dbMutex);
+    // Each controller's signal groups come back where the user left them.
+    auto *dock = new PersistentDockWidget(window, QStringLiteral("sgview%1").arg(object_id));
+    dock->setAttribute(Qt::WA_DeleteOnClose);
+    dock->setWidget(new SGView(dock, object_id, &db, &dbMutex));
+    return dock;
 }
 
 QString LumoViewPlugin::parseLogRecord(QString description, QByteArray data)

@@ -1,0 +1,80 @@
+#ifndef SGVIEW_H
+#define SGVIEW_H
+
+#include "views/LumoWidget.h"
+
+#include <memory>
+#include <vector>
+
+class ChartWidget;
+class QCheckBox;
+class QDateTimeEdit;
+class QFrame;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+
+namespace cwsimple {
+class Chart;
+}
+
+// How the signal groups of a controller changed state over an hour, a day
+// or a week: a timeline, the open periods and the cycle lengths.
+class SGView : public LumoWidget
+{
+    Q_OBJECT
+public:
+    SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMutex);
+    ~SGView() override;
+
+    // Circular binomial smoothing of order 8, as the smoothed lines show it.
+    static QVector<double> smoothed(const QVector<double> &values);
+
+private slots:
+    void on_db_lumoSgData(QDateTime time, int sg_id, int state);
+    void on_db_complete();
+    void on_updateData_clicked(bool checked = false);
+    void on_hourData_clicked(bool checked);
+    void on_dayData_clicked(bool checked);
+    void on_weekData_clicked(bool checked);
+    void on_averaging_clicked(bool checked);
+    void on_sg_clicked(bool checked);
+    void on_timeline_clicked(bool checked);
+    void on_cycles_clicked(bool checked);
+
+private:
+    struct StateRecord
+    {
+        QDateTime time;
+        int sg_id;
+        int state;
+    };
+
+    void setupForm();
+    void setAxisFormats(const QString &format);
+    void smoothChart(ChartWidget *chart, QList<int> &avgIds);
+
+    std::vector<std::unique_ptr<StateRecord>> records;
+    QList<int> sgIds;
+    QList<int> xyAvgSeries;
+    QList<int> cycleAvgSeries;
+
+    QFrame *frame;
+    QPushButton *hourData;
+    QPushButton *dayData;
+    QPushButton *weekData;
+    QDateTimeEdit *dateTimeEdit;
+    QRadioButton *sg;
+    QRadioButton *timeline;
+    QRadioButton *cycles;
+    QCheckBox *averaging;
+    QStackedWidget *stackedWidget;
+    QWidget *xyPage;
+    QWidget *timelinePage;
+    QWidget *cyclePage;
+    ChartWidget *xyChart;
+    cwsimple::Chart *tlChart;
+    ChartWidget *cycleChart;
+};
+
+#endif // SGVIEW_H
