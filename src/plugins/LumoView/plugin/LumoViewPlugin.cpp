@@ -3,6 +3,8 @@
 #include "database/Database.h"
 #include "database/LogMessageType.h"
 #include "decoding/EventTemplate.h"
+#include "views/DtStatView.h"
+#include "views/DtView.h"
 #include "views/LogView.h"
 #include "views/PhasesView.h"
 #include "views/SGView.h"
@@ -88,16 +90,30 @@ QWidget *LumoViewPlugin::createLogWidget(uint object_id, uint ver)
     }, QSize(470, 400));
 }
 
-QWidget *LumoViewPlugin::createDtWidget(uint, QList<int>)
+namespace {
+
+QStringList detectorTexts(const QList<int> &detectors)
 {
-    findMainWindow();
-    return notYetAvailable("createDtWidget", "the detector data view");
+    QStringList texts;
+    for (int detector : detectors)
+        texts << QString::number(detector);
+    return texts;
 }
 
-QWidget *LumoViewPlugin::createDtStatWidget(uint, QList<int>)
+} // namespace
+
+QWidget *LumoViewPlugin::createDtWidget(uint object_id, QList<int> detectors)
 {
-    findMainWindow();
-    return notYetAvailable("createDtStatWidget", "the detector statistics view");
+    return placeView([&](QWidget *parent) {
+        return new DtView(parent, object_id, detectorTexts(detectors), &db, &dbMutex);
+    }, QSize(480, 400));
+}
+
+QWidget *LumoViewPlugin::createDtStatWidget(uint object_id, QList<int> detectors)
+{
+    return placeView([&](QWidget *parent) {
+        return new DtStatView(parent, object_id, detectorTexts(detectors), &db, &dbMutex);
+    }, QSize(460, 400));
 }
 
 QWidget *LumoViewPlugin::createDtFaultsView(uint, int, QDate)

@@ -1,0 +1,161 @@
+#include "DtStatView.h"
+
+#include "BoxAndWhiskersSeries.h"
+#include "ChartWidget.h"
+#include "GanttSeries.h"
+#include "HighLowSeries.h"
+#include "LineSeries.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+DtStatView::DtStatView(QWidget *parent, uint object_id, QStringList detectorNumbers,
+                       QSqlDatabase *db, QMutex *dbMutex)
+    : DetectorWidget(parent, object_id, detectorNumbers, db, dbMutex)
+{
+    setupForm();
+    initControls();
+    chart->setRefreshTimeout(300);
+    chart->legend()->setVisible(true);
+    chart->axes()->bottom()->setDatetime(true);
+    chart->axes()->bottom()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
+    QMetaObject::invokeMethod(this, "updateDtList", Qt::QueuedConnection);
+}
+
+void DtStatView::setupForm()
+{
+    setObjectName(QStringLiteral("DtStatView"));
+    resize(737, 425);
+    setWindowTitle(QString());
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    verticalLayout->setSpacing(6);
+    verticalLayout->setContentsMargins(11, 11, 11, 11);
+
+    auto *frameWidget = new QFrame(this);
+    frameWidget->setObjectName(QStringLiteral("frame"));
+    frameWidget->setFrameShape(QFrame::StyledPanel);
+    frameWidget->setFrameShadow(QFrame::Raised);
+    auto *row = new QHBoxLayout(frameWidget);
+    row->setObjectName(QStringLiteral("horizontalLayout"));
+    row->setSpacing(2);
+    row->setContentsMargins(1, 1, 1, 1);
+    auto label = [frameWidget, row](const char *name, const QString &text) {
+        auto *l = new QLabel(text, frameWidget);
+        l->setObjectName(QLatin1String(name));
+        row->addWidget(l);
+    };
+    label("dt_label", tr("Detector:"));
+    auto *detectorBox = new QComboBox(frameWidget);
+    detectorBox->setObjectName(QStringLiteral("detectors"));
+    detectorBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    row->addWidget(detectorBox);
+    label("label", tr("Date:"));
+    dateEdit = new QDateEdit(frameWidget);
+    dateEdit->setObjectName(QStringLiteral("dateEdit"));
+    dateEdit->setCalendarPopup(true);
+    row->addWidget(dateEdit);
+    label("label_2", tr("Parameter:"));
+    parameter = new QComboBox(frameWidget);
+    parameter->setObjectName(QStringLiteral("parameter"));
+    parameter->addItems({tr("Intensity"), tr("Occupancy"), tr("Speed")});
+    row->addWidget(parameter);
+    label("label_3", tr("Deepness (weeks):"));
+    deepness = new QSpinBox(frameWidget);
+    deepness->setObjectName(QStringLiteral("deepness"));
+    deepness->setValue(15);
+    row->addWidget(deepness);
+    auto *refresh = new QPushButton(tr("Refresh"), frameWidget);
+    refresh->setObjectName(QStringLiteral("updateData"));
+    row->addWidget(refresh);
+    row->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    verticalLayout->addWidget(frameWidget);
+
+    auto *chartWidget = new ChartWidget(this);
+    chartWidget->setObjectName(QStringLiteral("chart"));
+    chartWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    verticalLayout->addWidget(chartWidget);
+    auto *logBox = new QComboBox(this);
+    logBox->setObjectName(QStringLiteral("log"));
+    logBox->setFrame(false);
+    verticalLayout->addWidget(logBox);
+
+    connect(dateEdit, &QDateEdit::dateChanged, refresh, &QPushButton::click);
+    connect(parameter, QOverload<int>::of(&QComboBox::currentIndexChanged), refresh, &QPushButton::click);
+    setForm(chartWidget, frameWidget, detectorBox);
+    QMetaObject::connectSlotsByName(this);
+}
+
+template<typename Series>
+Series *DtStatView::seriesOrNew(int id, const QString &name)
+{
+    if (auto *existing = static_cast<Series *>(chart->series(id)))
+        return existing;
+    auto *series = new Series;
+    series->setName(name);
+    chart->addSeries(series, id);
+    return series;
+}
+
+void DtStatView::on_updateData_clicked(bool)
+{
+    showProgress();
+    resetHealth();
+    chart->clear();
+    db.requestDtStat(objectId, currentDetector, parameter->currentIndex(), quint8(deepness->value()),
+                     dateEdit->date());
+    chart->setEnabled(false);
+    frame->setEnabled(false);
+}
+
+void DtStatView::on_db_lumoDtStatData(QTime time, double median, double min, double max, double Q1,
+                                      double Q3)
+{
+    const QDateTime x(dateEdit->date(), time);
+    seriesOrNew<BoxAndWhiskersSeries>(1, tr("Box and whiskers"))->addCandle(x, median, min, max, Q1, Q3);
+    const double d = (Q3 - Q1) * 1.5;
+    seriesOrNew<HighLowSeries>(2, tr("Confidence interval"))->addPoint(x, std::max(0.0, Q1 - d), Q3 + d);
+    LineSeries *medianLine = static_cast<LineSeries *>(chart->series(4));
+    if (!medianLine) {
+        medianLine = new LineSeries;
+        medianLine->setName(tr("Median"));
+        medianLine->setVisible(false);
+        chart->addSeries(medianLine, 4);
+    }
+    medianLine->addXY(x, median);
+}
+
+void DtStatView::on_db_lumoDtCurrentData(QTime time, double value)
+{
+    auto *selected = static_cast<LineSeries *>(chart->series(3));
+    if (!selected) {
+        selected = new LineSeries;
+        selected->setName(tr("Selected data"));
+        selected->setWidth(3);
+        selected->setColor(Qt::darkGreen);
+        chart->addSeries(selected, 3);
+    }
+    selected->addXY(QDateTime(dateEdit->date(), time), value);
+}
+
+void DtStatView::on_db_lumoDt15StateData(QDateTime time, int value)
+{
+    if (healthSeriesId < 0) {
+        auto *health = new GanttSeries;
+        health->setColor(Qt::darkGray);
+        health->setName(tr("health"));
+        health->enableTooltip(true);
+        healthSeriesId = chart->addSeries(health);
+    }
+    auto *health = static_cast<GanttSeries *>(chart->series(healthSeriesId));
+    if (!time.date().isValid())
+        time = QDateTime(dateEdit->date(), time.time());
+    if (health)
+        addHealthSample(health, time, value);
+}

@@ -1,0 +1,182 @@
+#include "DtView.h"
+
+#include "ChartWidget.h"
+#include "GanttSeries.h"
+#include "LineSeries.h"
+#include "VLine.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+DtView::DtView(QWidget *parent, uint object_id, QStringList detectorNumbers, QSqlDatabase *db,
+               QMutex *dbMutex)
+    : DetectorWidget(parent, object_id, detectorNumbers, db, dbMutex)
+{
+    setupForm();
+    initControls();
+    chart->setRefreshTimeout(300);
+    chart->legend()->setVisible(true);
+    chart->axes()->bottom()->setDatetime(true);
+    chart->axes()->bottom()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
+    QMetaObject::invokeMethod(this, "updateDtList", Qt::QueuedConnection);
+}
+
+void DtView::setupForm()
+{
+    setObjectName(QStringLiteral("DtView"));
+    resize(1179, 353);
+    setWindowTitle(QString());
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setSpacing(2);
+    verticalLayout->setContentsMargins(2, 2, 2, 2);
+
+    auto *frameWidget = new QFrame(this);
+    frameWidget->setObjectName(QStringLiteral("frame"));
+    frameWidget->setFrameShape(QFrame::StyledPanel);
+    frameWidget->setFrameShadow(QFrame::Raised);
+    auto *row = new QHBoxLayout(frameWidget);
+    row->setObjectName(QStringLiteral("horizontalLayout"));
+    row->setSpacing(2);
+    row->setContentsMargins(1, 1, 1, 1);
+
+    auto label = [frameWidget, row](const char *name, const QString &text) {
+        auto *l = new QLabel(text, frameWidget);
+        l->setObjectName(QLatin1String(name));
+        row->addWidget(l);
+    };
+    label("dt_label", tr("Detector:"));
+    auto *detectorBox = new QComboBox(frameWidget);
+    detectorBox->setObjectName(QStringLiteral("detectors"));
+    detectorBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    row->addWidget(detectorBox);
+    rawData = new QCheckBox(tr("raw data"), frameWidget);
+    rawData->setObjectName(QStringLiteral("rawData"));
+    row->addWidget(rawData);
+    dayData = new QPushButton(tr("Day"), frameWidget);
+    dayData->setObjectName(QStringLiteral("dayData"));
+    dayData->setCheckable(true);
+    dayData->setChecked(true);
+    dayData->setAutoExclusive(true);
+    row->addWidget(dayData);
+    weekData = new QPushButton(tr("Week"), frameWidget);
+    weekData->setObjectName(QStringLiteral("weekData"));
+    weekData->setCheckable(true);
+    weekData->setAutoExclusive(true);
+    row->addWidget(weekData);
+    label("label", tr("Date:"));
+    dateEdit = new QDateEdit(frameWidget);
+    dateEdit->setObjectName(QStringLiteral("dateEdit"));
+    dateEdit->setCalendarPopup(true);
+    row->addWidget(dateEdit);
+    label("label_2", tr("Parameter:"));
+    parameter = new QComboBox(frameWidget);
+    parameter->setObjectName(QStringLiteral("parameter"));
+    parameter->addItems({tr("Intensity"), tr("Occupancy"), tr("Speed")});
+    row->addWidget(parameter);
+    label("label_3", tr("Grouping:"));
+    grouping = new QComboBox(frameWidget);
+    grouping->setObjectName(QStringLiteral("grouping"));
+    grouping->addItems({tr("Weekdays"), tr("Weekends"), tr("Weekdays before and after the weekdays"),
+                        tr("Weekdays before the weekends"), tr("Weekdays after the weekends"),
+                        tr("Weekends before the weekdays"), tr("Weekends after the weekdays"),
+                        tr("Holidays"), tr("Holiday"), tr("Weekday"), tr("Mondays"), tr("Tuesdays"),
+                        tr("Wednesdays"), tr("Thursdays"), tr("Fridays"), tr("Saturdays"),
+                        tr("Sundays")});
+    row->addWidget(grouping);
+    auto *refresh = new QPushButton(tr("Refresh"), frameWidget);
+    refresh->setObjectName(QStringLiteral("updateData"));
+    row->addWidget(refresh);
+    row->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    verticalLayout->addWidget(frameWidget);
+
+    auto *chartWidget = new ChartWidget(this);
+    chartWidget->setObjectName(QStringLiteral("chart"));
+    chartWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    verticalLayout->addWidget(chartWidget);
+    auto *logBox = new QComboBox(this);
+    logBox->setObjectName(QStringLiteral("log"));
+    logBox->setFrame(false);
+    verticalLayout->addWidget(logBox);
+
+    connect(dateEdit, &QDateEdit::dateChanged, refresh, &QPushButton::click);
+    connect(parameter, QOverload<int>::of(&QComboBox::currentIndexChanged), refresh, &QPushButton::click);
+    connect(grouping, QOverload<int>::of(&QComboBox::currentIndexChanged), refresh, &QPushButton::click);
+    connect(weekData, &QPushButton::toggled, grouping, &QWidget::setDisabled);
+    setForm(chartWidget, frameWidget, detectorBox);
+    QMetaObject::connectSlotsByName(this);
+}
+
+void DtView::on_dayData_clicked(bool checked)
+{
+    if (!checked)
+        return;
+    chart->axes()->bottom()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
+    QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
+}
+
+void DtView::on_weekData_clicked(bool checked)
+{
+    if (!checked)
+        return;
+    chart->axes()->bottom()->setDatetimeFormat(QStringLiteral("dddd\r\nhh:mm"));
+    QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
+}
+
+void DtView::on_updateData_clicked(bool)
+{
+    showProgress();
+    resetHealth();
+    for (int id = 1; id <= 4; ++id) {
+        if (ChartSeries *series = chart->series(id))
+            seriesVisible[id - 1] = series->isVisible();
+    }
+    chart->clear();
+    db.requestDt15(objectId, currentDetector, parameter->currentIndex(), grouping->currentIndex(),
+                   dateEdit->date(), weekData->isChecked() ? 7 : 1, rawData->isChecked());
+    chart->setEnabled(false);
+    frame->setEnabled(false);
+}
+
+void DtView::on_db_lumoDt15Data(QDateTime time, double value, int query_index)
+{
+    if (query_index < 0 || query_index > 2)
+        return;
+    const int id = query_index + 1;
+    ChartSeries *series = chart->series(id);
+    if (!series) {
+        static const QString names[] = {tr("The characteristic period"), tr("The selected period"),
+                                        tr("Yesterday")};
+        series = new LineSeries;
+        if (!seriesVisible[query_index])
+            series->setVisible(false);
+        series->setName(names[query_index]);
+        chart->addSeries(series, id);
+        if (query_index == 2)
+            chart->addVLine(new VLine(QDateTime::currentDateTime(), Qt::black, 2));
+    }
+    series->addXY(time, value);
+}
+
+void DtView::on_db_lumoDt15StateData(QDateTime time, int value)
+{
+    if (healthSeriesId < 0) {
+        auto *health = new GanttSeries;
+        if (!seriesVisible[3])
+            health->setVisible(false);
+        health->setColor(Qt::darkGray);
+        health->setName(tr("health"));
+        health->enableTooltip(true);
+        chart->addSeries(health, 4);
+        healthSeriesId = 4;
+    }
+    auto *health = static_cast<GanttSeries *>(chart->series(4));
+    if (!health)
+        return;
+    addHealthSample(health, time, value);
+}

@@ -1,0 +1,37 @@
+#ifndef DTVIEW_H
+#define DTVIEW_H
+
+#include "views/DetectorWidget.h"
+
+class QCheckBox;
+class QDateEdit;
+class QPushButton;
+
+// A detector's or a detector selection's measurements against the profile
+// of a day type, with yesterday's values and the health strip.
+class DtView : public DetectorWidget
+{
+    Q_OBJECT
+public:
+    DtView(QWidget *parent, uint object_id, QStringList detectors, QSqlDatabase *db, QMutex *dbMutex);
+
+private slots:
+    void on_updateData_clicked(bool checked = false);
+    void on_db_lumoDt15Data(QDateTime time, double value, int query_index);
+    void on_db_lumoDt15StateData(QDateTime time, int value);
+    void on_dayData_clicked(bool checked);
+    void on_weekData_clicked(bool checked);
+
+private:
+    void setupForm();
+
+    bool seriesVisible[4] = {true, true, true, true};
+    QCheckBox *rawData;
+    QPushButton *dayData;
+    QPushButton *weekData;
+    QDateEdit *dateEdit;
+    QComboBox *parameter;
+    QComboBox *grouping;
+};
+
+#endif // DTVIEW_H
