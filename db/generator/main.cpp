@@ -660,6 +660,21 @@ private:
                                  sqlDouble(occupancy, 2), sqlDouble(speed, 1)});
                     }
                 }
+                // The other day types of the grouping list get smooth profiles
+                // without noise, so the random stream of the tables after this
+                // one stays as it was.
+                for (int dt : {0, 4, 5, 6, 7, 8, 9}) {
+                    const bool weekend = dt >= 5 && dt <= 8;
+                    for (int slot = 0; slot < 96; ++slot) {
+                        const int sod = slot * 900;
+                        const double intensity = std::min(
+                                1200.0, 1200.0 * scale * trafficShape(sod / 3600.0 + 0.125, weekend));
+                        const double occupancy = std::min(60.0, intensity / 1200.0 * 45.0);
+                        const double speed = std::min(70.0, std::max(20.0, 68.0 - occupancy * 0.75));
+                        ins.row({sqlInt(object), sqlInt(det), sqlInt(dt), sqlTimeOfDay(sod), sqlDouble(intensity, 1),
+                                 sqlDouble(occupancy, 2), sqlDouble(speed, 1)});
+                    }
+                }
             }
         }
     }

@@ -99,6 +99,7 @@ void HostWindow::placeWidget(QWidget *widget)
         if (!dock->isVisible() && dockWidgetArea(dock) == Qt::NoDockWidgetArea) {
             addDockWidget(Qt::BottomDockWidgetArea, dock);
             dock->setFloating(false);
+            tabWithLastDocked(dock);
         }
         dock->show();
         return;
@@ -107,6 +108,17 @@ void HostWindow::placeWidget(QWidget *widget)
     dock->setAttribute(Qt::WA_DeleteOnClose);
     dock->setWidget(widget);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
+    tabWithLastDocked(dock);
+}
+
+void HostWindow::tabWithLastDocked(QDockWidget *dock)
+{
+    // Several views share the area as tabs rather than as ever thinner strips.
+    if (m_lastDocked && !m_lastDocked->isFloating() && dockWidgetArea(m_lastDocked) == Qt::BottomDockWidgetArea) {
+        tabifyDockWidget(m_lastDocked, dock);
+        QTimer::singleShot(0, dock, &QDockWidget::raise);
+    }
+    m_lastDocked = dock;
 }
 
 void HostWindow::scheduleScreenshot(const QString &fileName, int delayMs)

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QDockWidget;
 class QLabel;
 class QPluginLoader;
 
@@ -32,11 +33,13 @@ public:
 
 private:
     void placeWidget(QWidget *widget);
+    void tabWithLastDocked(QDockWidget *dock);
     void showStatus(const QString &text);
 
     QPluginLoader *m_loader = nullptr;
     QPointer<QObject> m_module;
     QLabel *m_info = nullptr;
+    QPointer<QDockWidget> m_lastDocked; // later docks share its tabs
 };
 
 #endif // HOSTWINDOW_H

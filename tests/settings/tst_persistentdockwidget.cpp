@@ -1,6 +1,7 @@
 #include "settings/PersistentDockWidget.h"
 
 #include <QCursor>
+#include <QScreen>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
@@ -63,6 +64,15 @@ private slots:
         QVERIFY(dock->isVisible());
         QCOMPARE(dock->size(), QSize(640, 480));
         QCOMPARE(dock->pos(), QCursor::pos());
+    }
+
+    void firstDockStaysOnScreen()
+    {
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QCursor::setPos(available.bottomRight() - QPoint(10, 10));
+        auto *dock = create("sgview9");
+        QCOMPARE(dock->size(), QSize(640, 480));
+        QVERIFY(available.contains(QRect(dock->pos(), dock->size())));
     }
 
     void floatingGeometryComesBack()

@@ -1,6 +1,8 @@
 #include "PersistentDockWidget.h"
 
 #include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMainWindow>
 
 #include <algorithm>
@@ -38,7 +40,17 @@ PersistentDockWidget::PersistentDockWidget(QMainWindow *mainWindow, const QStrin
     } else {
         setFloating(true);
         resize(640, 480);
-        move(QCursor::pos());
+        // At the cursor, but kept on its screen: a cursor near the edge
+        // would otherwise leave most of the window out of sight.
+        QRect frame(QCursor::pos(), size().expandedTo(minimumSizeHint()));
+        if (const QScreen *screen = QGuiApplication::screenAt(QCursor::pos())) {
+            const QRect available = screen->availableGeometry();
+            frame.moveRight(qMin(frame.right(), available.right()));
+            frame.moveBottom(qMin(frame.bottom(), available.bottom()));
+            frame.moveLeft(qMax(frame.left(), available.left()));
+            frame.moveTop(qMax(frame.top(), available.top()));
+        }
+        move(frame.topLeft());
     }
 
     if (!isVisible())

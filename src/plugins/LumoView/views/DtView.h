@@ -26,6 +26,9 @@ private:
     void setupForm();
 
     bool seriesVisible[4] = {true, true, true, true};
+    // Key of the last point of each curve, to break the line where slots are missing.
+    double lastKey[3] = {};
+    double gapStep = 900; // seconds between the slots of the request in flight
     QCheckBox *rawData;
     QPushButton *dayData;
     QPushButton *weekData;

@@ -1,0 +1,83 @@
+// The host as a user starts it, under Xvfb, one view at a time: the picture
+// it saves once the view's data is complete must show that data.
+#include <QImage>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class ScreenshotsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void view_data()
+    {
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<bool>("chart");
+        QTest::newRow("log") << QStringLiteral("log") << false;
+        for (const char *name : {"phases", "sg", "dt", "dtstat"})
+            QTest::newRow(name) << QString::fromLatin1(name) << true;
+    }
+
+    void view()
+    {
+        QFETCH(QString, view);
+        QFETCH(bool, chart);
+        const QString url = qEnvironmentVariable("LUMOVIEW_TEST_PG_URL");
+        if (url.isEmpty())
+            QSKIP("No test server: run through scripts/dbserver");
+        if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
+            QSKIP("xvfb-run is not installed");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath(view + QStringLiteral(".png"));
+
+        QProcess host;
+        host.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM")); // a real X server this time
+        // The charts draw without OpenGL; Mesa's GLX driver, once unloaded,
+        // leaves allocations the leak checker cannot attribute.
+        env.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
+        host.setProcessEnvironment(env);
+        host.start(QStringLiteral("xvfb-run"),
+                   {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1600x1000x24"),
+                    QStringLiteral(LUMOVIEW_HOST), QStringLiteral("--db"), url, QStringLiteral("--object"),
+                    QStringLiteral("1"), QStringLiteral("--view"), view, QStringLiteral("--screenshot"), file,
+                    QStringLiteral("--screenshot-delay"), QStringLiteral("4000")});
+        QVERIFY2(host.waitForFinished(120000), "the host did not quit after its screenshot");
+        const QByteArray output = host.readAll();
+        QVERIFY2(host.exitStatus() == QProcess::NormalExit && host.exitCode() == 0, output.constData());
+
+        QImage picture(file);
+        QVERIFY2(!picture.isNull(), "no picture saved");
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+        // Widgets are grey; curves, bars and candles are not, so a chart
+        // without its data shows hardly any colour. A table shows its rows
+        // as dark text.
+        int coloured = 0;
+        int dark = 0;
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); y += 2) {
+            const QRgb *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+            for (int x = 0; x < picture.width(); x += 2) {
+                const QColor c(line[x]);
+                colours.insert(line[x]);
+                if (c.hsvSaturation() > 80 && c.value() > 60)
+                    ++coloured;
+                if (c.value() < 80)
+                    ++dark;
+            }
+        }
+        QVERIFY2(colours.size() > 64, qPrintable(QString::number(colours.size())));
+        if (chart)
+            QVERIFY2(coloured > 400, qPrintable(QStringLiteral("%1 coloured samples").arg(coloured)));
+        else
+            QVERIFY2(dark > 3000, qPrintable(QStringLiteral("%1 dark samples").arg(dark)));
+    }
+};
+
+QTEST_GUILESS_MAIN(ScreenshotsTest)
+#include "tst_screenshots.moc"

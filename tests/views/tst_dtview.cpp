@@ -1,0 +1,346 @@
+// The detector data view fed as its worker feeds it, and loaded from the servers.
+#include "TestServers.h"
+#include "ViewIdle.h"
+
+#include "views/DtView.h"
+
+#include "ChartWidget.h"
+#include "GanttSeries.h"
+#include "LineSeries.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTimer>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// Answers the message boxes a view opens and remembers their texts.
+class BoxCloser : public QObject
+{
+public:
+    QStringList texts;
+    BoxCloser()
+    {
+        auto *timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        timer->start(20);
+    }
+};
+
+} // namespace
+
+class DtViewTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QMutex dbMutex;
+    QSqlDatabase offline;
+    int connections = 0;
+
+    std::unique_ptr<DtView> makeView(const QStringList &detectors, QSqlDatabase *db = nullptr, uint object = 1)
+    {
+        auto view = std::make_unique<DtView>(nullptr, object, detectors, db ? db : &offline, &dbMutex);
+        view->resize(1000, 500);
+        QCoreApplication::processEvents(); // the queued list load starts
+        return view;
+    }
+    static ChartWidget *chart(QWidget *view) { return view->findChild<ChartWidget *>("chart"); }
+    static QDateTime at(int h, int m) { return QDateTime(QDate(2024, 3, 6), QTime(h, m)); }
+    static double secs(const QDateTime &t) { return t.toMSecsSinceEpoch() / 1000.0; }
+
+    static void value(DtView *view, const QDateTime &t, double v, int index)
+    {
+        QVERIFY(QMetaObject::invokeMethod(view, "on_db_lumoDt15Data", Q_ARG(QDateTime, t), Q_ARG(double, v),
+                                          Q_ARG(int, index)));
+    }
+    static void state(DtView *view, const QDateTime &t, int s)
+    {
+        QVERIFY(QMetaObject::invokeMethod(view, "on_db_lumoDt15StateData", Q_ARG(QDateTime, t), Q_ARG(int, s)));
+    }
+    static void reload(DtView *view)
+    {
+        QVERIFY(QMetaObject::invokeMethod(view, "on_updateData_clicked", Q_ARG(bool, false)));
+    }
+    // Points of a curve; a NaN value (a gap) is kept as NaN.
+    static QVector<QPointF> points(ChartWidget *c, int id)
+    {
+        QVector<QPointF> result;
+        auto *line = qobject_cast<LineSeries *>(c->series(id));
+        for (int i = 0; line && i < line->pointsCount(); ++i)
+            result << line->point(i);
+        return result;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<LogMessageType>("LogMessageType");
+        offline = QSqlDatabase::addDatabase("QPSQL", "offline");
+        offline.setHostName("127.0.0.1");
+        offline.setPort(1);
+    }
+
+    void healthBars()
+    {
+        QCOMPARE(DtView::healthText(0), QStringLiteral("no failure"));
+        QCOMPARE(DtView::healthText(-1), QStringLiteral("unknown"));
+        QCOMPARE(DtView::healthText(2 | 8), QStringLiteral("failures:2,5"));
+        QCOMPARE(DtView::healthText(127), QStringLiteral("failures:1,2,4,5,6,7,8"));
+        QCOMPARE(DtView::healthText(128), QStringLiteral("failures:"));
+
+        auto view = makeView({"5"});
+        int m = 0;
+        for (int s : {0, 0, 5, -1, 0, 128, 3})
+            state(view.get(), at(10, m++), s);
+        auto *health = qobject_cast<GanttSeries *>(chart(view.get())->series(4));
+        QVERIFY(health);
+        QCOMPARE(health->name(), QStringLiteral("health"));
+        // No bar from the unknown sample to the next one.
+        QCOMPARE(health->barCount(), 5);
+        const QStringList texts{"no failure", "failures:1,4", "unknown", "failures:", "failures:1,2"};
+        const QVector<int> starts{0, 1, 2, 4, 5};
+        for (int i = 0; i < health->barCount(); ++i) {
+            const GanttSeries::Bar bar = health->bar(i);
+            QCOMPARE(bar.text, texts.at(i));
+            QCOMPARE(bar.from, secs(at(10, starts.at(i))));
+            QCOMPARE(bar.to, secs(at(10, starts.at(i) + 1)));
+            QCOMPARE(bar.y, -1.0);
+        }
+        QCOMPARE(health->bar(0).color, QColor(Qt::green));
+        QCOMPARE(health->bar(2).color, QColor(Qt::gray));
+        QCOMPARE(health->bar(1).color, health->color()); // a failure takes the series colour
+
+        // A refresh starts the strip afresh: the first sample draws nothing.
+        reload(view.get());
+        state(view.get(), at(11, 0), 1);
+        QCOMPARE(qobject_cast<GanttSeries *>(chart(view.get())->series(4))->barCount(), 0);
+    }
+
+    void curvesAndVisibility()
+    {
+        auto view = makeView({"5"});
+        value(view.get(), at(10, 0), 100, 0);
+        value(view.get(), at(10, 0), 90, 1);
+        value(view.get(), at(10, 15), 95, 1);
+        value(view.get(), at(10, 0), 80, 5); // not a query of the worker
+        ChartWidget *c = chart(view.get());
+        QCOMPARE(c->series(1)->name(), QStringLiteral("The characteristic period"));
+        QCOMPARE(c->series(2)->name(), QStringLiteral("The selected period"));
+        QVERIFY(!c->series(3));
+        QCOMPARE(c->vlineCount(), 0); // no "Yesterday" without query 2
+        QCOMPARE(points(c, 2), (QVector<QPointF>{{secs(at(10, 0)), 90}, {secs(at(10, 15)), 95}}));
+
+        value(view.get(), at(11, 0), 70, 2);
+        QCOMPARE(c->series(3)->name(), QStringLiteral("Yesterday"));
+        QCOMPARE(c->vlineCount(), 1);
+
+        // A curve the user hid stays hidden over a refresh; the others show.
+        c->series(2)->setVisible(false);
+        reload(view.get());
+        QVERIFY(!c->series(2));
+        for (int index : {0, 1, 2})
+            value(view.get(), at(12, 0), 1, index);
+        state(view.get(), at(12, 0), 0);
+        QVERIFY(c->series(1)->isVisible());
+        QVERIFY(!c->series(2)->isVisible());
+        QVERIFY(c->series(3)->isVisible());
+        QVERIFY(c->series(4)->isVisible());
+    }
+
+    void missingSlotsAreGaps()
+    {
+        auto view = makeView({"5"});
+        for (const QTime &t : {QTime(9, 30), QTime(9, 45), QTime(11, 0), QTime(11, 15)})
+            value(view.get(), QDateTime(QDate(2024, 3, 6), t), 10, 1);
+        const QVector<QPointF> line = points(chart(view.get()), 2);
+        QCOMPARE(line.size(), 5);
+        QCOMPARE(line.at(2).x(), secs(at(10, 0)));
+        QVERIFY(std::isnan(line.at(2).y()));
+        QCOMPARE(line.at(3), QPointF(secs(at(11, 0)), 10));
+    }
+
+    void weekMode()
+    {
+        auto view = makeView({"5"});
+        auto *grouping = view->findChild<QComboBox *>("grouping");
+        QCOMPARE(grouping->count(), 17);
+        QCOMPARE(grouping->itemText(16), QStringLiteral("Sundays"));
+        view->findChild<QPushButton *>("weekData")->setChecked(true);
+        QMetaObject::invokeMethod(view.get(), "on_weekData_clicked", Q_ARG(bool, true));
+        QVERIFY(!grouping->isEnabledTo(grouping->parentWidget()));
+        QCOMPARE(chart(view.get())->axes()->bottom()->datetimeFormat(), QStringLiteral("dddd\r\nhh:mm"));
+        view->findChild<QPushButton *>("dayData")->setChecked(true);
+        QMetaObject::invokeMethod(view.get(), "on_dayData_clicked", Q_ARG(bool, true));
+        QVERIFY(grouping->isEnabledTo(grouping->parentWidget()));
+        QCOMPARE(chart(view.get())->axes()->bottom()->datetimeFormat(), QStringLiteral("hh:mm:ss"));
+    }
+
+    void noDetectorsClosesTheDock()
+    {
+        if (TestServers::available().isEmpty())
+            QSKIP("No test servers: run through scripts/dbserver");
+        QSqlDatabase db = TestServers::connection(TestServers::available().first(), "dtnone");
+        BoxCloser boxes;
+        QWidget dock;
+        dock.show();
+        auto *view = new DtView(&dock, 5, {}, &db, &dbMutex); // object 5 has no detectors
+        Q_UNUSED(view);
+        QTRY_VERIFY_WITH_TIMEOUT(!dock.isVisible(), 20000);
+        QCOMPARE(boxes.texts, QStringList{"The selected object does not have detectors"});
+    }
+
+    void fromServer_data()
+    {
+        QTest::addColumn<QString>("server");
+        for (const QString &s : TestServers::available())
+            QTest::newRow(qPrintable(s)) << s;
+    }
+    void fromServer()
+    {
+        if (TestServers::available().isEmpty())
+            QSKIP("No test servers: run through scripts/dbserver");
+        QFETCH(QString, server);
+        const QString name = QStringLiteral("dt%1").arg(++connections);
+        QSqlDatabase db = TestServers::connection(server, name);
+        QSqlDatabase reference = TestServers::connection(server, name + "ref");
+        QVERIFY(reference.open());
+        const QDate day = TestServers::day();
+        const QString from = day.toString("yyyy-MM-dd") + " 00:00:00";
+        const QString to = day.toString("yyyy-MM-dd") + " 23:59:59";
+
+        // The host's three detectors: their combination comes first and is
+        // drawn, then every collected detector of the object (4 is not).
+        auto view = makeView({"3", "1", "2"}, &db);
+        auto *detectors = view->findChild<QComboBox *>("detectors");
+        QVERIFY(viewIdle(view.get()));
+        QStringList items;
+        for (int i = 0; i < detectors->count(); ++i)
+            items << detectors->itemText(i);
+        QCOMPARE(items, (QStringList{"3+1+2", "1", "2", "3"}));
+        QCOMPARE(detectors->currentText(), QStringLiteral("3+1+2"));
+        QCOMPARE(view->windowTitle(), QStringLiteral("Data from the detector 3+1+2 for object 1"));
+
+        // Intensity sums over the selection; the selected day is in the past.
+        view->findChild<QDateEdit *>("dateEdit")->setDate(day);
+        QVERIFY(viewIdle(view.get()));
+        QSqlQuery q(reference);
+        QVERIFY(q.exec(QStringLiteral("select time,sum(intensity) from dt15 where objectid=1 and detectorid in "
+                                      "(1,2,3) and time between '%1' and '%2' group by time order by time")
+                           .arg(from, to)));
+        QVector<QPointF> expected;
+        while (q.next())
+            expected << QPointF(secs(q.value(0).toDateTime()), q.value(1).toDouble());
+        QVector<QPointF> drawn = points(chart(view.get()), 2);
+        drawn.erase(std::remove_if(drawn.begin(), drawn.end(), [](const QPointF &p) { return std::isnan(p.y()); }),
+                    drawn.end());
+        QCOMPARE(drawn.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            QCOMPARE(drawn.at(i).x(), expected.at(i).x());
+            QVERIFY2(std::abs(drawn.at(i).y() - expected.at(i).y()) < 1e-6, qPrintable(QString::number(i)));
+        }
+        // The profile of the day type in use (grouping index = day type).
+        auto *grouping = view->findChild<QComboBox *>("grouping");
+        grouping->setCurrentIndex(11);
+        QVERIFY(viewIdle(view.get()));
+        QVERIFY(q.exec("select time,sum(intensity) from dt15p where objectid=1 and detectorid in (1,2,3) and "
+                       "daytype=11 group by time order by time"));
+        QVector<QPointF> profile;
+        while (q.next())
+            profile << QPointF(secs(QDateTime(day, q.value(0).toTime())), q.value(1).toDouble());
+        const QVector<QPointF> characteristic = points(chart(view.get()), 1);
+        QCOMPARE(characteristic.size(), 96);
+        for (int i = 0; i < profile.size(); ++i) {
+            QCOMPARE(characteristic.at(i).x(), profile.at(i).x());
+            QVERIFY(std::abs(characteristic.at(i).y() - profile.at(i).y()) < 1e-6);
+        }
+        QVERIFY(!chart(view.get())->series(3)); // not today: no yesterday
+
+        // Detector 2 alone, occupancy: its missing hour is a gap, not zeros.
+        detectors->setCurrentIndex(detectors->findText("2"));
+        QTRY_COMPARE(view->windowTitle(), QStringLiteral("Data from the detector 2 for object 1"));
+        QVERIFY(viewIdle(view.get()));
+        view->findChild<QComboBox *>("parameter")->setCurrentIndex(1);
+        QVERIFY(viewIdle(view.get()));
+        const QVector<QPointF> occupancy = points(chart(view.get()), 2);
+        QVERIFY(occupancy.size() > 80);
+        const double gapStart = secs(QDateTime(day, QTime(10, 0)));
+        const double gapEnd = secs(QDateTime(day, QTime(10, 45)));
+        bool gapSeen = false;
+        for (const QPointF &p : occupancy) {
+            if (p.x() >= gapStart && p.x() <= gapEnd) {
+                QVERIFY2(std::isnan(p.y()), "a missing slot drawn as a value");
+                gapSeen = true;
+            }
+        }
+        QVERIFY(gapSeen);
+        QVERIFY(q.exec(QStringLiteral("select avg(occupancy) from dt15 where objectid=1 and detectorid=2 and "
+                                      "time between '%1' and '%2'").arg(from, to)));
+        QVERIFY(q.next());
+        double sum = 0;
+        int n = 0;
+        for (const QPointF &p : occupancy) {
+            if (!std::isnan(p.y())) {
+                sum += p.y();
+                ++n;
+            }
+        }
+        QVERIFY(std::abs(sum / n - q.value(0).toDouble()) < 1e-6);
+        q = QSqlQuery();
+        view.reset();
+    }
+
+    void averagesOverSelection_data() { fromServer_data(); }
+    void averagesOverSelection()
+    {
+        if (TestServers::available().isEmpty())
+            QSKIP("No test servers: run through scripts/dbserver");
+        QFETCH(QString, server);
+        const QString name = QStringLiteral("dtavg%1").arg(++connections);
+        QSqlDatabase db = TestServers::connection(server, name);
+        QSqlDatabase reference = TestServers::connection(server, name + "ref");
+        QVERIFY(reference.open());
+        const QDate day = TestServers::day();
+        auto view = makeView({"1", "3"}, &db);
+        QVERIFY(viewIdle(view.get()));
+        view->findChild<QComboBox *>("parameter")->setCurrentIndex(2);
+        QVERIFY(viewIdle(view.get()));
+        view->findChild<QDateEdit *>("dateEdit")->setDate(day.addDays(-9)); // detector 3 has no data that day
+        QVERIFY(viewIdle(view.get()));
+        QSqlQuery q(reference);
+        QVERIFY(q.exec(QStringLiteral("select time,avg(speed) from dt15 where objectid=1 and detectorid in (1,3) and "
+                                      "time between '%1 00:00:00' and '%1 23:59:59' group by time order by time")
+                           .arg(day.addDays(-9).toString("yyyy-MM-dd"))));
+        QMap<double, double> expected;
+        while (q.next())
+            expected.insert(secs(q.value(0).toDateTime()), q.value(1).toDouble());
+        QVERIFY(expected.size() > 80);
+        int compared = 0;
+        for (const QPointF &p : points(chart(view.get()), 2)) {
+            if (std::isnan(p.y()))
+                continue;
+            QVERIFY(expected.contains(p.x()));
+            QVERIFY(std::abs(expected.value(p.x()) - p.y()) < 1e-6);
+            ++compared;
+        }
+        QCOMPARE(compared, expected.size());
+        q = QSqlQuery();
+        view.reset();
+    }
+};
+
+QTEST_MAIN(DtViewTest)
+#include "tst_dtview.moc"
