@@ -1,0 +1,99 @@
+#include "async/ProxySocket.h"
+
+#include <QNetworkProxy>
+#include <QTcpSocket>
+
+ProxySocket::ProxySocket(const QString &host, quint16 port, QObject *parent)
+    : QTcpServer(parent), remoteHost(host), remotePort(port)
+{
+    qRegisterMetaType<QAbstractSocket::SocketState>("QAbstractSocket::SocketState");
+    qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
+
+    // The remote side keeps the default proxy: the application's.
+    remote = new QTcpSocket(this);
+    connect(remote, &QAbstractSocket::stateChanged, this, &ProxySocket::onRemoteSocketStateChanged);
+    connect(remote, &QIODevice::readyRead, this, &ProxySocket::onRemoteSocketReadyRead);
+    connect(remote, &QAbstractSocket::errorOccurred, this, &ProxySocket::onRemoteSocketError);
+
+    setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+    if (!listen(QHostAddress::LocalHost, 0))
+        qWarning("%s", qPrintable(QLatin1String("ProxySocket ") + tr("error listening")
+                                  + QLatin1Char(' ') + errorString()));
+}
+
+ProxySocket::~ProxySocket() = default;
+
+void ProxySocket::incomingConnection(qintptr socketDescriptor)
+{
+    if (client) {
+        client->disconnect(this);
+        delete client;
+        client = nullptr;
+    }
+    // The remote socket is reused: a newer client starts a fresh connection.
+    if (remote->state() != QAbstractSocket::UnconnectedState)
+        remote->abort();
+    client = new QTcpSocket(this);
+    client->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+    if (!client->setSocketDescriptor(socketDescriptor, QAbstractSocket::ConnectedState,
+                                     QIODevice::ReadWrite)) {
+        qWarning("%s", qPrintable(QLatin1String("ProxySocket ") + tr("can't set socket descriptor")));
+        delete client;
+        client = nullptr;
+        return;
+    }
+    connect(client, &QIODevice::readyRead, this, &ProxySocket::onClientReadyRead);
+    connect(client, &QAbstractSocket::stateChanged, this, &ProxySocket::onClientStateChanged);
+    // The connection is made without blocking the thread; what the client
+    // sends meanwhile waits in the remote socket's buffer.
+    remote->connectToHost(remoteHost, remotePort, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+}
+
+void ProxySocket::onClientReadyRead()
+{
+    if (client && remote)
+        remote->write(client->readAll());
+}
+
+void ProxySocket::onRemoteSocketReadyRead()
+{
+    if (client && remote)
+        client->write(remote->readAll());
+}
+
+void ProxySocket::onClientStateChanged(QAbstractSocket::SocketState state)
+{
+    if (state == QAbstractSocket::UnconnectedState && remote->state() != QAbstractSocket::UnconnectedState)
+        remote->disconnectFromHost();
+}
+
+void ProxySocket::onRemoteSocketStateChanged(QAbstractSocket::SocketState state)
+{
+    if (state == QAbstractSocket::UnconnectedState && client) {
+        QTcpSocket *gone = client;
+        client = nullptr;
+        gone->disconnect(this);
+        gone->close();
+        gone->deleteLater();
+    }
+}
+
+// The driver would otherwise wait for its own time-out: the failure is named
+// and the client dropped at once.
+void ProxySocket::onRemoteSocketError(QAbstractSocket::SocketError)
+{
+    if (remote->error() == QAbstractSocket::RemoteHostClosedError)
+        return;
+    qWarning("%s", qPrintable(QLatin1String("ProxySocket ")
+                              + tr("can't reach %1:%2: %3")
+                                    .arg(remoteHost)
+                                    .arg(remotePort)
+                                    .arg(remote->errorString())));
+    if (client && remote->state() == QAbstractSocket::UnconnectedState) {
+        QTcpSocket *gone = client;
+        client = nullptr;
+        gone->disconnect(this);
+        gone->close();
+        gone->deleteLater();
+    }
+}
