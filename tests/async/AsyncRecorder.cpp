@@ -56,13 +56,24 @@ int AsyncRecorder::count(AsyncSqlQuery *query, const QString &signal) const
     return n;
 }
 
-bool AsyncRecorder::waitFor(int n, int ms)
+int AsyncRecorder::count(const QString &signal) const
+{
+    return int(std::count_if(outcomes.cbegin(), outcomes.cend(),
+                             [&](const Outcome &o) { return o.signal == signal; }));
+}
+
+bool AsyncRecorder::waitUntil(const std::function<bool()> &done, int ms)
 {
     QElapsedTimer timer;
     timer.start();
-    while (outcomes.size() < n && timer.elapsed() < ms)
+    while (!done() && timer.elapsed() < ms)
         QTest::qWait(2);
-    return outcomes.size() >= n;
+    return done();
+}
+
+bool AsyncRecorder::waitFor(int n, int ms)
+{
+    return waitUntil([&] { return outcomes.size() >= n; }, ms);
 }
 
 AsyncRecorder::Outcome AsyncRecorder::run(AsyncDatabase *service, AsyncSqlQuery *query, int ms)

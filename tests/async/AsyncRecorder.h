@@ -9,6 +9,8 @@
 #include <QVariantList>
 #include <QVector>
 
+#include <functional>
+
 // Lives in the test thread and receives, through queued connections, what
 // the service's workers emit on query objects and on the service.
 class AsyncRecorder : public QObject
@@ -31,7 +33,10 @@ public:
     // Submits and waits for finished or error of that query.
     Outcome run(AsyncDatabase *service, AsyncSqlQuery *query, int ms = 30000);
     bool waitFor(int outcomes, int ms = 30000);
+    // Spins the event loop until `done` holds or `ms` have passed.
+    static bool waitUntil(const std::function<bool()> &done, int ms = 30000);
     int count(AsyncSqlQuery *query, const QString &signal) const;
+    int count(const QString &signal) const;
 
     QVector<Outcome> outcomes;      // in arrival order
     QStringList databaseErrors;

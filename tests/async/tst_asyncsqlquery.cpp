@@ -115,14 +115,14 @@ private slots:
         const SqlLiteralWriter mysqlNoEscapes(SqlLiteralWriter::MySql, false);
         QCOMPARE(literal(mysqlNoEscapes, backslash), QStringLiteral("'a\\''b'"));
 
+        // PostgreSQL: the same forms whatever standard_conforming_strings is.
         const SqlLiteralWriter pg(SqlLiteralWriter::PostgreSql, false);
-        QCOMPARE(literal(pg, backslash), QStringLiteral("'a\\''b'"));
-        QCOMPARE(literal(pg, bytes), QStringLiteral("'\\x01ab'::bytea"));
-        QCOMPARE(literal(pg, QByteArray("")), QStringLiteral("'\\x'::bytea"));
-
         const SqlLiteralWriter pgEscapes(SqlLiteralWriter::PostgreSql, true);
-        QCOMPARE(literal(pgEscapes, backslash), QStringLiteral("E'a\\\\''b'"));
-        QCOMPARE(literal(pgEscapes, bytes), QStringLiteral("E'\\\\x01ab'::bytea"));
+        for (const SqlLiteralWriter &w : {pg, pgEscapes}) {
+            QCOMPARE(literal(w, backslash), QStringLiteral("E'a\\\\''b'"));
+            QCOMPARE(literal(w, bytes), QStringLiteral("E'\\\\x01ab'::bytea"));
+            QCOMPARE(literal(w, QByteArray("")), QStringLiteral("E'\\\\x'::bytea"));
+        }
 
         // PostgreSQL text cannot hold NUL: a clear refusal, never a cut.
         QString why;
@@ -136,6 +136,11 @@ private slots:
     {
         QVERIFY(SqlLiteralWriter::changesSessionMode(QStringLiteral("  SET sql_mode='ANSI'")));
         QVERIFY(SqlLiteralWriter::changesSessionMode(QStringLiteral("set\tstandard_conforming_strings=off")));
+        QVERIFY(SqlLiteralWriter::changesSessionMode(QStringLiteral("set@@sql_mode=''")));
+        QVERIFY(SqlLiteralWriter::changesSessionMode(
+            QStringLiteral("select 1; set session sql_mode = 'NO_BACKSLASH_ESCAPES'")));
+        QVERIFY(SqlLiteralWriter::changesSessionMode(
+            QStringLiteral("select set_config('standard_conforming_strings', 'off', false)")));
         QVERIFY(!SqlLiteralWriter::changesSessionMode(QStringLiteral("settle")));
         QVERIFY(!SqlLiteralWriter::changesSessionMode(QStringLiteral("select 1")));
     }

@@ -2,6 +2,7 @@
 
 #include "async/AsyncDatabasePrivate.h"
 #include "async/AsyncSqlQuery.h"
+#include "async/AsyncSqlQueryPrivate.h"
 
 #include <QUrl>
 
@@ -49,8 +50,18 @@ void AsyncDatabase::setDumpFileName(const QString &name)
         writeWorker->setQueuedDumpFileName(name);
 }
 
+void AsyncDatabase::setReconnectInterval(int ms)
+{
+    reconnectInterval = ms;
+    if (readWorker)
+        readWorker->setReconnectInterval(ms);
+    if (writeWorker)
+        writeWorker->setReconnectInterval(ms);
+}
+
 void AsyncDatabase::stop()
 {
+    stopped = true;
     if (readWorker)
         readWorker->stopWorker(10000);
     if (writeWorker)
@@ -61,10 +72,28 @@ void AsyncDatabase::execQuery(AsyncSqlQuery *query)
 {
     if (!query)
         return;
+    if (stopped) {
+        // A stopped service runs nothing more; the caller learns it rather
+        // than waiting for an answer that never comes.
+        const QString text = tr("The query service is stopped");
+        const bool autoRemove = query->d->autoRemove;
+        QMetaObject::invokeMethod(
+            query,
+            [this, query, text, autoRemove] {
+                emit query->error(text);
+                emit queryError(query, text);
+                if (autoRemove)
+                    query->deleteLater();
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     query->setDumpFileName(dumpFile);
     AsyncDatabasePrivate *&worker = query->isModifying() ? writeWorker : readWorker;
-    if (!worker)
+    if (!worker) {
         worker = new AsyncDatabasePrivate(this);
+        worker->setReconnectInterval(reconnectInterval);
+    }
     worker->enqueue(query);
 }
 

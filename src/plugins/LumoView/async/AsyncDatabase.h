@@ -29,6 +29,10 @@ public:
     void setDumpFileName(const QString &name);
     QString driverName() const { return driver; }
 
+    // How long a worker waits between attempts to restore a lost
+    // connection (30 s by default); stop and abort end the wait early.
+    void setReconnectInterval(int ms);
+
 signals:
     void queryError(AsyncSqlQuery *query, QString msg);
     void databaseError(QString msg);
@@ -53,6 +57,8 @@ private:
     AsyncDatabasePrivate *writeWorker = nullptr;
     QString dumpFile;
     QString driver;
+    int reconnectInterval = 30000;
+    bool stopped = false;
 };
 
 #endif // ASYNCDATABASE_H

@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QMutexLocker>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,8 +17,8 @@
 
 namespace {
 
-const int reconnectPeriodMs = 30000;
 const int pauseStepMs = 50;
+const int connectTimeoutSeconds = 5;
 
 QString workerTr(const char *text)
 {
@@ -26,7 +27,7 @@ QString workerTr(const char *text)
 
 // Backticks quote identifiers in the module's statements; PostgreSQL wants
 // double quotes. Only backticks outside string literals are changed, so a
-// value that holds one reaches the server as given.
+// literal that holds one keeps it.
 void rewriteBackticks(QString &text)
 {
     bool inString = false;
@@ -37,6 +38,17 @@ void rewriteBackticks(QString &text)
         else if (!inString && c == QLatin1Char('`'))
             text[i] = QLatin1Char('"');
     }
+}
+
+QString connectOptions(const QString &driver)
+{
+    // A server that does not answer must not hold the worker much longer
+    // than it needs to notice a stop.
+    if (driver == QLatin1String("QPSQL"))
+        return QStringLiteral("connect_timeout=%1").arg(connectTimeoutSeconds);
+    if (driver.startsWith(QLatin1String("QMYSQL")))
+        return QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1").arg(connectTimeoutSeconds);
+    return QString();
 }
 
 } // namespace
@@ -64,38 +76,39 @@ void AsyncDatabasePrivate::setUrl(const QString &url)
         {
             QMutexLocker locker(&mutex);
             pendingUrl = url;
+            urlPending = true;
         }
         semaphore.release();
     } else {
         startPending = true;
         pendingUrl = url;
+        urlPending = true;
     }
 }
 
 void AsyncDatabasePrivate::enqueue(AsyncSqlQuery *query)
 {
     AsyncSqlQuery *copy = query->queueCopy();
+    {
+        QMutexLocker locker(&mutex);
+        queue.append(copy);
+    }
     if (isRunning()) {
-        {
-            QMutexLocker locker(&mutex);
-            queue.append(copy);
-        }
         semaphore.release();
     } else {
-        {
-            QMutexLocker locker(&mutex);
-            queue.append(copy);
-        }
         startPending = true;
         start(QThread::InheritPriority);
     }
 }
 
+// Destroys a queue copy; an autoRemove owner goes with it (in its own thread).
 void AsyncDatabasePrivate::release(AsyncSqlQuery *copy)
 {
     if (!copy)
         return;
     AsyncSqlQueryPrivate *d = copy->d;
+    delete d->sqlQuery;
+    d->sqlQuery = nullptr;
     {
         QMutexLocker locker(&d->ownerLock);
         if (d->autoRemove && d->owner)
@@ -128,9 +141,44 @@ bool AsyncDatabasePrivate::stopWorker(int timeout)
         semaphore.release();
     if (wait(static_cast<unsigned long>(timeout)))
         return true;
+    // Terminating a thread inside the client library would leave its locks
+    // and memory behind: the statement is cancelled first, which lets the
+    // thread end by itself (an open() in progress ends by its own time-out).
+    cancelRunningStatement();
+    if (wait((connectTimeoutSeconds + 1) * 1000UL))
+        return true;
     terminate();
     wait();
     return false;
+}
+
+void AsyncDatabasePrivate::cancelRunningStatement()
+{
+    Session target;
+    {
+        QMutexLocker locker(&mutex);
+        target = session;
+    }
+    if (target.id < 0)
+        return;
+    const bool pg = target.driver == QLatin1String("QPSQL");
+    const QString name = QStringLiteral("Cancel%1").arg(reinterpret_cast<quintptr>(this));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, name);
+        db.setHostName(target.host);
+        if (target.port != -1)
+            db.setPort(target.port);
+        db.setUserName(target.user);
+        db.setPassword(target.password);
+        db.setDatabaseName(target.database);
+        db.setConnectOptions(connectOptions(target.driver));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(pg ? QStringLiteral("select pg_cancel_backend(%1)").arg(target.id)
+                          : QStringLiteral("kill query %1").arg(target.id));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 void AsyncDatabasePrivate::setQueuedDumpFileName(const QString &name)
@@ -158,12 +206,14 @@ void AsyncDatabasePrivate::run()
         }
         const QString url = pendingUrl;
         pendingUrl.clear();
+        urlPending = false;
         mutex.unlock();
         applyUrl(url);
     }
 
     clearQueue();
     if (database) {
+        closeConnection();
         const QString name = database->connectionName();
         delete database;
         database = nullptr;
@@ -182,8 +232,7 @@ void AsyncDatabasePrivate::applyUrl(const QString &urlString)
     }
     if (!database)
         database = new QSqlDatabase;
-    if (database->isOpen())
-        database->close();
+    closeConnection();
     if (database->driverName() != parts.at(0)) {
         const QString oldName = database->connectionName();
         *database = QSqlDatabase();
@@ -203,14 +252,19 @@ void AsyncDatabasePrivate::applyUrl(const QString &urlString)
     if (url.port() != -1)
         database->setPort(url.port());
     database->setPassword(url.password(QUrl::FullyDecoded));
-    // A server that does not answer must not hold the worker beyond the
-    // time it needs to notice a stop.
-    if (parts.at(0) == QLatin1String("QPSQL"))
-        database->setConnectOptions(QStringLiteral("connect_timeout=5"));
-    else if (parts.at(0).startsWith(QLatin1String("QMYSQL")))
-        database->setConnectOptions(QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=5"));
+    database->setConnectOptions(connectOptions(parts.at(0)));
     if (database->isValid())
         processQueue();
+}
+
+void AsyncDatabasePrivate::closeConnection()
+{
+    {
+        QMutexLocker locker(&mutex);
+        session.id = -1;
+    }
+    if (database && database->isOpen())
+        database->close();
 }
 
 bool AsyncDatabasePrivate::isConnectionAlive()
@@ -223,14 +277,16 @@ bool AsyncDatabasePrivate::isConnectionAlive()
 
 void AsyncDatabasePrivate::pause(int ms)
 {
-    for (int slept = 0; slept < ms && !stopRequested && !abortRequested; slept += pauseStepMs)
-        msleep(pauseStepMs);
+    for (int slept = 0; slept < ms && !stopRequested && !abortRequested && !urlPending;
+         slept += pauseStepMs)
+        msleep(static_cast<unsigned long>(qMin(pauseStepMs, ms - slept)));
 }
 
 void AsyncDatabasePrivate::reportConnectionError(const QString &key, const QString &text)
 {
     // One outage gives one report, however often the connection is retried;
-    // a different failure is reported again.
+    // a different failure is reported again. The driver's error number alone
+    // is no key: PostgreSQL's connection errors all have none.
     if (key == lastErrorKey)
         return;
     lastErrorKey = key;
@@ -238,34 +294,46 @@ void AsyncDatabasePrivate::reportConnectionError(const QString &key, const QStri
     emit service->databaseError(text);
 }
 
-// Opens the connection again, every 30 s until it answers. False when the
-// worker is stopping or the pass is abandoned.
-bool AsyncDatabasePrivate::reconnect()
+// Opens the connection again, then every reconnection interval until it
+// answers.
+AsyncDatabasePrivate::Reconnection AsyncDatabasePrivate::reconnect()
 {
     for (;;) {
-        if (stopRequested || abortRequested)
-            return false;
-        QString modeError;
+        if (stopRequested)
+            return Reconnection::Stopped;
+        if (abortRequested)
+            return Reconnection::Aborted;
+        if (urlPending)
+            return Reconnection::NewUrl;
         if (database->open() && isConnectionAlive()) {
-            // The literal form depends on the session's modes, which may
+            // The literal form depends on the session's mode, which may
             // differ after every connection.
-            if (writer.learn(*database, &modeError))
-                return true;
+            qint64 id = -1;
+            QString modeError;
+            if (writer.learn(*database, &id, &modeError)) {
+                QMutexLocker locker(&mutex);
+                session = {database->driverName(), database->hostName(), database->userName(),
+                           database->password(), database->databaseName(), database->port(), id};
+                lastErrorKey.clear();
+                return Reconnection::Connected;
+            }
             reportConnectionError(QStringLiteral("mode\n") + modeError, modeError);
-            database->close();
+            closeConnection();
         } else {
             const QSqlError error = database->lastError();
             if (error.type() != QSqlError::NoError)
                 reportConnectionError(error.nativeErrorCode() + QLatin1Char('\n') + error.text(),
                                       error.text());
         }
-        pause(reconnectPeriodMs);
+        pause(reconnectInterval);
     }
 }
 
 template<typename Emit>
 bool AsyncDatabasePrivate::emitOnOwner(AsyncSqlQuery *copy, Emit emitSignal)
 {
+    // Held while emitting: the owner's destructor waits for it, so the owner
+    // cannot go away in the middle of a signal.
     QMutexLocker locker(&copy->d->ownerLock);
     AsyncSqlQuery *owner = copy->d->owner;
     if (!owner) {
@@ -275,6 +343,16 @@ bool AsyncDatabasePrivate::emitOnOwner(AsyncSqlQuery *copy, Emit emitSignal)
     }
     emitSignal(owner);
     return true;
+}
+
+void AsyncDatabasePrivate::emitFailure(AsyncSqlQuery *copy, const QString &text)
+{
+    AsyncSqlQuery *owner = nullptr;
+    emitOnOwner(copy, [&](AsyncSqlQuery *o) {
+        owner = o;
+        emit o->error(text);
+    });
+    emit service->queryError(owner, text);
 }
 
 void AsyncDatabasePrivate::writeDump(const QString &fileName, const QString &statement)
@@ -288,107 +366,139 @@ void AsyncDatabasePrivate::writeDump(const QString &fileName, const QString &sta
                    .toUtf8());
 }
 
+// Runs one query until it succeeds, fails on a live connection, or the
+// worker is told otherwise. A lost connection is restored and the same query
+// run again.
+AsyncDatabasePrivate::Attempt AsyncDatabasePrivate::runQuery(AsyncSqlQuery *copy,
+                                                             const QString &dumpFileName,
+                                                             QVariantList *rows, QVariant *insertId,
+                                                             QString *failure)
+{
+    AsyncSqlQueryPrivate *d = copy->d;
+    const auto dropStatement = qScopeGuard([d] {
+        delete d->sqlQuery;
+        d->sqlQuery = nullptr;
+    });
+    const bool pg = database->driverName() == QLatin1String("QPSQL");
+
+    for (;;) {
+        if (stopRequested || abortRequested)
+            return Attempt::Abandoned;
+        if (d->text.isEmpty()) {
+            *failure = QStringLiteral("null query");
+            return Attempt::Failed;
+        }
+        if (database->isOpen()) {
+            QString statement;
+            if (!AsyncSqlQuery::render(d->text, d->bindings, writer, &statement, failure))
+                return Attempt::Failed;
+            d->writer = writer;
+            if (!dumpFileName.isEmpty())
+                writeDump(dumpFileName, statement);
+            if (pg && d->text.contains(QLatin1Char('`'))) {
+                rewriteBackticks(d->text);
+                AsyncSqlQuery::render(d->text, d->bindings, writer, &statement, failure);
+            }
+            delete d->sqlQuery;
+            d->sqlQuery = new QSqlQuery(*database);
+            QSqlQuery *query = d->sqlQuery;
+            query->setForwardOnly(true);
+            if (query->exec(statement)) {
+                if (d->modifying) {
+                    *insertId = query->lastInsertId();
+                } else {
+                    rows->clear();
+                    const int columns = query->record().count();
+                    while (!stopRequested && !copy->isOwnerGone() && query->next()) {
+                        QVariantList row;
+                        row.reserve(columns);
+                        for (int i = 0; i < columns; ++i)
+                            row.append(query->value(i));
+                        rows->append(QVariant(row));
+                    }
+                }
+                if (stopRequested)
+                    return Attempt::Abandoned;
+                // Rows cut short by a failure are no result.
+                if (!query->lastError().isValid()) {
+                    if (SqlLiteralWriter::changesSessionMode(statement))
+                        writer.learn(*database);
+                    return Attempt::Succeeded;
+                }
+            }
+            const QSqlError error = query->lastError();
+            if (isConnectionAlive()) {
+                *failure = error.isValid() ? error.text() : workerTr("The statement failed");
+                return Attempt::Failed;
+            }
+        }
+        closeConnection();
+        switch (reconnect()) {
+        case Reconnection::Connected:
+            break;
+        case Reconnection::NewUrl:
+            return Attempt::Postponed;
+        case Reconnection::Stopped:
+        case Reconnection::Aborted:
+            return Attempt::Abandoned;
+        }
+    }
+}
+
 void AsyncDatabasePrivate::processQueue()
 {
     if (stopRequested)
         return;
     lastErrorKey.clear();
-    const bool pg = database->driverName() == QLatin1String("QPSQL");
     AsyncSqlQuery *current = nullptr;
+    const auto releaseCurrent = qScopeGuard([&] {
+        QMutexLocker locker(&mutex);
+        release(current);
+    });
 
     for (;;) {
         if (abortRequested)
-            break;
+            return;
+        QString dumpFileName;
         {
             QMutexLocker locker(&mutex);
             release(current);
             current = nullptr;
-            if (queue.isEmpty())
+            // A new URL is applied before anything else runs.
+            if (queue.isEmpty() || urlPending)
                 return;
             current = queue.takeFirst();
+            dumpFileName = current->d->dumpFileName;
         }
         if (stopRequested)
-            break;
-        AsyncSqlQueryPrivate *d = current->d;
+            return;
 
-        bool succeeded = false;
-        bool failed = false;
+        QVariantList rows;
+        QVariant insertId;
         QString failure;
-        while (!succeeded && !failed) {
+        switch (runQuery(current, dumpFileName, &rows, &insertId, &failure)) {
+        case Attempt::Succeeded:
             if (abortRequested)
-                break;
-            if (database->isOpen() && !d->text.isEmpty()) {
-                QString statement;
-                if (!AsyncSqlQuery::render(d->text, d->bindings, writer, &statement, &failure)) {
-                    failed = true;
-                    break;
-                }
-                d->writer = writer;
-                delete d->sqlQuery;
-                d->sqlQuery = new QSqlQuery(*database);
-                d->sqlQuery->setForwardOnly(true);
-                if (!d->dumpFileName.isEmpty())
-                    writeDump(d->dumpFileName, statement);
-                if (pg) {
-                    rewriteBackticks(d->text);
-                    rewriteBackticks(statement);
-                }
-                if (d->sqlQuery->exec(statement)) {
-                    succeeded = true;
-                    if (SqlLiteralWriter::changesSessionMode(statement))
-                        writer.learn(*database);
-                    break;
-                }
-            }
-            if (database->isOpen()) {
-                QSqlQuery probe(*database);
-                if (probe.exec(QStringLiteral("select null"))) {
-                    failed = true;
-                    failure = d->text.isEmpty() ? QStringLiteral("null query")
-                                                : d->sqlQuery->lastError().text();
-                    break;
-                }
-            }
-            database->close();
-            if (!reconnect() && stopRequested)
-                break;
-            lastErrorKey.clear();
+                return;
+            if (current->d->modifying)
+                emitOnOwner(current, [&](AsyncSqlQuery *owner) { emit owner->lastInsertId(insertId); });
+            emitOnOwner(current, [&](AsyncSqlQuery *owner) { emit owner->finished(rows); });
+            break;
+        case Attempt::Failed:
+            // The queries behind a failed one run all the same.
+            emitFailure(current, failure);
+            break;
+        case Attempt::Postponed: {
+            // Back to the head of the queue: it runs on the new connection.
+            QMutexLocker locker(&mutex);
+            queue.prepend(current);
+            current = nullptr;
+            return;
+        }
+        case Attempt::Abandoned:
+            return;
         }
         if (stopRequested)
-            break;
-
-        if (succeeded) {
-            if (abortRequested)
-                break;
-            QVariantList result;
-            if (d->modifying) {
-                const QVariant id = d->sqlQuery->lastInsertId();
-                emitOnOwner(current, [&](AsyncSqlQuery *owner) { emit owner->lastInsertId(id); });
-            } else {
-                QSqlQuery *query = d->sqlQuery;
-                while (!stopRequested && query->next()) {
-                    const QSqlRecord record = query->record();
-                    QVariantList row;
-                    row.reserve(record.count());
-                    for (int i = 0; i < record.count(); ++i)
-                        row.append(record.value(i));
-                    result.append(QVariant(row));
-                }
-                if (stopRequested)
-                    break;
-            }
-            emitOnOwner(current, [&](AsyncSqlQuery *owner) { emit owner->finished(result); });
-            delete d->sqlQuery;
-            d->sqlQuery = nullptr;
-        } else if (failed) {
-            AsyncSqlQuery *owner = nullptr;
-            emitOnOwner(current, [&](AsyncSqlQuery *o) {
-                owner = o;
-                emit o->error(failure);
-            });
-            emit service->queryError(owner, failure);
-        }
-        // abortRequested: the pass ends at the top of the loop.
+            return;
     }
-    release(current);
 }

@@ -41,6 +41,12 @@ AsyncSqlQuery *AsyncSqlQuery::queueCopy() const
     return new AsyncSqlQuery(d);
 }
 
+bool AsyncSqlQuery::isOwnerGone() const
+{
+    QMutexLocker locker(&d->ownerLock);
+    return !d->owner;
+}
+
 AsyncSqlQuery::~AsyncSqlQuery()
 {
     {

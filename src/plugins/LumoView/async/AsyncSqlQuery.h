@@ -49,9 +49,12 @@ signals:
     void error(QString msg);
 
 private:
+    friend class AsyncDatabase;
     friend class AsyncDatabasePrivate;
     explicit AsyncSqlQuery(AsyncSqlQueryPrivate *shared);
     AsyncSqlQuery *queueCopy() const;
+    // True once the caller's object has been destroyed.
+    bool isOwnerGone() const;
 
     AsyncSqlQueryPrivate *d;
 };

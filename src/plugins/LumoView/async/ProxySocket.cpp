@@ -7,13 +7,12 @@ ProxySocket::ProxySocket(const QString &host, quint16 port, QObject *parent)
     : QTcpServer(parent), remoteHost(host), remotePort(port)
 {
     qRegisterMetaType<QAbstractSocket::SocketState>("QAbstractSocket::SocketState");
-    qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
 
     // The remote side keeps the default proxy: the application's.
     remote = new QTcpSocket(this);
     connect(remote, &QAbstractSocket::stateChanged, this, &ProxySocket::onRemoteSocketStateChanged);
     connect(remote, &QIODevice::readyRead, this, &ProxySocket::onRemoteSocketReadyRead);
-    connect(remote, &QAbstractSocket::errorOccurred, this, &ProxySocket::onRemoteSocketError);
+    connect(remote, &QAbstractSocket::errorOccurred, this, &ProxySocket::reportRemoteError);
 
     setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     if (!listen(QHostAddress::LocalHost, 0))
@@ -44,8 +43,9 @@ void ProxySocket::incomingConnection(qintptr socketDescriptor)
     }
     connect(client, &QIODevice::readyRead, this, &ProxySocket::onClientReadyRead);
     connect(client, &QAbstractSocket::stateChanged, this, &ProxySocket::onClientStateChanged);
-    // The connection is made without blocking the thread; what the client
-    // sends meanwhile waits in the remote socket's buffer.
+    // Connected without blocking the thread (it is the host's GUI thread, and
+    // the relay itself must keep running); what the client sends meanwhile
+    // waits in the remote socket's buffer.
     remote->connectToHost(remoteHost, remotePort, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
 }
 
@@ -69,18 +69,27 @@ void ProxySocket::onClientStateChanged(QAbstractSocket::SocketState state)
 
 void ProxySocket::onRemoteSocketStateChanged(QAbstractSocket::SocketState state)
 {
-    if (state == QAbstractSocket::UnconnectedState && client) {
-        QTcpSocket *gone = client;
-        client = nullptr;
-        gone->disconnect(this);
-        gone->close();
-        gone->deleteLater();
-    }
+    if (state == QAbstractSocket::UnconnectedState && client)
+        dropClient();
 }
 
-// The driver would otherwise wait for its own time-out: the failure is named
-// and the client dropped at once.
-void ProxySocket::onRemoteSocketError(QAbstractSocket::SocketError)
+void ProxySocket::dropClient()
+{
+    QTcpSocket *gone = client;
+    client = nullptr;
+    gone->disconnect(this);
+    // The server's last words (an error message, say) still reach the driver.
+    if (remote->bytesAvailable() > 0)
+        gone->write(remote->readAll());
+    connect(gone, &QAbstractSocket::disconnected, gone, &QObject::deleteLater);
+    gone->disconnectFromHost();
+    if (gone->state() == QAbstractSocket::UnconnectedState)
+        gone->deleteLater();
+}
+
+// Without a word from the relay the driver would only see its connection
+// closed: the reason is named. A server closing the connection is no fault.
+void ProxySocket::reportRemoteError()
 {
     if (remote->error() == QAbstractSocket::RemoteHostClosedError)
         return;
@@ -89,11 +98,6 @@ void ProxySocket::onRemoteSocketError(QAbstractSocket::SocketError)
                                     .arg(remoteHost)
                                     .arg(remotePort)
                                     .arg(remote->errorString())));
-    if (client && remote->state() == QAbstractSocket::UnconnectedState) {
-        QTcpSocket *gone = client;
-        client = nullptr;
-        gone->disconnect(this);
-        gone->close();
-        gone->deleteLater();
-    }
+    if (client && remote->state() == QAbstractSocket::UnconnectedState)
+        dropClient();
 }

@@ -27,9 +27,12 @@ private slots:
     void onRemoteSocketReadyRead();
     void onClientStateChanged(QAbstractSocket::SocketState state);
     void onRemoteSocketStateChanged(QAbstractSocket::SocketState state);
-    void onRemoteSocketError(QAbstractSocket::SocketError error);
 
 private:
+    void reportRemoteError();
+    // Hands over what is still buffered and closes the client gracefully.
+    void dropClient();
+
     QString remoteHost;
     quint16 remotePort;
     QTcpSocket *client = nullptr;

@@ -14,12 +14,20 @@ SqlLiteralWriter::SqlLiteralWriter(Dialect dialect, bool backslashEscapes)
 {
 }
 
-bool SqlLiteralWriter::learn(QSqlDatabase &db, QString *errorText)
+bool SqlLiteralWriter::learn(QSqlDatabase &db, qint64 *sessionId, QString *errorText)
 {
     const bool pg = db.driverName() == QLatin1String("QPSQL");
     QSqlQuery query(db);
-    const QString ask = pg ? QStringLiteral("show standard_conforming_strings")
-                           : QStringLiteral("select @@sql_mode");
+    // Qt's MySQL driver settles for three-byte UTF-8 with MariaDB's client
+    // library, which cannot hold characters beyond the BMP.
+    if (!pg && !query.exec(QStringLiteral("set names utf8mb4"))) {
+        if (errorText)
+            *errorText = query.lastError().text();
+        return false;
+    }
+    const QString ask = pg ? QStringLiteral("select current_setting('standard_conforming_strings'), "
+                                            "pg_backend_pid()")
+                           : QStringLiteral("select @@session.sql_mode, connection_id()");
     if (!query.exec(ask) || !query.next()) {
         if (errorText)
             *errorText = query.lastError().text();
@@ -32,14 +40,24 @@ bool SqlLiteralWriter::learn(QSqlDatabase &db, QString *errorText)
     else
         escapes = !mode.split(QLatin1Char(',')).contains(QLatin1String("NO_BACKSLASH_ESCAPES"),
                                                           Qt::CaseInsensitive);
+    if (sessionId)
+        *sessionId = query.value(1).toLongLong();
     return true;
 }
 
 bool SqlLiteralWriter::changesSessionMode(const QString &statement)
 {
     const QString head = statement.trimmed().left(4);
-    return head.startsWith(QLatin1String("set"), Qt::CaseInsensitive)
-           && (head.size() == 3 || head.at(3).isSpace());
+    if (head.startsWith(QLatin1String("set"), Qt::CaseInsensitive)
+        && (head.size() == 3 || head.at(3).isSpace() || head.at(3) == QLatin1Char('@')))
+        return true;
+    // Also a mode changed inside a longer text (several statements, or
+    // PostgreSQL's set_config()).
+    for (const char *word : {"sql_mode", "standard_conforming_strings", "set_config"}) {
+        if (statement.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 QString SqlLiteralWriter::stringLiteral(const QString &text, QString *errorText) const
@@ -58,11 +76,12 @@ QString SqlLiteralWriter::stringLiteral(const QString &text, QString *errorText)
     }
     QString out;
     out.reserve(text.size() + 8);
-    const bool doubleBackslashes = escapes;
-    // In PostgreSQL a backslash is only an escape inside E'...' when
-    // standard_conforming_strings is off; writing E'...' then keeps the
-    // meaning explicit.
-    if (sqlDialect == PostgreSql && escapes && text.contains(QLatin1Char('\\')))
+    // In E'...' a backslash is an escape in every PostgreSQL mode, in '...'
+    // only when standard_conforming_strings is off: a text with a backslash
+    // goes into E'...' so that it never depends on the mode.
+    const bool pgEscaped = sqlDialect == PostgreSql && text.contains(QLatin1Char('\\'));
+    const bool doubleBackslashes = sqlDialect == PostgreSql ? pgEscaped : escapes;
+    if (pgEscaped)
         out += QLatin1Char('E');
     out += QLatin1Char('\'');
     for (const QChar c : text) {
@@ -85,9 +104,9 @@ QString SqlLiteralWriter::bytesLiteral(const QByteArray &bytes) const
     const QString hex = QString::fromLatin1(bytes.toHex());
     if (sqlDialect == MySql)
         return QLatin1String("x'") + hex + QLatin1Char('\'');
-    // x'...' is a bit string in PostgreSQL; bytea takes the hex escape form.
-    return (escapes ? QLatin1String("E'\\\\x") : QLatin1String("'\\x")) + hex
-           + QLatin1String("'::bytea");
+    // x'...' is a bit string in PostgreSQL; bytea takes the hex form, written
+    // as E'\\x...' so that it reads the same in every mode.
+    return QLatin1String("E'\\\\x") + hex + QLatin1String("'::bytea");
 }
 
 QString SqlLiteralWriter::literal(const QVariant &value, QString *errorText) const

@@ -5,11 +5,16 @@
 #include <QString>
 #include <QVariant>
 
-// Writes values as SQL literals for one connection. The form of a literal
-// depends on the server and on the modes of the session (backslashes are
-// escapes in MySQL unless NO_BACKSLASH_ESCAPES is set, and in PostgreSQL when
-// standard_conforming_strings is off), so a writer is learnt from its own
-// open connection with learn() and learnt again after every reconnection.
+// Writes values as SQL literals for one connection, so that the server gets
+// exactly the value given and a value can never change the statement.
+//
+// PostgreSQL: a text with a backslash is written as E'...', bytes as
+// E'\\x...'::bytea; both mean the same whatever standard_conforming_strings
+// says, so nothing there depends on the session's mode.
+// MySQL/MariaDB: backslashes are escapes unless the session's sql_mode holds
+// NO_BACKSLASH_ESCAPES, and no quoting means the same in both; the writer is
+// therefore learnt from its own open connection (learn()) after every
+// (re)connection and after statements that may change the mode.
 class SqlLiteralWriter
 {
 public:
@@ -19,9 +24,10 @@ public:
     SqlLiteralWriter() = default;
     SqlLiteralWriter(Dialect dialect, bool backslashEscapes);
 
-    // Asks the open connection for its dialect and mode. False (writer
-    // unchanged) when the connection cannot answer.
-    bool learn(QSqlDatabase &db, QString *errorText = nullptr);
+    // Prepares the open connection (MySQL: full UTF-8 for the session) and
+    // asks it for its dialect, its mode and the server's number of the
+    // session. False, writer unchanged, when the connection cannot answer.
+    bool learn(QSqlDatabase &db, qint64 *sessionId = nullptr, QString *errorText = nullptr);
 
     Dialect dialect() const { return sqlDialect; }
     bool backslashEscapes() const { return escapes; }
@@ -31,8 +37,8 @@ public:
     // result and the reason in `errorText`; it is never silently changed.
     QString literal(const QVariant &value, QString *errorText = nullptr) const;
 
-    // True if the statement text starts with SET, after which the session
-    // mode may have changed.
+    // True if the statement may have changed the session's literal rules,
+    // so that the writer must be learnt again.
     static bool changesSessionMode(const QString &statement);
 
 private:
