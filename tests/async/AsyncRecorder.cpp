@@ -10,7 +10,10 @@ AsyncRecorder::AsyncRecorder(AsyncDatabase *service)
         connect(service, &AsyncDatabase::databaseError, this,
                 [this](const QString &msg) { databaseErrors << msg; }, Qt::QueuedConnection);
         connect(service, &AsyncDatabase::queryError, this,
-                [this](AsyncSqlQuery *, const QString &msg) { queryErrors << msg; }, Qt::QueuedConnection);
+                [this](AsyncSqlQuery *query, const QString &msg) {
+                    queryErrors << msg;
+                    queryErrorQueries << query;
+                }, Qt::QueuedConnection);
     }
 }
 

@@ -41,6 +41,7 @@ public:
     QVector<Outcome> outcomes;      // in arrival order
     QStringList databaseErrors;
     QStringList queryErrors;
+    QVector<AsyncSqlQuery *> queryErrorQueries; // the query each queryError named
 
 private slots:
     void onFinished(QVariantList result);

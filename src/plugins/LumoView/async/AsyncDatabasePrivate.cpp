@@ -285,8 +285,8 @@ void AsyncDatabasePrivate::pause(int ms)
 void AsyncDatabasePrivate::reportConnectionError(const QString &key, const QString &text)
 {
     // One outage gives one report, however often the connection is retried;
-    // a different failure is reported again. The driver's error number alone
-    // is no key: PostgreSQL's connection errors all have none.
+    // a different failure is reported again. PostgreSQL's connection errors
+    // have no number, so there the text tells them apart.
     if (key == lastErrorKey)
         return;
     lastErrorKey = key;
@@ -321,8 +321,11 @@ AsyncDatabasePrivate::Reconnection AsyncDatabasePrivate::reconnect()
             closeConnection();
         } else {
             const QSqlError error = database->lastError();
+            // The error number where the driver has one (MySQL's texts vary
+            // within one outage, with the system's error code of the attempt).
             if (error.type() != QSqlError::NoError)
-                reportConnectionError(error.nativeErrorCode() + QLatin1Char('\n') + error.text(),
+                reportConnectionError(error.nativeErrorCode().isEmpty() ? error.text()
+                                                                        : error.nativeErrorCode(),
                                       error.text());
         }
         pause(reconnectInterval);
