@@ -45,13 +45,13 @@ void ProxySocket::incomingConnection(qintptr socketDescriptor)
     connect(client, &QAbstractSocket::stateChanged, this, &ProxySocket::onClientStateChanged);
     // Connected without blocking the thread (it is the host's GUI thread, and
     // the relay itself must keep running); what the client sends meanwhile
-    // waits in the remote socket's buffer.
+    // waits in the client socket until the remote side is connected.
     remote->connectToHost(remoteHost, remotePort, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
 }
 
 void ProxySocket::onClientReadyRead()
 {
-    if (client && remote)
+    if (client && remote && remote->state() == QAbstractSocket::ConnectedState)
         remote->write(client->readAll());
 }
 
@@ -69,7 +69,9 @@ void ProxySocket::onClientStateChanged(QAbstractSocket::SocketState state)
 
 void ProxySocket::onRemoteSocketStateChanged(QAbstractSocket::SocketState state)
 {
-    if (state == QAbstractSocket::UnconnectedState && client)
+    if (state == QAbstractSocket::ConnectedState)
+        onClientReadyRead();
+    else if (state == QAbstractSocket::UnconnectedState && client)
         dropClient();
 }
 
