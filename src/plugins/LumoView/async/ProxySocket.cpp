@@ -41,6 +41,9 @@ void ProxySocket::incomingConnection(qintptr socketDescriptor)
         client = nullptr;
         return;
     }
+    // Database protocols are chatty: small messages must not wait for the
+    // acknowledgement of the previous ones.
+    client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connect(client, &QIODevice::readyRead, this, &ProxySocket::onClientReadyRead);
     connect(client, &QAbstractSocket::stateChanged, this, &ProxySocket::onClientStateChanged);
     // Connected without blocking the thread (it is the host's GUI thread, and
@@ -69,8 +72,10 @@ void ProxySocket::onClientStateChanged(QAbstractSocket::SocketState state)
 
 void ProxySocket::onRemoteSocketStateChanged(QAbstractSocket::SocketState state)
 {
-    if (state == QAbstractSocket::ConnectedState)
+    if (state == QAbstractSocket::ConnectedState) {
+        remote->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         onClientReadyRead();
+    }
     else if (state == QAbstractSocket::UnconnectedState && client)
         dropClient();
 }
