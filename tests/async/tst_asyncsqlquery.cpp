@@ -145,6 +145,37 @@ private slots:
         QVERIFY(!SqlLiteralWriter::changesSessionMode(QStringLiteral("select 1")));
     }
 
+    // What the host reaches by name: the service's meta-object, in order,
+    // with its parameter names.
+    void serviceMetaObject()
+    {
+        const QMetaObject &meta = AsyncDatabase::staticMetaObject;
+        QStringList methods;
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+            const QMetaMethod m = meta.method(i);
+            QStringList names;
+            for (const QByteArray &name : m.parameterNames())
+                names << QString::fromLatin1(name);
+            methods << QStringLiteral("%1 %2 %3").arg(m.methodType()).arg(QString::fromLatin1(m.methodSignature()),
+                                                                          names.join(QLatin1Char(',')));
+        }
+        QCOMPARE(methods, (QStringList{
+                              "1 queryError(AsyncSqlQuery*,QString) query,msg", "1 databaseError(QString) msg",
+                              "2 stop() ", "0 execQuery(AsyncSqlQuery*) query", "0 execQuery(QObject*) query",
+                              "0 execQuery(QString) text", "0 newQuery(QString,bool) query_text,autoRemove",
+                              "0 newQuery(QString) query_text", "0 newQuery() ", "0 clearQueriesQueue() ",
+                              "0 clone() "}));
+        QCOMPARE(meta.propertyCount() - meta.propertyOffset(), 2);
+        QVERIFY(meta.property(meta.indexOfProperty("dumpFileName")).isWritable());
+        QVERIFY(!meta.property(meta.indexOfProperty("driverName")).isWritable());
+
+        const QMetaObject &query = AsyncSqlQuery::staticMetaObject;
+        QCOMPARE(query.methodCount() - query.methodOffset(), 3);
+        QCOMPARE(query.method(query.methodOffset()).methodSignature(), QByteArray("finished(QVariantList)"));
+        QCOMPARE(query.method(query.methodOffset() + 1).methodSignature(), QByteArray("lastInsertId(QVariant)"));
+        QCOMPARE(query.method(query.methodOffset() + 2).methodSignature(), QByteArray("error(QString)"));
+    }
+
     // Through the service's invokables, without running anything.
     void serviceWithoutServer()
     {

@@ -159,7 +159,9 @@ void AsyncDatabasePrivate::cancelRunningStatement()
         QMutexLocker locker(&mutex);
         target = session;
     }
-    if (target.id < 0)
+    // Qt SQL's registry is gone once the application object is (a module
+    // unloaded at exit).
+    if (target.id < 0 || !QCoreApplication::instance())
         return;
     const bool pg = target.driver == QLatin1String("QPSQL");
     const QString name = QStringLiteral("Cancel%1").arg(reinterpret_cast<quintptr>(this));
