@@ -3,9 +3,11 @@
 #include <QDockWidget>
 #include <QMainWindow>
 #include <QMetaMethod>
+#include <QNetworkProxy>
 #include <QPluginLoader>
 #include <QSettings>
 #include <QSqlDatabase>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,6 +19,8 @@ private slots:
     void initTestCase();
     void identity();
     void invokableMethods();
+    void asyncServiceFollowsUrls();
+    void relayWithApplicationProxy();
     void acceptedUrls_data();
     void acceptedUrls();
     void rejectedUrls_data();
@@ -29,6 +33,7 @@ private slots:
 
 private:
     QString setUrl(const QString &url);
+    QObject *service();
     QPluginLoader loader{QStringLiteral(LUMOVIEW_MODULE_FILE)};
     QObject *plugin = nullptr;
 };
@@ -40,6 +45,15 @@ QString TestLumoViewPlugin::setUrl(const QString &url)
                                                   Q_RETURN_ARG(QString, answer), Q_ARG(QString, url));
     [&] { QVERIFY(called); }();
     return answer;
+}
+
+QObject *TestLumoViewPlugin::service()
+{
+    QObject *async = reinterpret_cast<QObject *>(1);
+    const bool called = QMetaObject::invokeMethod(plugin, "database", Qt::DirectConnection,
+                                                  Q_RETURN_ARG(QObject *, async));
+    [&] { QVERIFY(called); }();
+    return async;
 }
 
 void TestLumoViewPlugin::initTestCase()
@@ -78,6 +92,65 @@ void TestLumoViewPlugin::invokableMethods()
         "startDumpQueries(QString)", "stopDumpQueries()", "database()"};
     QCOMPARE(signatures, expected);
     QCOMPARE(meta->propertyCount() - meta->propertyOffset(), 1);
+}
+
+// Before any accepted URL there is no service; the first one creates it and
+// every later one goes to the same object, as the host gave it.
+void TestLumoViewPlugin::asyncServiceFollowsUrls()
+{
+    QCOMPARE(service(), nullptr);
+    setUrl(QStringLiteral("//u@h/QPSQL"));
+    QCOMPARE(service(), nullptr);
+
+    const QString first = QStringLiteral("//lumo:secret@db.local/QPSQL/traffic");
+    QCOMPARE(setUrl(first), QStringLiteral("OK"));
+    QObject *async = service();
+    QVERIFY(async);
+    QCOMPARE(async->metaObject()->className(), "AsyncDatabase");
+    QCOMPARE(async->parent(), plugin);
+    QCOMPARE(async->property("url").toString(), first);
+    QCOMPARE(async->property("driverName").toString(), QStringLiteral("QPSQL"));
+
+    const QString second = QStringLiteral("//u:p@other:3307/QMYSQL/road");
+    QCOMPARE(setUrl(second), QStringLiteral("OK"));
+    QCOMPARE(service(), async);
+    QCOMPARE(async->property("url").toString(), second);
+    QCOMPARE(async->property("driverName").toString(), QStringLiteral("QMYSQL"));
+
+    // A URL the facade refuses does not reach the service.
+    setUrl(QStringLiteral("//u@h/QPSQL/a/b"));
+    QCOMPARE(async->property("url").toString(), second);
+}
+
+// With an application-wide proxy the facade's connection goes to a new
+// loopback relay per URL; the service still gets the URL itself.
+void TestLumoViewPlugin::relayWithApplicationProxy()
+{
+    const auto relays = [this] { return plugin->findChildren<QTcpServer *>(); };
+    const int before = relays().size();
+    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 1));
+    const auto noProxy = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
+
+    const QString url = QStringLiteral("//u@db.example:5433/QPSQL/traffic");
+    for (int i = 1; i <= 2; ++i) {
+        QCOMPARE(setUrl(url), QStringLiteral("OK"));
+        const QList<QTcpServer *> now = relays();
+        QCOMPARE(now.size(), before + i);
+        QTcpServer *newest = now.last();
+        QVERIFY(newest->isListening());
+        QCOMPARE(newest->serverAddress(), QHostAddress(QHostAddress::LocalHost));
+        const QSqlDatabase db = QSqlDatabase::database(QStringLiteral("lumoview"), false);
+        QCOMPARE(db.hostName(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(db.port(), int(newest->serverPort()));
+    }
+    QCOMPARE(service()->property("url").toString(), url);
+
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    QCOMPARE(setUrl(url), QStringLiteral("OK"));
+    QCOMPARE(relays().size(), before + 2);
+    const QSqlDatabase db = QSqlDatabase::database(QStringLiteral("lumoview"), false);
+    QCOMPARE(db.hostName(), QStringLiteral("db.example"));
+    QCOMPARE(db.port(), 5433);
 }
 
 void TestLumoViewPlugin::acceptedUrls_data()
@@ -194,10 +267,6 @@ void TestLumoViewPlugin::mainWindowFoundOnceItExists()
     QCOMPARE(dock->size(), QSize(470, 400));
     QCOMPARE(dock->widget()->metaObject()->className(), "LogView");
     delete dock;
-
-    QObject *async = reinterpret_cast<QObject *>(1);
-    QVERIFY(QMetaObject::invokeMethod(plugin, "database", Qt::DirectConnection, Q_RETURN_ARG(QObject *, async)));
-    QCOMPARE(async, nullptr);
 }
 
 void TestLumoViewPlugin::xmlFormatRegisteredAtLoad()

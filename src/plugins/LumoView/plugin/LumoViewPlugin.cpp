@@ -1,5 +1,8 @@
 #include "LumoViewPlugin.h"
 
+#include "async/AsyncDatabase.h"
+#include "async/ProxySocket.h"
+
 #include "database/Database.h"
 #include "database/LogMessageType.h"
 #include "decoding/EventTemplate.h"
@@ -14,6 +17,7 @@
 
 #include <QApplication>
 #include <QMutexLocker>
+#include <QNetworkProxy>
 #include <QUrl>
 
 namespace {
@@ -61,12 +65,25 @@ QString LumoViewPlugin::setDatabaseUrl(QString url_string)
 
     db.setDatabaseName(parts.at(1));
     db.setUserName(url.userName(QUrl::FullyDecoded));
-    const QString host = url.host(QUrl::FullyDecoded);
-    const int port = url.port(defaultPort);
+    QString host = url.host(QUrl::FullyDecoded);
+    int port = url.port(defaultPort);
+
+    // Drivers ignore Qt's proxy settings: with an application proxy the
+    // connection goes to a loopback relay that reaches the server through it.
+    if (!QNetworkProxy::applicationProxy().hostName().isEmpty()) {
+        auto *relay = new ProxySocket(host, static_cast<quint16>(port), this);
+        host = QStringLiteral("127.0.0.1");
+        port = relay->serverPort();
+    }
 
     db.setHostName(host);
     db.setPort(port);
     db.setPassword(url.password(QUrl::FullyDecoded));
+
+    if (asyncDatabase)
+        asyncDatabase->setUrl(url_string);
+    else
+        asyncDatabase = new AsyncDatabase(this, url_string);
     return QStringLiteral("OK");
 }
 

@@ -10,6 +10,8 @@
 
 #include <QDockWidget>
 
+class AsyncDatabase;
+
 #define LumoViewModule_iid "com.lumosoft.road.LumoViewModule"
 
 // The one object through which the host uses the module. The host calls it
@@ -62,7 +64,7 @@ private:
     QSqlDatabase db;
     QMutex dbMutex;
     QPointer<QWidget> mainWindow;
-    QObject *asyncDatabase = nullptr;
+    AsyncDatabase *asyncDatabase = nullptr;
 };
 
 template<typename Factory>

@@ -1,0 +1,509 @@
+#include "async/AsyncDatabasePrivate.h"
+
+#include "async/AsyncDatabase.h"
+#include "async/AsyncSqlQuery.h"
+#include "async/AsyncSqlQueryPrivate.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QMutexLocker>
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+
+namespace {
+
+const int pauseStepMs = 50;
+const int connectTimeoutSeconds = 5;
+
+QString workerTr(const char *text)
+{
+    return QCoreApplication::translate("AsyncDatabase", text);
+}
+
+// Backticks quote identifiers in the module's statements; PostgreSQL wants
+// double quotes. Only backticks outside string literals are changed, so a
+// literal that holds one keeps it.
+void rewriteBackticks(QString &text)
+{
+    bool inString = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\''))
+            inString = !inString;
+        else if (!inString && c == QLatin1Char('`'))
+            text[i] = QLatin1Char('"');
+    }
+}
+
+QString connectOptions(const QString &driver)
+{
+    // A server that does not answer must not hold the worker much longer
+    // than it needs to notice a stop.
+    if (driver == QLatin1String("QPSQL"))
+        return QStringLiteral("connect_timeout=%1").arg(connectTimeoutSeconds);
+    if (driver.startsWith(QLatin1String("QMYSQL")))
+        return QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1").arg(connectTimeoutSeconds);
+    return QString();
+}
+
+} // namespace
+
+AsyncDatabasePrivate::AsyncDatabasePrivate(AsyncDatabase *parent)
+    : QThread(parent), service(parent)
+{
+    if (parent)
+        setUrl(parent->property("url").toString());
+    start(QThread::InheritPriority);
+}
+
+AsyncDatabasePrivate::~AsyncDatabasePrivate()
+{
+    if (isRunning())
+        stopWorker(1000);
+    clearQueue();
+}
+
+void AsyncDatabasePrivate::setUrl(const QString &url)
+{
+    if (url.isEmpty())
+        return;
+    if (isRunning()) {
+        {
+            QMutexLocker locker(&mutex);
+            pendingUrl = url;
+            urlPending = true;
+        }
+        semaphore.release();
+    } else {
+        startPending = true;
+        pendingUrl = url;
+        urlPending = true;
+    }
+}
+
+void AsyncDatabasePrivate::enqueue(AsyncSqlQuery *query)
+{
+    AsyncSqlQuery *copy = query->queueCopy();
+    {
+        QMutexLocker locker(&mutex);
+        queue.append(copy);
+    }
+    if (isRunning()) {
+        semaphore.release();
+    } else {
+        startPending = true;
+        start(QThread::InheritPriority);
+    }
+}
+
+// Destroys a queue copy; an autoRemove owner goes with it (in its own thread).
+void AsyncDatabasePrivate::release(AsyncSqlQuery *copy)
+{
+    if (!copy)
+        return;
+    AsyncSqlQueryPrivate *d = copy->d;
+    delete d->sqlQuery;
+    d->sqlQuery = nullptr;
+    {
+        QMutexLocker locker(&d->ownerLock);
+        if (d->autoRemove && d->owner)
+            d->owner->deleteLater();
+    }
+    delete copy;
+}
+
+void AsyncDatabasePrivate::clearQueue()
+{
+    QMutexLocker locker(&mutex);
+    while (!queue.isEmpty())
+        release(queue.takeFirst());
+}
+
+void AsyncDatabasePrivate::abort()
+{
+    abortRequested = true;
+    clearQueue();
+    if (isRunning())
+        semaphore.release();
+}
+
+bool AsyncDatabasePrivate::stopWorker(int timeout)
+{
+    stopRequested = true;
+    abortRequested = true;
+    clearQueue();
+    if (isRunning())
+        semaphore.release();
+    if (wait(static_cast<unsigned long>(timeout)))
+        return true;
+    // Terminating a thread inside the client library would leave its locks
+    // and memory behind: the statement is cancelled first, which lets the
+    // thread end by itself (an open() in progress ends by its own time-out).
+    cancelRunningStatement();
+    if (wait((connectTimeoutSeconds + 1) * 1000UL))
+        return true;
+    terminate();
+    wait();
+    return false;
+}
+
+void AsyncDatabasePrivate::cancelRunningStatement()
+{
+    Session target;
+    {
+        QMutexLocker locker(&mutex);
+        target = session;
+    }
+    // Qt SQL's registry is gone once the application object is (a module
+    // unloaded at exit).
+    if (target.id < 0 || !QCoreApplication::instance())
+        return;
+    const bool pg = target.driver == QLatin1String("QPSQL");
+    const QString name = QStringLiteral("Cancel%1").arg(reinterpret_cast<quintptr>(this));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, name);
+        db.setHostName(target.host);
+        if (target.port != -1)
+            db.setPort(target.port);
+        db.setUserName(target.user);
+        db.setPassword(target.password);
+        db.setDatabaseName(target.database);
+        db.setConnectOptions(connectOptions(target.driver));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(pg ? QStringLiteral("select pg_cancel_backend(%1)").arg(target.id)
+                          : QStringLiteral("kill query %1").arg(target.id));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void AsyncDatabasePrivate::setQueuedDumpFileName(const QString &name)
+{
+    QMutexLocker locker(&mutex);
+    for (AsyncSqlQuery *copy : qAsConst(queue))
+        copy->setDumpFileName(name);
+}
+
+void AsyncDatabasePrivate::run()
+{
+    while (!stopRequested) {
+        abortRequested = false;
+        if (startPending)
+            startPending = false;
+        else
+            semaphore.acquire();
+
+        mutex.lock();
+        if (pendingUrl.isEmpty()) {
+            mutex.unlock();
+            if (database && database->isValid())
+                processQueue();
+            continue;
+        }
+        const QString url = pendingUrl;
+        pendingUrl.clear();
+        urlPending = false;
+        mutex.unlock();
+        applyUrl(url);
+    }
+
+    clearQueue();
+    if (database) {
+        closeConnection();
+        const QString name = database->connectionName();
+        delete database;
+        database = nullptr;
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+void AsyncDatabasePrivate::applyUrl(const QString &urlString)
+{
+    const QUrl url(urlString, QUrl::TolerantMode);
+    const QString path = url.path(QUrl::FullyDecoded);
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.size() != 2) {
+        qCritical("%s", qPrintable(workerTr("%1 - Invalid url format").arg(path)));
+        return;
+    }
+    if (!database)
+        database = new QSqlDatabase;
+    closeConnection();
+    if (database->driverName() != parts.at(0)) {
+        const QString oldName = database->connectionName();
+        *database = QSqlDatabase();
+        if (!oldName.isEmpty())
+            QSqlDatabase::removeDatabase(oldName);
+        const QString name = QStringLiteral("Connection%1")
+                                 .arg(static_cast<quint64>(reinterpret_cast<quintptr>(this)), 0, 10);
+        *database = QSqlDatabase::addDatabase(parts.at(0), name);
+    }
+    if (!database->isValid()) {
+        qCritical("%s", qPrintable(workerTr("Error while working with database driver")));
+        return;
+    }
+    database->setDatabaseName(parts.at(1));
+    database->setHostName(url.host(QUrl::FullyDecoded));
+    database->setUserName(url.userName(QUrl::FullyDecoded));
+    if (url.port() != -1)
+        database->setPort(url.port());
+    database->setPassword(url.password(QUrl::FullyDecoded));
+    database->setConnectOptions(connectOptions(parts.at(0)));
+    if (database->isValid())
+        processQueue();
+}
+
+void AsyncDatabasePrivate::closeConnection()
+{
+    {
+        QMutexLocker locker(&mutex);
+        session.id = -1;
+    }
+    if (database && database->isOpen())
+        database->close();
+}
+
+bool AsyncDatabasePrivate::isConnectionAlive()
+{
+    if (!database || !database->isOpen())
+        return false;
+    QSqlQuery probe(*database);
+    return probe.exec(QStringLiteral("select null"));
+}
+
+void AsyncDatabasePrivate::pause(int ms)
+{
+    for (int slept = 0; slept < ms && !stopRequested && !abortRequested && !urlPending;
+         slept += pauseStepMs)
+        msleep(static_cast<unsigned long>(qMin(pauseStepMs, ms - slept)));
+}
+
+void AsyncDatabasePrivate::reportConnectionError(const QString &key, const QString &text)
+{
+    // One outage gives one report, however often the connection is retried;
+    // a different failure is reported again. PostgreSQL's connection errors
+    // have no number, so there the text tells them apart.
+    if (key == lastErrorKey)
+        return;
+    lastErrorKey = key;
+    qCritical("%s", qPrintable(text));
+    emit service->databaseError(text);
+}
+
+// Opens the connection again, then every reconnection interval until it
+// answers.
+AsyncDatabasePrivate::Reconnection AsyncDatabasePrivate::reconnect()
+{
+    for (;;) {
+        if (stopRequested)
+            return Reconnection::Stopped;
+        if (abortRequested)
+            return Reconnection::Aborted;
+        if (urlPending)
+            return Reconnection::NewUrl;
+        if (database->open() && isConnectionAlive()) {
+            // The literal form depends on the session's mode, which may
+            // differ after every connection.
+            qint64 id = -1;
+            QString modeError;
+            if (writer.learn(*database, &id, &modeError)) {
+                QMutexLocker locker(&mutex);
+                session = {database->driverName(), database->hostName(), database->userName(),
+                           database->password(), database->databaseName(), database->port(), id};
+                lastErrorKey.clear();
+                return Reconnection::Connected;
+            }
+            reportConnectionError(QStringLiteral("mode\n") + modeError, modeError);
+            closeConnection();
+        } else {
+            const QSqlError error = database->lastError();
+            // The error number where the driver has one (MySQL's texts vary
+            // within one outage, with the system's error code of the attempt).
+            if (error.type() != QSqlError::NoError)
+                reportConnectionError(error.nativeErrorCode().isEmpty() ? error.text()
+                                                                        : error.nativeErrorCode(),
+                                      error.text());
+        }
+        pause(reconnectInterval);
+    }
+}
+
+template<typename Emit>
+bool AsyncDatabasePrivate::emitOnOwner(AsyncSqlQuery *copy, Emit emitSignal)
+{
+    // Held while emitting: the owner's destructor waits for it, so the owner
+    // cannot go away in the middle of a signal.
+    QMutexLocker locker(&copy->d->ownerLock);
+    AsyncSqlQuery *owner = copy->d->owner;
+    if (!owner) {
+        locker.unlock();
+        emit service->databaseError(workerTr("query deleted"));
+        return false;
+    }
+    emitSignal(owner);
+    return true;
+}
+
+void AsyncDatabasePrivate::emitFailure(AsyncSqlQuery *copy, const QString &text)
+{
+    AsyncSqlQuery *owner = nullptr;
+    emitOnOwner(copy, [&](AsyncSqlQuery *o) {
+        owner = o;
+        emit o->error(text);
+    });
+    emit service->queryError(owner, text);
+}
+
+void AsyncDatabasePrivate::writeDump(const QString &fileName, const QString &statement)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    // One write per record, so that the two workers' records never mix.
+    file.write((QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + statement
+                + QLatin1Char('\r'))
+                   .toUtf8());
+}
+
+// Runs one query until it succeeds, fails on a live connection, or the
+// worker is told otherwise. A lost connection is restored and the same query
+// run again.
+AsyncDatabasePrivate::Attempt AsyncDatabasePrivate::runQuery(AsyncSqlQuery *copy,
+                                                             const QString &dumpFileName,
+                                                             QVariantList *rows, QVariant *insertId,
+                                                             QString *failure)
+{
+    AsyncSqlQueryPrivate *d = copy->d;
+    const auto dropStatement = qScopeGuard([d] {
+        delete d->sqlQuery;
+        d->sqlQuery = nullptr;
+    });
+    const bool pg = database->driverName() == QLatin1String("QPSQL");
+
+    for (;;) {
+        if (stopRequested || abortRequested)
+            return Attempt::Abandoned;
+        if (d->text.isEmpty()) {
+            *failure = QStringLiteral("null query");
+            return Attempt::Failed;
+        }
+        if (database->isOpen()) {
+            QString statement;
+            if (!AsyncSqlQuery::render(d->text, d->bindings, writer, &statement, failure))
+                return Attempt::Failed;
+            d->writer = writer;
+            if (!dumpFileName.isEmpty())
+                writeDump(dumpFileName, statement);
+            if (pg && d->text.contains(QLatin1Char('`'))) {
+                rewriteBackticks(d->text);
+                AsyncSqlQuery::render(d->text, d->bindings, writer, &statement, failure);
+            }
+            delete d->sqlQuery;
+            d->sqlQuery = new QSqlQuery(*database);
+            QSqlQuery *query = d->sqlQuery;
+            query->setForwardOnly(true);
+            if (query->exec(statement)) {
+                if (d->modifying) {
+                    *insertId = query->lastInsertId();
+                } else {
+                    rows->clear();
+                    const int columns = query->record().count();
+                    while (!stopRequested && !copy->isOwnerGone() && query->next()) {
+                        QVariantList row;
+                        row.reserve(columns);
+                        for (int i = 0; i < columns; ++i)
+                            row.append(query->value(i));
+                        rows->append(QVariant(row));
+                    }
+                }
+                if (stopRequested)
+                    return Attempt::Abandoned;
+                // Rows cut short by a failure are no result.
+                if (!query->lastError().isValid()) {
+                    if (SqlLiteralWriter::changesSessionMode(statement))
+                        writer.learn(*database);
+                    return Attempt::Succeeded;
+                }
+            }
+            const QSqlError error = query->lastError();
+            if (isConnectionAlive()) {
+                *failure = error.isValid() ? error.text() : workerTr("The statement failed");
+                return Attempt::Failed;
+            }
+        }
+        closeConnection();
+        switch (reconnect()) {
+        case Reconnection::Connected:
+            break;
+        case Reconnection::NewUrl:
+            return Attempt::Postponed;
+        case Reconnection::Stopped:
+        case Reconnection::Aborted:
+            return Attempt::Abandoned;
+        }
+    }
+}
+
+void AsyncDatabasePrivate::processQueue()
+{
+    if (stopRequested)
+        return;
+    lastErrorKey.clear();
+    AsyncSqlQuery *current = nullptr;
+    const auto releaseCurrent = qScopeGuard([&] {
+        QMutexLocker locker(&mutex);
+        release(current);
+    });
+
+    for (;;) {
+        if (abortRequested)
+            return;
+        QString dumpFileName;
+        {
+            QMutexLocker locker(&mutex);
+            release(current);
+            current = nullptr;
+            // A new URL is applied before anything else runs.
+            if (queue.isEmpty() || urlPending)
+                return;
+            current = queue.takeFirst();
+            dumpFileName = current->d->dumpFileName;
+        }
+        if (stopRequested)
+            return;
+
+        QVariantList rows;
+        QVariant insertId;
+        QString failure;
+        switch (runQuery(current, dumpFileName, &rows, &insertId, &failure)) {
+        case Attempt::Succeeded:
+            if (abortRequested)
+                return;
+            if (current->d->modifying)
+                emitOnOwner(current, [&](AsyncSqlQuery *owner) { emit owner->lastInsertId(insertId); });
+            emitOnOwner(current, [&](AsyncSqlQuery *owner) { emit owner->finished(rows); });
+            break;
+        case Attempt::Failed:
+            // The queries behind a failed one run all the same.
+            emitFailure(current, failure);
+            break;
+        case Attempt::Postponed: {
+            // Back to the head of the queue: it runs on the new connection.
+            QMutexLocker locker(&mutex);
+            queue.prepend(current);
+            current = nullptr;
+            return;
+        }
+        case Attempt::Abandoned:
+            return;
+        }
+        if (stopRequested)
+            return;
+    }
+}

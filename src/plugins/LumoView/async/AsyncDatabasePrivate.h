@@ -1,0 +1,93 @@
+#ifndef ASYNCDATABASEPRIVATE_H
+#define ASYNCDATABASEPRIVATE_H
+
+#include "async/SqlLiteralWriter.h"
+
+#include <QList>
+#include <QMutex>
+#include <QSemaphore>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+
+class AsyncDatabase;
+class AsyncSqlQuery;
+class QSqlDatabase;
+
+// One worker of the asynchronous service: a queue of query copies run one
+// after another on a connection created in this thread, reconnecting when
+// the server goes away.
+class AsyncDatabasePrivate : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit AsyncDatabasePrivate(AsyncDatabase *parent);
+    ~AsyncDatabasePrivate() override;
+
+    void setUrl(const QString &url);
+    void enqueue(AsyncSqlQuery *query);
+    // Drops every queued query without a signal.
+    void clearQueue();
+    // Drops the queue and abandons the current pass.
+    void abort();
+    // Ends the thread. A statement still running after `timeout` ms is
+    // cancelled on the server; only a thread that does not end even then is
+    // terminated. True if it ended by itself.
+    bool stopWorker(int timeout);
+    void setQueuedDumpFileName(const QString &name);
+    void setReconnectInterval(int ms) { reconnectInterval = ms; }
+
+protected:
+    void run() override;
+
+private:
+    enum class Attempt { Succeeded, Failed, Abandoned, Postponed };
+    enum class Reconnection { Connected, Stopped, Aborted, NewUrl };
+
+    void applyUrl(const QString &url);
+    void processQueue();
+    Attempt runQuery(AsyncSqlQuery *copy, const QString &dumpFileName, QVariantList *rows,
+                     QVariant *insertId, QString *failure);
+    bool isConnectionAlive();
+    Reconnection reconnect();
+    void closeConnection();
+    void reportConnectionError(const QString &key, const QString &text);
+    // Sleeps up to `ms`, waking early on stop, abort or a new URL.
+    void pause(int ms);
+    void release(AsyncSqlQuery *copy);
+    // Emits on the caller's object, or reports that it is gone.
+    template<typename Emit>
+    bool emitOnOwner(AsyncSqlQuery *copy, Emit emitSignal);
+    void emitFailure(AsyncSqlQuery *copy, const QString &text);
+    void writeDump(const QString &fileName, const QString &statement);
+    // From the stopping thread: asks the server, over a connection of its
+    // own, to cancel the statement this worker's session is running.
+    void cancelRunningStatement();
+
+    AsyncDatabase *service;
+    QList<AsyncSqlQuery *> queue;
+    QMutex mutex;
+    QSemaphore semaphore;
+    QSqlDatabase *database = nullptr;
+    QString pendingUrl;
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> abortRequested{false};
+    std::atomic<bool> urlPending{false};
+    bool startPending = false;
+    std::atomic<int> reconnectInterval{30000};
+
+    SqlLiteralWriter writer;
+    QString lastErrorKey;
+
+    // What a canceller needs to reach this worker's session; under mutex.
+    struct Session
+    {
+        QString driver, host, user, password, database;
+        int port = -1;
+        qint64 id = -1;
+    } session;
+};
+
+#endif // ASYNCDATABASEPRIVATE_H
