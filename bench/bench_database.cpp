@@ -1,5 +1,6 @@
 // The worker streaming the big day to a receiver in another thread, against
 // a plain forward-only QSqlQuery fetch of the same statements, same run.
+#include "HostKernel.h"
 #include "TestServers.h"
 
 #include "database/Database.h"
@@ -71,6 +72,7 @@ WorkerRun workerRun(QSqlDatabase &db, QMutex *mutex, const std::function<void(Da
     const auto count = [&receiver] { receiver.row(); };
     QObject::connect(&worker, &Database::lumoLogData, &receiver, count);
     QObject::connect(&worker, &Database::lumoDt15Data, &receiver, count);
+    QObject::connect(&worker, &Database::lumoSgData, &receiver, count);
     QEventLoop loop;
     QObject::connect(&worker, &Database::complete, &loop, &QEventLoop::quit);
 
@@ -107,6 +109,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     qRegisterMetaType<LogMessageType>("LogMessageType");
+    // The worker decodes signal-group events through the host's service.
+    new Road::Kernel(&app);
     const QDate day = TestServers::day();
     std::printf("| server | request | rows | plain fetch ms | worker ms | pauses ms | worker − pauses ms | ratio |\n"
                 "|---|---|---|---|---|---|---|---|\n");
@@ -140,6 +144,13 @@ int main(int argc, char **argv)
             w.requestDt15(1, selection, 0, 1, first, 30, false);
         });
         report(name.constData(), "a month of 16 detectors", dtBaseline, rows, dt);
+
+        // The baseline reads the same rows but does not decode them.
+        const QDateTime weekFrom(day.addDays(-6), QTime(0, 0));
+        const QDateTime weekTo(day.addDays(1), QTime(0, 0));
+        const qint64 sgBaseline = plainFetch(plain, statements.sg(1, weekFrom, weekTo), postgres, &rows);
+        const WorkerRun sg = workerRun(db, &mutex, [&](Database &w) { w.requestSg(1, weekFrom, weekTo); });
+        report(name.constData(), "a week of 16 signal groups", sgBaseline, rows, sg);
     }
     return 0;
 }
