@@ -24,6 +24,8 @@ HostWindow::HostWindow(QWidget *parent)
     resize(1280, 800);
 
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->addAction(tr("&Database parameters..."), this, &HostWindow::editDatabaseSettings);
+    fileMenu->addSeparator();
     fileMenu->addAction(tr("&Quit"), this, &QWidget::close, QKeySequence::Quit);
 }
 
@@ -50,6 +52,18 @@ QString HostWindow::setDatabaseUrl(const QString &url)
         answer = tr("The module cannot take a database URL");
     showStatus(tr("Database: %1").arg(answer));
     return answer;
+}
+
+void HostWindow::editDatabaseSettings()
+{
+    QString url;
+    if (!m_module || !QMetaObject::invokeMethod(m_module, "editDbSettings", Qt::DirectConnection,
+                                                Q_RETURN_ARG(QString, url))) {
+        showStatus(tr("The module cannot edit its database parameters"));
+        return;
+    }
+    if (!url.isEmpty())
+        showStatus(tr("Database parameters changed"));
 }
 
 bool HostWindow::openView(const QString &name, uint objectId)

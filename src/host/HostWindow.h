@@ -28,6 +28,9 @@ public:
     // has no such view.
     bool openView(const QString &name, uint objectId);
 
+    // Lets the user edit the module's connection in its dialog.
+    void editDatabaseSettings();
+
     // Saves a picture of the window once the event loop has settled.
     void scheduleScreenshot(const QString &fileName, int delayMs);
 

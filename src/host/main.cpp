@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QTimer>
 
 static QString defaultModulePath()
 {
@@ -35,7 +36,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption delayOption(QStringLiteral("screenshot-delay"),
                                          QStringLiteral("Milliseconds to wait before the picture."),
                                          QStringLiteral("ms"), QStringLiteral("1000"));
-    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption});
+    const QCommandLineOption editOption(QStringLiteral("edit-db"),
+                                        QStringLiteral("Open the database parameters dialog at start."));
+    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, editOption});
     parser.process(app);
 
     HostWindow window;
@@ -51,5 +54,7 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(shotOption))
         window.scheduleScreenshot(parser.value(shotOption), parser.value(delayOption).toInt());
+    if (loaded && parser.isSet(editOption))
+        QTimer::singleShot(0, &window, &HostWindow::editDatabaseSettings);
     return app.exec();
 }

@@ -1,15 +1,24 @@
 // Drives the plug-in the way the host does: loaded through QPluginLoader and
 // called only by name.
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMetaMethod>
 #include <QNetworkProxy>
 #include <QPluginLoader>
+#include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QSqlDatabase>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+
+#include <functional>
 
 class TestLumoViewPlugin : public QObject
 {
@@ -30,10 +39,14 @@ private slots:
     void parseLogRecordNeedsTwelveBytes();
     void mainWindowFoundOnceItExists();
     void xmlFormatRegisteredAtLoad();
+    void editDbSettingsAppliesAChangedUrl();
 
 private:
     QString setUrl(const QString &url);
     QObject *service();
+    // Runs editDbSettings while `edit` works on the open dialog, which is
+    // then confirmed (or cancelled); returns what editDbSettings returned.
+    QString editSettings(const std::function<void(QDialog *)> &edit, bool confirm);
     QPluginLoader loader{QStringLiteral(LUMOVIEW_MODULE_FILE)};
     QObject *plugin = nullptr;
 };
@@ -44,6 +57,25 @@ QString TestLumoViewPlugin::setUrl(const QString &url)
     const bool called = QMetaObject::invokeMethod(plugin, "setDatabaseUrl", Qt::DirectConnection,
                                                   Q_RETURN_ARG(QString, answer), Q_ARG(QString, url));
     [&] { QVERIFY(called); }();
+    return answer;
+}
+
+QString TestLumoViewPlugin::editSettings(const std::function<void(QDialog *)> &edit, bool confirm)
+{
+    QTimer poll;
+    QString seenTitle;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QLatin1String("ParametersDlg"))
+            return;
+        poll.stop();
+        edit(dialog);
+        auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        buttons->button(confirm ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+    });
+    poll.start(20);
+    QString answer = QStringLiteral("not called");
+    QMetaObject::invokeMethod(plugin, "editDbSettings", Qt::DirectConnection, Q_RETURN_ARG(QString, answer));
     return answer;
 }
 
@@ -283,6 +315,58 @@ void TestLumoViewPlugin::xmlFormatRegisteredAtLoad()
     const QByteArray xml = file.readAll();
     QVERIFY2(xml.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Settings>"), xml.constData());
     QVERIFY(xml.contains(QStringLiteral("<title>Журнал</title>").toUtf8()));
+}
+
+void TestLumoViewPlugin::editDbSettingsAppliesAChangedUrl()
+{
+    QCOMPARE(setUrl(QStringLiteral("//u:p@127.0.0.1/QPSQL/traffic")), QStringLiteral("OK"));
+    const auto field = [](QDialog *d, const char *name) { return d->findChild<QLineEdit *>(name); };
+
+    // Cancelled: nothing returned, nothing applied.
+    QCOMPARE(editSettings([&](QDialog *d) { field(d, "host")->setText(QStringLiteral("elsewhere")); }, false),
+             QString());
+    QCOMPARE(QSqlDatabase::database(QStringLiteral("lumoview"), false).hostName(), QStringLiteral("127.0.0.1"));
+
+    // The default port is left out of the URL the dialog gets; the dialog
+    // writes it, so even an unchanged dialog gives a new URL.
+    int shownPort = 0;
+    QCOMPARE(editSettings([&](QDialog *d) { shownPort = d->findChild<QSpinBox *>("port")->value(); }, true),
+             QStringLiteral("//u:p@127.0.0.1:3306/QPSQL/traffic"));
+    QCOMPARE(shownPort, 3306);
+
+    // Awkward user names and passwords reach the connection as typed.
+    const QString user = QStringLiteral("оп@центр:1/%");
+    const QString password = QStringLiteral("p@ss:/%wörd");
+    const QString url = editSettings(
+        [&](QDialog *d) {
+            field(d, "user")->setText(user);
+            field(d, "password")->setText(password);
+            field(d, "name")->setText(QStringLiteral("roads"));
+        },
+        true);
+    QVERIFY(!url.isEmpty());
+    const QSqlDatabase db = QSqlDatabase::database(QStringLiteral("lumoview"), false);
+    QCOMPARE(db.userName(), user);
+    QCOMPARE(db.password(), password);
+    QCOMPARE(db.databaseName(), QStringLiteral("roads"));
+    QCOMPARE(db.port(), 3306);
+
+    // Reopened, the dialog shows them again. Port 3306 is left out of the
+    // URL it gets but written by the dialog, so the same URL comes back.
+    QString shownUser, shownPassword;
+    QCOMPARE(editSettings(
+                 [&](QDialog *d) {
+                     shownUser = field(d, "user")->text();
+                     shownPassword = field(d, "password")->text();
+                 },
+                 true),
+             url);
+    QCOMPARE(shownUser, user);
+    QCOMPARE(shownPassword, password);
+
+    // On another port an unchanged dialog changes nothing.
+    QCOMPARE(setUrl(QStringLiteral("//u:p@127.0.0.1:5432/QPSQL/traffic")), QStringLiteral("OK"));
+    QCOMPARE(editSettings([](QDialog *) {}, true), QString());
 }
 
 QTEST_MAIN(TestLumoViewPlugin)

@@ -9,6 +9,7 @@
 #include "views/DtStatView.h"
 #include "views/DtView.h"
 #include "views/LogView.h"
+#include "views/ParametersDlg.h"
 #include "views/PhasesView.h"
 #include "views/SGView.h"
 #include "settings/PersistentDockWidget.h"
@@ -184,9 +185,25 @@ QString LumoViewPlugin::parseLogRecord(QString description, QByteArray data)
 
 QString LumoViewPlugin::editDbSettings()
 {
-    findMainWindow();
-    notYetAvailable("editDbSettings", "the database parameters dialog");
-    return QString();
+    QWidget *window = findMainWindow();
+    QString current;
+    {
+        QMutexLocker locker(&dbMutex);
+        QUrl url;
+        url.setHost(db.hostName(), QUrl::DecodedMode);
+        if (db.port() != defaultPort)
+            url.setPort(db.port());
+        url.setPassword(db.password(), QUrl::DecodedMode);
+        url.setUserName(db.userName(), QUrl::DecodedMode);
+        url.setPath(QStringLiteral("/%1/%2").arg(db.driverName(), db.databaseName()), QUrl::DecodedMode);
+        current = url.toString();
+    }
+    // Not under the lock: the workers go on while the dialog is open.
+    ParametersDlg dialog(window, current);
+    if (dialog.exec() != QDialog::Accepted || dialog.url() == current)
+        return QString();
+    setDatabaseUrl(dialog.url());
+    return dialog.url();
 }
 
 void LumoViewPlugin::startDumpQueries(QString file_name)
