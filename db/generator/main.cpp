@@ -335,13 +335,15 @@ private:
                 const bool collect = !(object == 1 && id == 4);
                 const bool global = object == 1 && id == 3;
                 ins.row({sqlInt(object), sqlInt(id), sqlBool(collect), sqlInt(global ? 1 : 0),
-                         sqlDouble(frange(20, 40), 2), sqlDouble(frange(50, 70), 2), sqlDouble(frange(0.5, 2.0), 2),
-                         sqlDouble(frange(1.0, 3.0), 2)});
+                         // Angles near 90°: a lane carries up to ~38 veh/h per
+                         // percent of occupancy; tp in seconds per vehicle, kc a share.
+                         sqlDouble(frange(88.6, 89.2), 2), sqlDouble(frange(88.4, 89.0), 2),
+                         sqlDouble(frange(0.2, 0.4), 2), sqlDouble(frange(0.1, 0.2), 2)});
             }
         }
         ins.finish();
         Inserter g("globdt", {"alpha", "beta", "tp", "kc"});
-        g.row({sqlDouble(30.0, 2), sqlDouble(60.0, 2), sqlDouble(1.0, 2), sqlDouble(2.0, 2)});
+        g.row({sqlDouble(88.8, 2), sqlDouble(88.6, 2), sqlDouble(0.3, 2), sqlDouble(0.15, 2)});
     }
 
     void analysisDayTypes()

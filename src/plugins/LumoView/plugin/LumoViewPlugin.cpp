@@ -8,6 +8,7 @@
 #include "decoding/EventTemplate.h"
 #include "views/DtStatView.h"
 #include "views/DtView.h"
+#include "views/FaultsDtView.h"
 #include "views/LogView.h"
 #include "views/ParametersDlg.h"
 #include "views/PhasesView.h"
@@ -84,8 +85,17 @@ QString LumoViewPlugin::setDatabaseUrl(QString url_string)
     if (asyncDatabase)
         asyncDatabase->setUrl(url_string);
     else
-        asyncDatabase = new AsyncDatabase(this, url_string);
+        createAsyncDatabase(url_string);
     return QStringLiteral("OK");
+}
+
+void LumoViewPlugin::createAsyncDatabase(const QString &url)
+{
+    asyncDatabase = new AsyncDatabase(this, url);
+    // The module outlives the application object: its workers must let go
+    // of their connections while Qt SQL still exists.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, asyncDatabase, &AsyncDatabase::stop);
 }
 
 QWidget *LumoViewPlugin::notYetAvailable(const char *method, const char *what) const
@@ -134,10 +144,11 @@ QWidget *LumoViewPlugin::createDtStatWidget(uint object_id, QList<int> detectors
     }, QSize(460, 400));
 }
 
-QWidget *LumoViewPlugin::createDtFaultsView(uint, int, QDate)
+QWidget *LumoViewPlugin::createDtFaultsView(uint object_id, int dt_id, QDate date)
 {
-    findMainWindow();
-    return notYetAvailable("createDtFaultsView", "the detector fault chart view");
+    return placeView([&](QWidget *parent) {
+        return new FaultsDtView(parent, asyncDatabase, object_id, dt_id, date);
+    }, QSize(768, 400), true);
 }
 
 QWidget *LumoViewPlugin::createDtFaultsView(uint object_id, int dt_id)

@@ -51,6 +51,8 @@ public:
     QSqlDatabase *connection() { return &db; }
     QMutex *connectionMutex() { return &dbMutex; }
 
+    void createAsyncDatabase(const QString &url);
+
     // Puts a view into a new floating dock of the main window, or returns the
     // bare view when there is no main window. The factory builds the view
     // with the given parent.
