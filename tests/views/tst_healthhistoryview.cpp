@@ -184,7 +184,6 @@ private slots:
             QVERIFY(p.x() != key(missing));
         for (int i = 1; i < got.size(); ++i)
             QVERIFY(got.at(i - 1).x() < got.at(i).x());
-        QCOMPARE(series(view.get())->width(), 3);
 
         // The chart sorts what it is given, so the order of the rows is seen
         // only by running the statement the view sent.
@@ -239,7 +238,6 @@ private slots:
         QCOMPARE(items, (QStringList{"1", "2", "3", "4"}));
         QCOMPARE(detectors->currentText(), selected);
         QCOMPARE(view->windowTitle(), QStringLiteral("health history for dt 1-") + selected);
-        QVERIFY(!view->property("initial_detector").isValid());
 
         // Choosing a detector reads its history directly.
         const QDate day = TestServers::day();

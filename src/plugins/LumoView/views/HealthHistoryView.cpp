@@ -91,6 +91,9 @@ void HealthHistoryView::setupForm()
     setWindowTitle(QString());
     auto *verticalLayout = new QVBoxLayout(this);
     verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    // Tight margins: the row of controls must fit the facade's 768-wide dock.
+    verticalLayout->setSpacing(2);
+    verticalLayout->setContentsMargins(2, 2, 2, 2);
 
     auto *frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("frame"));
@@ -99,6 +102,8 @@ void HealthHistoryView::setupForm()
     frame->setFrameShadow(QFrame::Raised);
     auto *row = new QHBoxLayout(frame);
     row->setObjectName(QStringLiteral("horizontalLayout"));
+    row->setSpacing(2);
+    row->setContentsMargins(1, 1, 1, 1);
 
     auto label = [frame, row](const char *name, const QString &text) {
         auto *l = new QLabel(text, frame);
