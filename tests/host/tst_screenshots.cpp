@@ -17,7 +17,7 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("chart");
         QTest::newRow("log") << QStringList{"--view", "log"} << false;
-        for (const char *name : {"phases", "sg", "dt", "dtstat", "faults"})
+        for (const char *name : {"phases", "sg", "dt", "dtstat", "faults", "health"})
             QTest::newRow(name) << QStringList{"--view", QString::fromLatin1(name)} << true;
         QTest::newRow("database parameters") << QStringList{"--edit-db"} << false;
     }

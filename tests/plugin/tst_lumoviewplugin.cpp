@@ -10,6 +10,7 @@
 #include <QNetworkProxy>
 #include <QPluginLoader>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSqlDatabase>
@@ -131,6 +132,12 @@ void TestLumoViewPlugin::invokableMethods()
 void TestLumoViewPlugin::asyncServiceFollowsUrls()
 {
     QCOMPARE(service(), nullptr);
+    // The health history view needs the service.
+    QWidget *health = reinterpret_cast<QWidget *>(1);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("createDtHealthHistoryView")));
+    QVERIFY(QMetaObject::invokeMethod(plugin, "createDtHealthHistoryView", Qt::DirectConnection,
+                                      Q_RETURN_ARG(QWidget *, health), Q_ARG(uint, 1), Q_ARG(int, 2)));
+    QCOMPARE(health, nullptr);
     setUrl(QStringLiteral("//u@h/QPSQL"));
     QCOMPARE(service(), nullptr);
 
@@ -298,6 +305,17 @@ void TestLumoViewPlugin::mainWindowFoundOnceItExists()
     QVERIFY(dock->testAttribute(Qt::WA_DeleteOnClose));
     QCOMPARE(dock->size(), QSize(470, 400));
     QCOMPARE(dock->widget()->metaObject()->className(), "LogView");
+    delete dock;
+
+    QVERIFY(QMetaObject::invokeMethod(plugin, "createDtHealthHistoryView", Qt::DirectConnection,
+                                      Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, 1)));
+    dock = qobject_cast<QDockWidget *>(widget);
+    QVERIFY(dock);
+    QCOMPARE(dock->parentWidget(), &window);
+    QVERIFY(dock->isFloating());
+    QCOMPARE(dock->size(), QSize(768, 400));
+    QCOMPARE(dock->widget()->metaObject()->className(), "HealthHistoryView");
+    QCOMPARE(dock->widget()->property("initial_detector"), QVariant(-1));
     delete dock;
 }
 

@@ -219,7 +219,10 @@ void AsyncDatabasePrivate::run()
         const QString name = database->connectionName();
         delete database;
         database = nullptr;
-        QSqlDatabase::removeDatabase(name);
+        // Qt SQL's registry is gone once the application object is (a
+        // module unloaded at exit); the name then goes with the process.
+        if (QCoreApplication::instance())
+            QSqlDatabase::removeDatabase(name);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "views/DtStatView.h"
 #include "views/DtView.h"
 #include "views/FaultsDtView.h"
+#include "views/HealthHistoryView.h"
 #include "views/LogView.h"
 #include "views/ParametersDlg.h"
 #include "views/PhasesView.h"
@@ -166,10 +167,15 @@ QWidget *LumoViewPlugin::createDtFaultsView(uint object_id)
     return createDtFaultsView(object_id, -1, QDate::currentDate());
 }
 
-QWidget *LumoViewPlugin::createDtHealthHistoryView(uint, int)
+QWidget *LumoViewPlugin::createDtHealthHistoryView(uint object_id, int dt_id)
 {
-    findMainWindow();
-    return notYetAvailable("createDtHealthHistoryView", "the detector health history view");
+    if (!asyncDatabase) {
+        qWarning("LumoViewPlugin::createDtHealthHistoryView: no database URL has been set");
+        return nullptr;
+    }
+    return placeView([&](QWidget *parent) {
+        return new HealthHistoryView(parent, asyncDatabase, object_id, dt_id);
+    }, QSize(768, 400), true);
 }
 
 QWidget *LumoViewPlugin::createDtHealthHistoryView(uint object_id)

@@ -1,0 +1,230 @@
+#include "HealthHistoryView.h"
+
+#include "async/AsyncDatabase.h"
+#include "async/AsyncSqlQuery.h"
+
+#include "ChartWidget.h"
+#include "LineSeries.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace {
+const char initialDetectorProperty[] = "initial_detector";
+const char objectIdProperty[] = "object_id";
+}
+
+HealthHistoryView::HealthHistoryView(QWidget *parent, AsyncDatabase *database, uint object_id, int dt_id)
+    : QWidget(parent), database(database)
+{
+    setupForm();
+
+    {
+        // Construction must not click Refresh; the queued call below loads.
+        const QSignalBlocker blockEnd(end);
+        const QSignalBlocker blockStart(start);
+        const QDate today = QDate::currentDate();
+        end->setDate(today);
+        start->setDate(today.addMonths(-1));
+    }
+
+    setProperty(objectIdProperty, object_id);
+    setProperty(initialDetectorProperty, dt_id);
+
+    if (database) {
+        // Without "order by" the days come back in storage order.
+        healthQuery = new AsyncSqlQuery(
+            database,
+            QStringLiteral("select date,health from dthealth where date between ? and ? "
+                           "and objectid=%1 and detectorid=? order by date")
+                .arg(object_id),
+            false);
+        connect(healthQuery, &AsyncSqlQuery::finished, this, &HealthHistoryView::q_finished);
+        connect(healthQuery, &AsyncSqlQuery::error, this, &HealthHistoryView::q_error);
+
+        detectorListQuery = new AsyncSqlQuery(
+            database, QStringLiteral("select id from detectors where objectid=%1 order by id").arg(object_id),
+            false);
+        connect(detectorListQuery, &AsyncSqlQuery::finished, this, &HealthHistoryView::dtlist_finished);
+        connect(detectorListQuery, &AsyncSqlQuery::error, this, &HealthHistoryView::q_error);
+    }
+
+    chart->setRefreshTimeout(300);
+    chart->enableTooltip(true);
+    chart->setAntialiasing(true);
+    // One unnamed line: a legend would be an empty box.
+    chart->legend()->setVisible(false);
+    Axis *bottom = chart->axes()->bottom();
+    bottom->setTitle(tr("date"));
+    bottom->setDatetime(true);
+    bottom->setDatetimeFormat(QStringLiteral("dd.MM.yyyy"));
+    Axis *left = chart->axes()->left();
+    left->setTitle(tr("health, %"));
+    left->setRange(-1, 110);
+    left->setScaleLock(true);
+
+    healthSeries = new LineSeries;
+    healthSeries->setWidth(3);
+    chart->addSeries(healthSeries);
+
+    QMetaObject::invokeMethod(this, "on_refreshButton_clicked", Qt::QueuedConnection);
+}
+
+// The list query stays with the service; the health query may still be
+// queued there, so it goes through the event loop.
+HealthHistoryView::~HealthHistoryView()
+{
+    if (healthQuery)
+        healthQuery->deleteLater();
+}
+
+void HealthHistoryView::setupForm()
+{
+    setObjectName(QStringLiteral("HealthHistoryView"));
+    resize(784, 424);
+    setWindowTitle(QString());
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    // Tight margins: the row of controls must fit the facade's 768-wide dock.
+    verticalLayout->setSpacing(2);
+    verticalLayout->setContentsMargins(2, 2, 2, 2);
+
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("frame"));
+    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Raised);
+    auto *row = new QHBoxLayout(frame);
+    row->setObjectName(QStringLiteral("horizontalLayout"));
+    row->setSpacing(2);
+    row->setContentsMargins(1, 1, 1, 1);
+
+    auto label = [frame, row](const char *name, const QString &text) {
+        auto *l = new QLabel(text, frame);
+        l->setObjectName(QLatin1String(name));
+        row->addWidget(l);
+    };
+    label("label", tr("Detector:"));
+    detectors = new QComboBox(frame);
+    detectors->setObjectName(QStringLiteral("detectors"));
+    row->addWidget(detectors);
+    label("label_2", tr("Start date:"));
+    start = new QDateEdit(frame);
+    start->setObjectName(QStringLiteral("start"));
+    start->setCalendarPopup(true);
+    row->addWidget(start);
+    label("label_3", tr("End date:"));
+    end = new QDateEdit(frame);
+    end->setObjectName(QStringLiteral("end"));
+    end->setCalendarPopup(true);
+    row->addWidget(end);
+    refreshButton = new QPushButton(tr("Refresh"), frame);
+    refreshButton->setObjectName(QStringLiteral("refreshButton"));
+    row->addWidget(refreshButton);
+    row->addItem(new QSpacerItem(398, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    verticalLayout->addWidget(frame);
+
+    chart = new ChartWidget(this);
+    chart->setObjectName(QStringLiteral("chart"));
+    chart->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    verticalLayout->addWidget(chart);
+
+    status = new QLabel(this);
+    status->setObjectName(QStringLiteral("status"));
+    verticalLayout->addWidget(status);
+
+    connect(start, &QDateEdit::dateChanged, refreshButton, &QPushButton::click);
+    connect(end, &QDateEdit::dateChanged, refreshButton, &QPushButton::click);
+    QMetaObject::connectSlotsByName(this);
+}
+
+QWidget *HealthHistoryView::frameWindow() const
+{
+    QWidget *parent = parentWidget();
+    if (parent && parent->inherits("QDockWidget"))
+        return parent;
+    return const_cast<HealthHistoryView *>(this);
+}
+
+void HealthHistoryView::on_refreshButton_clicked()
+{
+    if (!database || !healthQuery)
+        return;
+    setEnabled(false);
+    database->execQuery(detectorListQuery);
+}
+
+void HealthHistoryView::dtlist_finished(QVariantList result)
+{
+    QString remembered = property(initialDetectorProperty).toString();
+    if (!remembered.isEmpty())
+        setProperty(initialDetectorProperty, QVariant()); // used once
+    else
+        remembered = detectors->currentText();
+
+    {
+        const QSignalBlocker blocker(detectors);
+        detectors->clear();
+        if (result.isEmpty()) {
+            setEnabled(true); // a box under a disabled parent could not be answered
+            QMessageBox::warning(this, tr("warning"), tr("Selected object not contains detectors"));
+            QMetaObject::invokeMethod(frameWindow(), "close", Qt::QueuedConnection);
+            return;
+        }
+        for (const QVariant &row : qAsConst(result)) {
+            const QVariantList columns = row.toList();
+            if (!columns.isEmpty())
+                detectors->addItem(columns.first().toString());
+        }
+        detectors->setCurrentIndex(-1);
+    }
+
+    const int found = remembered.isEmpty()
+            ? -1
+            : detectors->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    detectors->setCurrentIndex(found < 0 ? 0 : found);
+}
+
+void HealthHistoryView::on_detectors_currentIndexChanged(int)
+{
+    setEnabled(false);
+    frameWindow()->setWindowTitle(tr("health history for dt %1-%2")
+                                      .arg(property(objectIdProperty).toString(), detectors->currentText()));
+    status->setText(tr("obtaining data ..."));
+    healthSeries->clear();
+    healthQuery->resetBindings();
+    healthQuery->addBindValue(start->date());
+    healthQuery->addBindValue(end->date());
+    healthQuery->addBindValue(detectors->currentText());
+    database->execQuery(healthQuery);
+}
+
+void HealthHistoryView::q_finished(QVariantList result)
+{
+    for (const QVariant &row : qAsConst(result)) {
+        const QVariantList columns = row.toList();
+        if (columns.size() != 2) {
+            qDebug("row count!=2");
+            setEnabled(true);
+            return;
+        }
+        const QDateTime day(columns.at(0).toDate(), QTime(0, 0));
+        healthSeries->addXY(ChartSeries::toKey(day), columns.at(1).toInt());
+    }
+    status->setText(tr("obtaining data complete"));
+    setEnabled(true);
+}
+
+void HealthHistoryView::q_error(QString message)
+{
+    status->setText(message);
+    setEnabled(true);
+}
