@@ -174,7 +174,7 @@ void HealthHistoryView::dtlist_finished(QVariantList result)
         const QSignalBlocker blocker(detectors);
         detectors->clear();
         if (result.isEmpty()) {
-            setEnabled(true); // a box under a disabled parent could not be answered
+            setEnabled(true);
             QMessageBox::warning(this, tr("warning"), tr("Selected object not contains detectors"));
             QMetaObject::invokeMethod(frameWindow(), "close", Qt::QueuedConnection);
             return;
