@@ -1,4 +1,5 @@
 // The detector data view fed as its worker feeds it, and loaded from the servers.
+#include "BoxCloser.h"
 #include "TestServers.h"
 #include "ViewIdle.h"
 
@@ -19,28 +20,6 @@
 
 #include <cmath>
 #include <memory>
-
-namespace {
-
-// Answers the message boxes a view opens and remembers their texts.
-class BoxCloser : public QObject
-{
-public:
-    QStringList texts;
-    BoxCloser()
-    {
-        auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->done(QMessageBox::Ok);
-            }
-        });
-        timer->start(20);
-    }
-};
-
-} // namespace
 
 class DtViewTest : public QObject
 {

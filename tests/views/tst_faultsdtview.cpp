@@ -1,5 +1,6 @@
 // The rejection chart against a classification computed here from records
 // the test writes on and around every limit and border, on both servers.
+#include "BoxCloser.h"
 #include "TestServers.h"
 
 #include "async/AsyncDatabase.h"
@@ -104,23 +105,6 @@ QVector<QPointF> sorted(QVector<QPointF> v)
     });
     return v;
 }
-
-class BoxCloser : public QObject
-{
-public:
-    QStringList texts;
-    BoxCloser()
-    {
-        auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->done(QMessageBox::Ok);
-            }
-        });
-        timer->start(20);
-    }
-};
 
 } // namespace
 

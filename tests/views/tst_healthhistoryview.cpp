@@ -1,5 +1,6 @@
 // The detector health history view loaded from the servers through the
 // asynchronous query service.
+#include "BoxCloser.h"
 #include "TestServers.h"
 #include "ViewIdle.h"
 
@@ -26,24 +27,6 @@
 #include <memory>
 
 namespace {
-
-// Answers the message boxes a view opens and remembers their texts.
-class BoxCloser : public QObject
-{
-public:
-    QStringList texts;
-    BoxCloser()
-    {
-        auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts << box->windowTitle() + QLatin1Char('/') + box->text();
-                box->done(QMessageBox::Ok);
-            }
-        });
-        timer->start(20);
-    }
-};
 
 QString sqlDate(const QDate &date)
 {
@@ -281,7 +264,8 @@ private slots:
         dock->setWidget(new HealthHistoryView(dock, &db, 5, -1)); // object 5 has no detectors
         dock->show();
         QTRY_VERIFY_WITH_TIMEOUT(dock.isNull(), 20000);
-        QCOMPARE(boxes.texts, QStringList{"warning/Selected object not contains detectors"});
+        QCOMPARE(boxes.titles, QStringList{"warning"});
+        QCOMPARE(boxes.texts, QStringList{"Selected object not contains detectors"});
     }
 };
 

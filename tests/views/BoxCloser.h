@@ -1,0 +1,31 @@
+#ifndef BOXCLOSER_H
+#define BOXCLOSER_H
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+// Answers the message boxes a view opens and remembers their titles and
+// texts, so that a test can run code that waits on a modal box.
+class BoxCloser : public QObject
+{
+public:
+    QStringList titles;
+    QStringList texts;
+
+    BoxCloser()
+    {
+        auto *timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                titles << box->windowTitle();
+                texts << box->text();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        timer->start(20);
+    }
+};
+
+#endif // BOXCLOSER_H
