@@ -87,3 +87,15 @@ QString BoxAndWhiskersSeries::tooltipText(const QPointF &pixel, double maxDistan
         .arg(c.min)
         .arg(c.max);
 }
+
+QVector<QStringList> BoxAndWhiskersSeries::table(bool keyIsDateTime) const
+{
+    QVector<QStringList> rows{{tr("X"), tr("Minimum"), tr("Lower quartile"), tr("Median"),
+                               tr("Upper quartile"), tr("Maximum")}};
+    rows.reserve(m_data->size() + 1);
+    for (auto it = m_data->constBegin(); it != m_data->constEnd(); ++it) {
+        rows.append({tableKey(it->key, keyIsDateTime), tableValue(it->minimum), tableValue(it->lowerQuartile),
+                     tableValue(it->median), tableValue(it->upperQuartile), tableValue(it->maximum)});
+    }
+    return rows;
+}

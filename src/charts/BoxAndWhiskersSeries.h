@@ -23,6 +23,7 @@ public:
     Candle candle(int i) const;
     int pointsCount() const override { return m_data->size(); }
     void clear() override;
+    QVector<QStringList> table(bool keyIsDateTime) const override;
 
 protected:
     void attach(QCPAxis *keyAxis, QCPAxis *valueAxis) override;

@@ -1,5 +1,7 @@
 #include "ChartSeries.h"
 
+#include <cmath>
+
 #include <qcustomplot.h>
 
 ChartSeries::ChartSeries(QObject *parent)
@@ -168,4 +170,18 @@ bool ChartSeries::valueRange(double *lower, double *upper) const
         found = true;
     }
     return found;
+}
+
+QVector<QStringList> ChartSeries::table(bool) const
+{
+    return {};
+}
+
+QString ChartSeries::tableKey(double key, bool dateTime)
+{
+    if (!dateTime)
+        return tableValue(key);
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(qint64(std::llround(key * 1000.0))).toLocalTime();
+    return t.toString(t.time().msec() ? QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")
+                                      : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
 }

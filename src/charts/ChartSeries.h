@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 
 class QCPAbstractPlottable;
 class QCPAxis;
@@ -39,6 +41,15 @@ public:
     virtual int pointsCount() const;
     virtual void addXY(double x, double y);
     void addXY(const QDateTime &x, double y);
+
+    // The data as text rows for export: the column names first, then one
+    // row per point; gap markers (NaN) are left out. Empty when the kind
+    // has nothing to export.
+    virtual QVector<QStringList> table(bool keyIsDateTime) const;
+    // x as exported: local date-time to the second (milliseconds only when
+    // there are any), or the plain number.
+    static QString tableKey(double key, bool dateTime);
+    static QString tableValue(double value) { return QString::number(value, 'g', 12); }
 
     // Key of a date-time on the x axis: seconds since the epoch (UTC).
     static double toKey(const QDateTime &x) { return x.toMSecsSinceEpoch() / 1000.0; }

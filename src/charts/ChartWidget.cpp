@@ -320,3 +320,34 @@ void ChartWidget::onMouseMove(QMouseEvent *event)
     else
         QToolTip::showText(m_plot->mapToGlobal(event->pos() + QPoint(12, 12)), text, m_plot);
 }
+
+QVector<QStringList> ChartWidget::dataTable() const
+{
+    const bool dateTime = m_axes->bottom()->isDatetime();
+    QVector<QStringList> rows;
+    for (int id : m_order) {
+        const ChartSeries *s = m_series.value(id);
+        if (!s || !s->isVisible())
+            continue;
+        QVector<QStringList> own = s->table(dateTime);
+        if (own.size() < 2)
+            continue;
+        if (!rows.isEmpty())
+            rows.append(QStringList());
+        own[0].prepend(tr("Series"));
+        for (int i = 1; i < own.size(); ++i)
+            own[i].prepend(s->name());
+        rows += own;
+    }
+    return rows;
+}
+
+void ChartWidget::addContextAction(QAction *action)
+{
+    m_controller->addContextAction(action);
+}
+
+QList<QAction *> ChartWidget::contextActions() const
+{
+    return m_controller->contextActions();
+}

@@ -14,6 +14,7 @@
 #include "ChartSeries.h"
 #include "VLine.h"
 
+class QAction;
 class QCustomPlot;
 class QCPAbstractLegendItem;
 class QCPItemStraightLine;
@@ -61,6 +62,13 @@ public:
     void replotNow();
     bool savePng(const QString &fileName);
     bool savePdf(const QString &fileName);
+
+    // The visible series' data for export: per series a header row, then
+    // its rows, each led by the series' name; an empty row between series.
+    QVector<QStringList> dataTable() const;
+    // Shown in the context menu below the save entries; not owned.
+    void addContextAction(QAction *action);
+    QList<QAction *> contextActions() const;
 
     QCustomPlot *plot() const { return m_plot; }
     int replotCount() const;

@@ -67,3 +67,12 @@ QString GanttSeries::tooltipText(const QPointF &pixel, double maxDistance, bool 
     return QStringLiteral("%1\n%2 – %3")
         .arg(text, formatKey(it.x1, keyIsDateTime), formatKey(it.x2, keyIsDateTime));
 }
+
+QVector<QStringList> GanttSeries::table(bool keyIsDateTime) const
+{
+    QVector<QStringList> rows{{tr("From"), tr("To"), tr("Row"), tr("Text")}};
+    rows.reserve(m_items->size() + 1);
+    for (const BarPlottable::Item &it : qAsConst(*m_items))
+        rows.append({tableKey(it.x1, keyIsDateTime), tableKey(it.x2, keyIsDateTime), tableValue(it.y), it.text});
+    return rows;
+}

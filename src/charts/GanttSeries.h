@@ -28,6 +28,7 @@ public:
     Bar bar(int i) const;
     int pointsCount() const override { return barCount(); }
     void clear() override;
+    QVector<QStringList> table(bool keyIsDateTime) const override;
 
 protected:
     void attach(QCPAxis *keyAxis, QCPAxis *valueAxis) override;

@@ -1,5 +1,7 @@
 #include "HighLowSeries.h"
 
+#include <cmath>
+
 HighLowSeries::HighLowSeries(QObject *parent)
     : ChartSeries(parent)
     , m_low(new QCPGraphDataContainer)
@@ -94,4 +96,17 @@ QString HighLowSeries::tooltipText(const QPointF &pixel, double maxDistance, boo
     return QStringLiteral("%1\n%2\n%3 – %4")
         .arg(name(), formatKey(xAt(best), keyIsDateTime), QString::number(lo, 'g', 8),
              QString::number(hi, 'g', 8));
+}
+
+QVector<QStringList> HighLowSeries::table(bool keyIsDateTime) const
+{
+    QVector<QStringList> rows{{tr("X"), tr("Low"), tr("High")}};
+    rows.reserve(m_low->size() + 1);
+    for (int i = 0; i < m_low->size(); ++i) {
+        const double low = lowAt(i);
+        const double high = highAt(i);
+        if (!std::isnan(low) && !std::isnan(high))
+            rows.append({tableKey(xAt(i), keyIsDateTime), tableValue(low), tableValue(high)});
+    }
+    return rows;
 }

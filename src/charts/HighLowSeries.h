@@ -21,6 +21,7 @@ public:
     double highAt(int i) const;
     double xAt(int i) const;
     void clear() override;
+    QVector<QStringList> table(bool keyIsDateTime) const override;
 
 protected:
     void attach(QCPAxis *keyAxis, QCPAxis *valueAxis) override;

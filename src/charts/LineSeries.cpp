@@ -64,3 +64,14 @@ bool LineSeries::valueRange(double *lower, double *upper) const
     *upper = m_maxY;
     return true;
 }
+
+QVector<QStringList> LineSeries::table(bool keyIsDateTime) const
+{
+    QVector<QStringList> rows{{tr("X"), tr("Value")}};
+    rows.reserve(m_data->size() + 1);
+    for (auto it = m_data->constBegin(); it != m_data->constEnd(); ++it) {
+        if (!std::isnan(it->value))
+            rows.append({tableKey(it->key, keyIsDateTime), tableValue(it->value)});
+    }
+    return rows;
+}

@@ -25,6 +25,7 @@ public:
     QPointF point(int i) const;
     int pointsCount() const override { return m_data->size(); }
     void clear() override;
+    QVector<QStringList> table(bool keyIsDateTime) const override;
 
 protected:
     void attach(QCPAxis *keyAxis, QCPAxis *valueAxis) override;

@@ -124,6 +124,11 @@ void PlotController::onContextMenu(const QPoint &pos)
     QMenu menu(m_plot);
     QAction *png = menu.addAction(tr("Save as PNG…"));
     QAction *pdf = menu.addAction(tr("Save as PDF…"));
+    const QList<QAction *> extra = contextActions();
+    if (!extra.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(extra);
+    }
     QAction *chosen = menu.exec(m_plot->mapToGlobal(pos));
     if (chosen == png) {
         const QString f = QFileDialog::getSaveFileName(m_plot, tr("Save as PNG"), QString(),
@@ -136,4 +141,19 @@ void PlotController::onContextMenu(const QPoint &pos)
         if (!f.isEmpty())
             savePdf(f);
     }
+}
+
+void PlotController::addContextAction(QAction *action)
+{
+    m_actions.append(action);
+}
+
+QList<QAction *> PlotController::contextActions() const
+{
+    QList<QAction *> actions;
+    for (const QPointer<QAction> &action : m_actions) {
+        if (action)
+            actions.append(action);
+    }
+    return actions;
 }

@@ -1,11 +1,14 @@
 #ifndef PLOTCONTROLLER_H
 #define PLOTCONTROLLER_H
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QPoint>
 #include <QTimer>
 #include <functional>
 
+class QAction;
 class QCustomPlot;
 class QMouseEvent;
 
@@ -41,6 +44,10 @@ public:
 
     static void applyDefaultLook(QCustomPlot *plot);
 
+    // Actions shown below the save entries of the context menu; not owned.
+    void addContextAction(QAction *action);
+    QList<QAction *> contextActions() const;
+
 private slots:
     void onMousePress(QMouseEvent *event);
     void onMouseMove(QMouseEvent *event);
@@ -57,6 +64,7 @@ private:
     bool m_userZoomed = false;
     bool m_pressed = false;
     QPoint m_pressPos;
+    QList<QPointer<QAction>> m_actions;
 };
 
 #endif // PLOTCONTROLLER_H

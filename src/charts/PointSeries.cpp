@@ -1,5 +1,7 @@
 #include "PointSeries.h"
 
+#include <cmath>
+
 PointSeries::PointSeries(int style)
     : ChartSeries(nullptr)
     , m_data(new QCPGraphDataContainer)
@@ -103,4 +105,16 @@ QString PointSeries::tooltipText(const QPointF &pixel, double maxDistance, bool 
     if (!m_tips.at(i).isEmpty())
         text += QLatin1Char('\n') + m_tips.at(i);
     return text;
+}
+
+QVector<QStringList> PointSeries::table(bool keyIsDateTime) const
+{
+    QVector<QStringList> rows{{tr("X"), tr("Value")}};
+    rows.reserve(m_data->size() + 1);
+    // In x order, as drawn, whatever order the points came in.
+    for (auto it = m_data->constBegin(); it != m_data->constEnd(); ++it) {
+        if (!std::isnan(it->value))
+            rows.append({tableKey(it->key, keyIsDateTime), tableValue(it->value)});
+    }
+    return rows;
 }

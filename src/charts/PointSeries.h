@@ -27,6 +27,7 @@ public:
     int pointStyle() const { return m_style; }
     int pointsCount() const override { return m_points.size(); }
     void clear() override;
+    QVector<QStringList> table(bool keyIsDateTime) const override;
 
 protected:
     void attach(QCPAxis *keyAxis, QCPAxis *valueAxis) override;

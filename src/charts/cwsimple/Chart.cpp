@@ -2,9 +2,12 @@
 
 #include "PlotController.h"
 #include "cwsimple/Axis.h"
+#include "cwsimple/ColorHBoxSeries.h"
 #include "cwsimple/Series.h"
 
 #include <QVBoxLayout>
+
+#include "ChartSeries.h"
 #include <qcustomplot.h>
 
 namespace cwsimple {
@@ -210,6 +213,38 @@ void Chart::updateInteractionAxes()
         dragV << m_plot->yAxis;
     m_plot->axisRect()->setRangeDragAxes({m_plot->xAxis}, dragV);
     m_plot->axisRect()->setRangeZoomAxes({m_plot->xAxis}, {m_plot->yAxis});
+}
+
+QVector<QStringList> Chart::dataTable() const
+{
+    const bool dateTime = m_xAxis->isDatetime();
+    const QMap<double, QString> labels = m_yAxis->customLabels();
+    QVector<QStringList> rows{{tr("Row"), tr("From"), tr("To"), tr("Length, s"), tr("Colour")}};
+    for (const Series *s : qAsConst(m_series)) {
+        const auto *bars = qobject_cast<const ColorHBoxSeries *>(s);
+        if (!bars)
+            continue;
+        for (int i = 0; i < bars->barCount(); ++i) {
+            const ColorHBoxSeries::Bar bar = bars->bar(i);
+            QString colour = bar.first.name();
+            if (bar.second.isValid())
+                colour += QLatin1Char('/') + bar.second.name();
+            rows.append({labels.value(bar.y, ::ChartSeries::tableValue(bar.y)),
+                         ::ChartSeries::tableKey(bar.x1, dateTime), ::ChartSeries::tableKey(bar.x2, dateTime),
+                         ::ChartSeries::tableValue(bar.x2 - bar.x1), colour});
+        }
+    }
+    return rows.size() > 1 ? rows : QVector<QStringList>();
+}
+
+void Chart::addContextAction(QAction *action)
+{
+    m_controller->addContextAction(action);
+}
+
+QList<QAction *> Chart::contextActions() const
+{
+    return m_controller->contextActions();
 }
 
 } // namespace cwsimple

@@ -2,11 +2,14 @@
 #define CWSIMPLE_CHART_H
 
 #include <QMap>
+#include <QStringList>
+#include <QVector>
 #include <QWidget>
 
 #include "cwsimple/Axis.h"
 #include "cwsimple/Series.h"
 
+class QAction;
 class QCustomPlot;
 class QCPItemText;
 class PlotController;
@@ -46,6 +49,13 @@ public:
     void replotNow();
     bool savePng(const QString &fileName);
     bool savePdf(const QString &fileName);
+    // The bars for export: a header row, then one row per bar with the row's
+    // label, its start, end, length in seconds and colour.
+    QVector<QStringList> dataTable() const;
+    // Shown in the context menu below the save entries; not owned.
+    void addContextAction(QAction *action);
+    QList<QAction *> contextActions() const;
+
     QCustomPlot *plot() const { return m_plot; }
     int replotCount() const;
 
