@@ -315,6 +315,9 @@ bool Database::pacingCheck()
     if (rowsSinceCheck <= 100)
         return true;
     rowsSinceCheck = 0;
+    // One count per pause rather than per row: the overlay only needs to
+    // move now and then.
+    emit rowsReceived(rowsInRequest);
     QElapsedTimer pause;
     pause.start();
     const bool stopping = waitForStop(50);
@@ -332,6 +335,7 @@ bool Database::streamRows(QSqlQuery &query, const RowHandler &handler)
         if (!pacingCheck())
             return false;
         ++rowsSinceCheck;
+        ++rowsInRequest;
         if (!handler(query))
             return false;
     }
@@ -344,6 +348,7 @@ bool Database::streamRows(QSqlQuery &query, const RowHandler &handler)
         emit complete();
         return false;
     }
+    emit rowsReceived(rowsInRequest);
     return true;
 }
 
@@ -372,6 +377,7 @@ bool Database::decodeSgRow(const QSqlQuery &query)
 void Database::runRequest(int requestKind, const QStringList &statements)
 {
     rowsSinceCheck = 0;
+    rowsInRequest = 0;
     pauseNsecs = 0;
     const int count = statements.size();
     bool anyRow = false;

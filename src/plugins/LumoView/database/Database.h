@@ -69,6 +69,8 @@ signals:
     void lumoDtStatData(QTime time, double median, double min, double max, double Q1, double Q3);
     void lumoDtCurrentData(QTime time, double value);
     void complete();
+    // Rows of the current request handed out so far, now and then.
+    void rowsReceived(int rows);
 
 public slots:
     void stop();
@@ -120,6 +122,7 @@ private:
     QSqlDatabase connection;
     const QString connectionName;
     int rowsSinceCheck = 0;
+    int rowsInRequest = 0;
     int borrowedPermits = 0;
     bool stopSeen = false;
     std::atomic<bool> holdsDbMutex{false};

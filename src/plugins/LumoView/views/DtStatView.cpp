@@ -2,10 +2,12 @@
 
 #include "BoxAndWhiskersSeries.h"
 #include "ChartWidget.h"
+#include "views/CsvExportAction.h"
 #include "GanttSeries.h"
 #include "HighLowSeries.h"
 #include "LineSeries.h"
 
+#include "views/DayNavigator.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -74,11 +76,13 @@ void DtStatView::setupForm()
     auto *refresh = new QPushButton(tr("Refresh"), frameWidget);
     refresh->setObjectName(QStringLiteral("updateData"));
     row->addWidget(refresh);
+    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(row);
     row->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     verticalLayout->addWidget(frameWidget);
 
     auto *chartWidget = new ChartWidget(this);
     chartWidget->setObjectName(QStringLiteral("chart"));
+    CsvExportAction::addTo(chartWidget);
     chartWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     verticalLayout->addWidget(chartWidget);
     auto *logBox = new QComboBox(this);

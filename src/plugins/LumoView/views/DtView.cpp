@@ -1,10 +1,12 @@
 #include "DtView.h"
 
 #include "ChartWidget.h"
+#include "views/CsvExportAction.h"
 #include "GanttSeries.h"
 #include "LineSeries.h"
 #include "VLine.h"
 
+#include "views/DayNavigator.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -92,11 +94,13 @@ void DtView::setupForm()
     auto *refresh = new QPushButton(tr("Refresh"), frameWidget);
     refresh->setObjectName(QStringLiteral("updateData"));
     row->addWidget(refresh);
+    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(row);
     row->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     verticalLayout->addWidget(frameWidget);
 
     auto *chartWidget = new ChartWidget(this);
     chartWidget->setObjectName(QStringLiteral("chart"));
+    CsvExportAction::addTo(chartWidget);
     chartWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     verticalLayout->addWidget(chartWidget);
     auto *logBox = new QComboBox(this);

@@ -4,9 +4,11 @@
 #include "async/AsyncSqlQuery.h"
 
 #include "ChartWidget.h"
+#include "views/CsvExportAction.h"
 #include "LineSeries.h"
 #include "PointSeries.h"
 
+#include "views/DayNavigator.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDebug>
@@ -167,10 +169,12 @@ void FaultsDtView::setupForm()
     refreshButton = new QPushButton(tr("Refresh"), frame);
     refreshButton->setObjectName(QStringLiteral("refreshButton"));
     row->addWidget(refreshButton);
+    (new DayNavigator(this, {date}, refreshButton))->placeIn(row);
     verticalLayout->addWidget(frame);
 
     chart = new ChartWidget(this);
     chart->setObjectName(QStringLiteral("chart"));
+    CsvExportAction::addTo(chart);
     chart->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     verticalLayout->addWidget(chart);
 
@@ -185,21 +189,21 @@ void FaultsDtView::setupForm()
 void FaultsDtView::setupChart()
 {
     auto *normal = new PointSeries(1);
-    normal->setName(QStringLiteral("normal"));
+    normal->setName(tr("normal"));
     pointSeries << normal;
     for (int fault = 1; fault <= faultCount; ++fault) {
         auto *series = new PointSeries(1);
-        series->setName(QStringLiteral("fault %1").arg(fault));
+        series->setName(tr("fault %1").arg(fault));
         pointSeries << series;
     }
     for (PointSeries *series : qAsConst(pointSeries))
         chart->addSeries(series);
 
     leftBorder = new LineSeries;
-    leftBorder->setName(QStringLiteral("left border"));
+    leftBorder->setName(tr("left border"));
     leftBorder->setWidth(2);
     rightBorder = new LineSeries;
-    rightBorder->setName(QStringLiteral("right border"));
+    rightBorder->setName(tr("right border"));
     rightBorder->setWidth(2);
     chart->addSeries(leftBorder);
     chart->addSeries(rightBorder);
@@ -466,7 +470,7 @@ void FaultsDtView::q3_finished(QVariantList result)
             series->addXY(point.occupancy, point.intensity, point.tooltip);
         if (i > 0) {
             series->setVisible(series->pointsCount() > 0);
-            series->setName(QStringLiteral("fault %1 (%2)").arg(i).arg(series->pointsCount()));
+            series->setName(tr("fault %1 (%2)").arg(i).arg(series->pointsCount()));
         }
     }
 

@@ -4,8 +4,10 @@
 #include "async/AsyncSqlQuery.h"
 
 #include "ChartWidget.h"
+#include "views/CsvExportAction.h"
 #include "LineSeries.h"
 
+#include "views/DayNavigator.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
@@ -129,11 +131,13 @@ void HealthHistoryView::setupForm()
     refreshButton = new QPushButton(tr("Refresh"), frame);
     refreshButton->setObjectName(QStringLiteral("refreshButton"));
     row->addWidget(refreshButton);
+    (new DayNavigator(this, {start, end}, refreshButton))->placeIn(row);
     row->addItem(new QSpacerItem(398, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     verticalLayout->addWidget(frame);
 
     chart = new ChartWidget(this);
     chart->setObjectName(QStringLiteral("chart"));
+    CsvExportAction::addTo(chart);
     chart->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     verticalLayout->addWidget(chart);
 

@@ -1,7 +1,10 @@
 #include "LogView.h"
 
+#include "views/CsvWriter.h"
+
 #include "decoding/EventCatalogue.h"
 
+#include "views/DayNavigator.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
@@ -16,22 +19,6 @@
 #include <QTextCodec>
 #include <QTextStream>
 #include <QVBoxLayout>
-
-namespace {
-
-// A field holding the separator, a quote or a line break is quoted, inner
-// quotes doubled, so that every line reads back as its row.
-QString csvField(const QString &text)
-{
-    if (!text.contains(QLatin1Char(';')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-} // namespace
 
 LogView::LogView(QWidget *parent, uint object_id, uint ver, QSqlDatabase *db, QMutex *dbMutex)
     : LumoWidget(parent, object_id, db, dbMutex)
@@ -76,6 +63,7 @@ void LogView::setupForm()
     horizontalLayout->addWidget(dateEdit);
     horizontalLayout->addWidget(refresh);
     horizontalLayout->addWidget(save);
+    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(horizontalLayout);
     horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     verticalLayout->addLayout(horizontalLayout);
 
@@ -207,33 +195,19 @@ void LogView::on_saveData_clicked()
 
 bool LogView::saveTo(const QString &fileName, QString *error) const
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    QTextStream stream(&file);
     const int columns = tableWidget->columnCount();
-    stream << (columns >= 5 ? tr("Time;Device time;Type;Source;Description")
-                            : tr("Time;Device time;Type;Description"))
-           << '\n';
+    QVector<QStringList> rows;
+    rows.reserve(tableWidget->rowCount() + 1);
+    rows.append((columns >= 5 ? tr("Time;Device time;Type;Source;Description")
+                              : tr("Time;Device time;Type;Description"))
+                    .split(QLatin1Char(';')));
     for (int r = 0; r < tableWidget->rowCount(); ++r) {
+        QStringList row;
         for (int c = 0; c < 5; ++c) {
-            if (c > 0)
-                stream << ';';
-            if (c < columns) {
-                if (const QTableWidgetItem *cell = tableWidget->item(r, c))
-                    stream << csvField(cell->text());
-            }
+            const QTableWidgetItem *cell = c < columns ? tableWidget->item(r, c) : nullptr;
+            row.append(cell ? cell->text() : QString());
         }
-        stream << '\n';
+        rows.append(row);
     }
-    stream.flush();
-    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return CsvWriter::write(fileName, rows, error);
 }

@@ -36,6 +36,7 @@ LumoWidget::LumoWidget(QWidget *parent, uint object_id, QSqlDatabase *sharedDb, 
     db.setObjectName(QStringLiteral("db"));
     connect(&db, &Database::complete, &progress, &QWidget::hide);
     connect(progress.cancelButton(), &QPushButton::clicked, &db, &Database::stop);
+    connect(&db, &Database::rowsReceived, &progress, &Progress::setRowCount);
 }
 
 LumoWidget::~LumoWidget()

@@ -3,10 +3,12 @@
 #include "decoding/EventCatalogue.h"
 
 #include "ChartWidget.h"
+#include "views/CsvExportAction.h"
 #include "GanttSeries.h"
 #include "LineSeries.h"
 #include "PointSeries.h"
 
+#include "views/DayNavigator.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -94,11 +96,13 @@ void PhasesView::setupForm()
                        static_cast<QWidget *>(withPromtact), static_cast<QWidget *>(refresh),
                        static_cast<QWidget *>(averaging), static_cast<QWidget *>(avgPoints)})
         horizontalLayout->addWidget(w);
+    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(horizontalLayout);
     horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     verticalLayout->addWidget(frame);
 
     chart = new ChartWidget(this);
     chart->setObjectName(QStringLiteral("chart"));
+    CsvExportAction::addTo(chart);
     chart->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     verticalLayout->addWidget(chart);
 

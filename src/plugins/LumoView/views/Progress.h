@@ -17,12 +17,18 @@ public:
     void setVisible(bool visible) override;
 
     QPushButton *cancelButton() const { return m_cancel; }
+    // The text under the busy bar: the rows received so far, if any.
+    QString rowsText() const;
+
+public slots:
+    void setRowCount(int rows);
 
 private slots:
     void on_cancel_clicked();
 
 private:
     QLabel *m_label;
+    QLabel *m_rows;
     QProgressBar *m_progressBar;
     QPushButton *m_cancel;
 };

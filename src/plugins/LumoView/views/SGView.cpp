@@ -1,11 +1,13 @@
 #include "SGView.h"
 
 #include "ChartWidget.h"
+#include "views/CsvExportAction.h"
 #include "LineSeries.h"
 #include "PointSeries.h"
 #include "cwsimple/Chart.h"
 #include "cwsimple/ColorHBoxSeries.h"
 
+#include "views/DayNavigator.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -157,6 +159,8 @@ void SGView::setupForm()
     for (QWidget *w : std::initializer_list<QWidget *>{hourData, dayData, weekData, label,
                                                        dateTimeEdit, pages, refresh, averaging})
         horizontalLayout->addWidget(w);
+    days = new DayNavigator(this, {dateTimeEdit}, refresh);
+    days->placeIn(horizontalLayout);
     horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     verticalLayout->addWidget(frame);
 
@@ -179,6 +183,9 @@ void SGView::setupForm()
     tlChart->setObjectName(QStringLiteral("tl_chart"));
     cycleChart = new ChartWidget;
     cycleChart->setObjectName(QStringLiteral("cycle_chart"));
+    for (ChartWidget *chart : {xyChart, cycleChart})
+        CsvExportAction::addTo(chart);
+    CsvExportAction::addTo(tlChart);
     cycleChart->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     xyPage = page("xy_page", "verticalLayout_2", xyChart);
     timelinePage = page("timeline_page", "verticalLayout_3", tlChart);
@@ -207,6 +214,7 @@ void SGView::on_hourData_clicked(bool checked)
         return;
     const QDateTime current = dateTimeEdit->dateTime();
     dateTimeEdit->setDateTime(QDateTime(current.date(), QTime(current.time().hour(), 0)));
+    days->setStepDays(1);
     setAxisFormats(QStringLiteral("hh:mm:ss"));
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
 }
@@ -216,6 +224,7 @@ void SGView::on_dayData_clicked(bool checked)
     if (!checked)
         return;
     dateTimeEdit->setDateTime(QDateTime(dateTimeEdit->date(), QTime(0, 0)));
+    days->setStepDays(1);
     setAxisFormats(QStringLiteral("hh:mm:ss"));
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
 }
@@ -227,6 +236,7 @@ void SGView::on_weekData_clicked(bool checked)
     const QDate date = dateTimeEdit->date();
     if (date.dayOfWeek() != Qt::Monday)
         dateTimeEdit->setDateTime(QDateTime(date.addDays(1 - date.dayOfWeek()), QTime(0, 0)));
+    days->setStepDays(7);
     setAxisFormats(QStringLiteral("ddd\r\nhh:mm:ss"));
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 class ChartWidget;
+class DayNavigator;
 class QCheckBox;
 class QDateTimeEdit;
 class QFrame;
@@ -64,6 +65,7 @@ private:
     QPushButton *dayData;
     QPushButton *weekData;
     QDateTimeEdit *dateTimeEdit;
+    DayNavigator *days;
     QRadioButton *sg;
     QRadioButton *timeline;
     QRadioButton *cycles;
