@@ -98,11 +98,24 @@ bool HostWindow::openView(const QString &name, uint objectId)
         showStatus(tr("The module has no view \"%1\"").arg(name));
         return false;
     }
-    placeWidget(widget);
+    placeWidget(widget, viewTitle(name, objectId));
     return true;
 }
 
-void HostWindow::placeWidget(QWidget *widget)
+QString HostWindow::viewTitle(const QString &name, uint objectId) const
+{
+    if (name == QLatin1String("log"))
+        return tr("Event log, object %1").arg(objectId);
+    if (name == QLatin1String("phases"))
+        return tr("Phases, object %1").arg(objectId);
+    if (name == QLatin1String("dt"))
+        return tr("Detector data, object %1").arg(objectId);
+    if (name == QLatin1String("dtstat"))
+        return tr("Detector statistics, object %1").arg(objectId);
+    return QString();
+}
+
+void HostWindow::placeWidget(QWidget *widget, const QString &title)
 {
     // The views take the whole window; the welcome text is for an empty one.
     m_info->hide();
@@ -118,7 +131,8 @@ void HostWindow::placeWidget(QWidget *widget)
         dock->show();
         return;
     }
-    auto *dock = new QDockWidget(widget->windowTitle(), this);
+    // The module's own title first; the host names the views it docks.
+    auto *dock = new QDockWidget(widget->windowTitle().isEmpty() ? title : widget->windowTitle(), this);
     dock->setAttribute(Qt::WA_DeleteOnClose);
     dock->setWidget(widget);
     addDockWidget(Qt::BottomDockWidgetArea, dock);

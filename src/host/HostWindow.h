@@ -35,7 +35,9 @@ public:
     void scheduleScreenshot(const QString &fileName, int delayMs);
 
 private:
-    void placeWidget(QWidget *widget);
+    // The host's dock title for a view the module hands over undocked.
+    QString viewTitle(const QString &name, uint objectId) const;
+    void placeWidget(QWidget *widget, const QString &title);
     void tabWithLastDocked(QDockWidget *dock);
     void showStatus(const QString &text);
 

@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 static QString defaultModulePath()
 {
@@ -13,32 +16,67 @@ static QString defaultModulePath()
     return QDir::cleanPath(appDir.filePath(QStringLiteral("../plugins/libLumoView.so")));
 }
 
+// The interface language is chosen before anything is shown, the help text
+// included, so --lang is looked for ahead of the parser.
+static QString languageArgument(const QStringList &arguments)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a.startsWith(QLatin1String("--lang=")))
+            return a.mid(7);
+        if (a == QLatin1String("--lang") && i + 1 < arguments.size())
+            return arguments.at(i + 1);
+    }
+    return QString();
+}
+
+// Qt's own texts (dialog buttons, file dialogs) and the host's; the module
+// loads its own when it is loaded.
+static void installTranslators(QApplication *app)
+{
+    auto *qt = new QTranslator(app);
+    if (qt->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qt);
+    auto *host = new QTranslator(app);
+    if (host->load(QLocale(), QStringLiteral("lumoview-host"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(host);
+}
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumoview-host"));
+    const QString language = languageArgument(QCoreApplication::arguments());
+    if (!language.isEmpty())
+        QLocale::setDefault(QLocale(language));
+    installTranslators(&app);
     new Road::Kernel(&app);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Workstation host for the LumoView module"));
+    parser.setApplicationDescription(QCoreApplication::translate("main", "Workstation host for the LumoView module"));
     parser.addHelpOption();
-    const QCommandLineOption moduleOption(QStringLiteral("module"), QStringLiteral("Plug-in file to load."),
+    const QCommandLineOption moduleOption(QStringLiteral("module"), QCoreApplication::translate("main", "Plug-in file to load."),
                                           QStringLiteral("file"), defaultModulePath());
-    const QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Database URL."), QStringLiteral("url"));
-    const QCommandLineOption objectOption(QStringLiteral("object"), QStringLiteral("Controller object number."),
+    const QCommandLineOption dbOption(QStringLiteral("db"), QCoreApplication::translate("main", "Database URL."), QStringLiteral("url"));
+    const QCommandLineOption objectOption(QStringLiteral("object"), QCoreApplication::translate("main", "Controller object number."),
                                           QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption viewOption(QStringLiteral("view"),
-                                        QStringLiteral("View to open: log, phases, sg, dt, dtstat, faults, health (repeatable)."),
+                                        QCoreApplication::translate("main", "View to open: log, phases, sg, dt, dtstat, faults, health (repeatable)."),
                                         QStringLiteral("name"));
     const QCommandLineOption shotOption(QStringLiteral("screenshot"),
-                                        QStringLiteral("Save a picture of the window, then quit."),
+                                        QCoreApplication::translate("main", "Save a picture of the window, then quit."),
                                         QStringLiteral("file"));
     const QCommandLineOption delayOption(QStringLiteral("screenshot-delay"),
-                                         QStringLiteral("Milliseconds to wait before the picture."),
+                                         QCoreApplication::translate("main", "Milliseconds to wait before the picture."),
                                          QStringLiteral("ms"), QStringLiteral("1000"));
     const QCommandLineOption editOption(QStringLiteral("edit-db"),
-                                        QStringLiteral("Open the database parameters dialog at start."));
-    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, editOption});
+                                        QCoreApplication::translate("main", "Open the database parameters dialog at start."));
+    const QCommandLineOption langOption(QStringLiteral("lang"),
+                                        QCoreApplication::translate("main", "Interface language, for example ru or en."),
+                                        QStringLiteral("language"));
+    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, editOption,
+                       langOption});
     parser.process(app);
 
     HostWindow window;

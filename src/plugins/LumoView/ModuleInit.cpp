@@ -9,6 +9,7 @@ static void initLumoViewModule()
     registerXmlSettingsFormat();
     // The module's pictures, kept in the static core library.
     Q_INIT_RESOURCE(LumoView);
+    Q_INIT_RESOURCE(lumoview_i18n);
 }
 
 Q_CONSTRUCTOR_FUNCTION(initLumoViewModule)

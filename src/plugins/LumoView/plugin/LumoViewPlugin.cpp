@@ -19,8 +19,10 @@
 #include <QMainWindow>
 
 #include <QApplication>
+#include <QLocale>
 #include <QMutexLocker>
 #include <QNetworkProxy>
+#include <QTranslator>
 #include <QUrl>
 
 namespace {
@@ -32,6 +34,11 @@ LumoViewPlugin::LumoViewPlugin(QObject *parent)
     : QObject(parent)
 {
     qRegisterMetaType<LogMessageType>("LogMessageType");
+    // The module's texts in the language of the host's locale; removed from
+    // the application again with the facade.
+    auto *translator = new QTranslator(this);
+    if (translator->load(QLocale(), QStringLiteral("lumoview"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(translator);
     findMainWindow();
 }
 
