@@ -68,7 +68,7 @@ WorkerRun workerRun(QSqlDatabase &db, QMutex *mutex, const std::function<void(Da
     receiver.moveToThread(&receiverThread);
     receiverThread.start();
 
-    Database worker(nullptr, db, mutex);
+    Database worker(nullptr, &db, mutex);
     const auto count = [&receiver] { receiver.row(); };
     QObject::connect(&worker, &Database::lumoLogData, &receiver, count);
     QObject::connect(&worker, &Database::lumoDt15Data, &receiver, count);

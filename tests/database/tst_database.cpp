@@ -38,7 +38,7 @@ private:
 
     std::unique_ptr<Database> newWorker()
     {
-        return std::make_unique<Database>(nullptr, shared, &dbMutex);
+        return std::make_unique<Database>(nullptr, &shared, &dbMutex);
     }
 
     QVector<QVariantList> select(const QString &text, int columns)

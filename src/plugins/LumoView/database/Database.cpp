@@ -65,7 +65,7 @@ bool sameSettings(const QSqlDatabase &a, const QSqlDatabase &b)
 
 } // namespace
 
-Database::Database(QObject *parent, const QSqlDatabase &db, QMutex *dbMutex)
+Database::Database(QObject *parent, const QSqlDatabase *db, QMutex *dbMutex)
     : QThread(parent)
     , db(db)
     , dbMutex(dbMutex)
@@ -120,7 +120,7 @@ void Database::stopDumpQueries()
 
 bool Database::postgres() const
 {
-    return RequestStatements::isPostgres(db.driverName());
+    return RequestStatements::isPostgres(db->driverName());
 }
 
 void Database::submit(RequestKind requestKind, const QStringList &statements)
@@ -233,13 +233,13 @@ void Database::syncConnection()
 {
     if (!lockDb())
         return;
-    if (!connection.isValid() || !sameSettings(connection, db)) {
+    if (!connection.isValid() || !sameSettings(connection, *db)) {
         if (connection.isValid())
             connection.close();
         connection = QSqlDatabase();
         if (QSqlDatabase::contains(connectionName))
             QSqlDatabase::removeDatabase(connectionName);
-        connection = QSqlDatabase::cloneDatabase(db, connectionName);
+        connection = QSqlDatabase::cloneDatabase(*db, connectionName);
     }
     unlockDb();
 }

@@ -38,7 +38,9 @@ public:
     // event (agreed with the host).
     static constexpr int SgNotificationKind = 0x53470705;
 
-    Database(QObject *parent, const QSqlDatabase &db, QMutex *dbMutex);
+    // `db` is the facade's connection handle, which must outlive the worker;
+    // it is read under `dbMutex`.
+    Database(QObject *parent, const QSqlDatabase *db, QMutex *dbMutex);
     ~Database() override;
 
     void requestPhases(uint object_id, QDate from, QDate to, bool withPromtact);
@@ -107,7 +109,9 @@ private:
     void unlockDb();
 
     int kind = NoRequest;
-    QSqlDatabase db;
+    // Not a copy: a URL of another driver replaces the facade's handle, and
+    // a copy would keep the removed connection, which can never open again.
+    const QSqlDatabase *db;
     QMutex *dbMutex;
     QMutex requestMutex;
     QSemaphore wakeup{0};

@@ -30,7 +30,7 @@ const QIcon &messageIcon(LogMessageType type)
 LumoWidget::LumoWidget(QWidget *parent, uint object_id, QSqlDatabase *sharedDb, QMutex *dbMutex)
     : QWidget(parent)
     , progress(this)
-    , db(this, *sharedDb, dbMutex)
+    , db(this, sharedDb, dbMutex)
     , objectId(object_id)
 {
     db.setObjectName(QStringLiteral("db"));
