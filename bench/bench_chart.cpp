@@ -1,6 +1,8 @@
 // Our chart stand-ins against plain QCustomPlot doing the same work:
 // 1 000 000 line points (add + replot) and 100 000 timeline bars.
 // Run with QT_QPA_PLATFORM=offscreen.
+#include "PeakMemory.h"
+
 #include "ChartWidget.h"
 #include "LineSeries.h"
 #include "cwsimple/Chart.h"
@@ -31,21 +33,6 @@ void sizePlot(QCustomPlot *plot)
 void report(const char *what, double ours, double plain)
 {
     std::printf("| %s | %.1f | %.1f | %.2f |\n", what, ours, plain, plain > 0 ? ours / plain : 0.0);
-}
-
-long peakRssKb()
-{
-    FILE *status = std::fopen("/proc/self/status", "r");
-    if (!status)
-        return -1;
-    char line[256];
-    long kb = -1;
-    while (std::fgets(line, sizeof line, status)) {
-        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
-            break;
-    }
-    std::fclose(status);
-    return kb;
 }
 
 void benchLine(int n)

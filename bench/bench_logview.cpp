@@ -1,6 +1,7 @@
 // The event log view receiving the big day: GUI-thread time per row and the
 // event loop's latency while the rows stream in.
 #include "TestServers.h"
+#include "PeakMemory.h"
 
 #include "views/LogView.h"
 
@@ -23,21 +24,6 @@ qint64 threadCpuNsecs()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-long peakRssKb()
-{
-    FILE *status = std::fopen("/proc/self/status", "r");
-    if (!status)
-        return -1;
-    char line[256];
-    long kb = -1;
-    while (std::fgets(line, sizeof line, status)) {
-        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
-            break;
-    }
-    std::fclose(status);
-    return kb;
 }
 
 } // namespace

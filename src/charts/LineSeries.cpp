@@ -67,9 +67,14 @@ bool LineSeries::valueRange(double *lower, double *upper) const
 
 QVector<QStringList> LineSeries::table(bool keyIsDateTime) const
 {
+    return graphTable(*m_data, keyIsDateTime);
+}
+
+QVector<QStringList> LineSeries::graphTable(const QCPGraphDataContainer &data, bool keyIsDateTime)
+{
     QVector<QStringList> rows{{tr("X"), tr("Value")}};
-    rows.reserve(m_data->size() + 1);
-    for (auto it = m_data->constBegin(); it != m_data->constEnd(); ++it) {
+    rows.reserve(data.size() + 1);
+    for (auto it = data.constBegin(); it != data.constEnd(); ++it) {
         if (!std::isnan(it->value))
             rows.append({tableKey(it->key, keyIsDateTime), tableValue(it->value)});
     }

@@ -26,6 +26,8 @@ public:
     int pointsCount() const override { return m_data->size(); }
     void clear() override;
     QVector<QStringList> table(bool keyIsDateTime) const override;
+    // x and y of a graph's points in x order, NaN gaps left out.
+    static QVector<QStringList> graphTable(const QCPGraphDataContainer &data, bool keyIsDateTime);
 
 protected:
     void attach(QCPAxis *keyAxis, QCPAxis *valueAxis) override;

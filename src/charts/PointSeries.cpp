@@ -1,5 +1,7 @@
 #include "PointSeries.h"
 
+#include "LineSeries.h"
+
 #include <cmath>
 
 PointSeries::PointSeries(int style)
@@ -109,12 +111,6 @@ QString PointSeries::tooltipText(const QPointF &pixel, double maxDistance, bool 
 
 QVector<QStringList> PointSeries::table(bool keyIsDateTime) const
 {
-    QVector<QStringList> rows{{tr("X"), tr("Value")}};
-    rows.reserve(m_data->size() + 1);
     // In x order, as drawn, whatever order the points came in.
-    for (auto it = m_data->constBegin(); it != m_data->constEnd(); ++it) {
-        if (!std::isnan(it->value))
-            rows.append({tableKey(it->key, keyIsDateTime), tableValue(it->value)});
-    }
-    return rows;
+    return LineSeries::graphTable(*m_data, keyIsDateTime);
 }

@@ -19,6 +19,15 @@ CsvExportAction::CsvExportAction(QWidget *parent, RowsProvider rows)
     connect(this, &QAction::triggered, this, &CsvExportAction::save);
 }
 
+QString CsvExportAction::askFileName(QWidget *parent)
+{
+    QString fileName = QFileDialog::getSaveFileName(parent, tr("Select file to save"), QString(),
+                                                    tr("Comma separated value (*.csv)"));
+    if (!fileName.isEmpty() && QFileInfo(fileName).suffix().isEmpty())
+        fileName += QStringLiteral(".csv");
+    return fileName;
+}
+
 bool CsvExportAction::saveTo(const QString &fileName, QString *error) const
 {
     return CsvWriter::write(fileName, m_rows(), error);
@@ -30,12 +39,9 @@ void CsvExportAction::save()
         QMessageBox::information(m_view, tr("Save data"), tr("There is no data to save."));
         return;
     }
-    QString fileName = QFileDialog::getSaveFileName(m_view, tr("Select file to save"), QString(),
-                                                    tr("Comma separated value (*.csv)"));
+    const QString fileName = askFileName(m_view);
     if (fileName.isEmpty())
         return;
-    if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += QStringLiteral(".csv");
     QString error;
     if (!saveTo(fileName, &error))
         QMessageBox::critical(m_view, tr("Error"), tr("Error open file %1: %2").arg(fileName, error));

@@ -26,6 +26,10 @@ public:
     static CsvExportAction *addTo(ChartWidget *chart);
     static CsvExportAction *addTo(cwsimple::Chart *chart);
 
+    // The save dialog for a semicolon-separated file; ".csv" is added to a
+    // name without suffix. Empty when the user cancels.
+    static QString askFileName(QWidget *parent);
+
     // Writes without asking; false with the reason in *error.
     bool saveTo(const QString &fileName, QString *error) const;
 

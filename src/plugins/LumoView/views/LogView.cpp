@@ -1,5 +1,6 @@
 #include "LogView.h"
 
+#include "views/CsvExportAction.h"
 #include "views/CsvWriter.h"
 
 #include "decoding/EventCatalogue.h"
@@ -7,9 +8,6 @@
 #include "views/DayNavigator.h"
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,7 +15,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextCodec>
-#include <QTextStream>
 #include <QVBoxLayout>
 
 LogView::LogView(QWidget *parent, uint object_id, uint ver, QSqlDatabase *db, QMutex *dbMutex)
@@ -180,12 +177,9 @@ void LogView::on_saveData_clicked()
 {
     if (tableWidget->rowCount() == 0)
         return;
-    QString fileName = QFileDialog::getSaveFileName(this, tr("Select file to save"), QString(),
-                                                    tr("Comma separated value (*.csv)"));
+    const QString fileName = CsvExportAction::askFileName(this);
     if (fileName.isEmpty())
         return;
-    if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += QStringLiteral(".csv");
     QString error;
     if (!saveTo(fileName, &error)) {
         QMessageBox::critical(this, tr("Error"), tr("Error open file %1: %2").arg(fileName, error),

@@ -1,0 +1,22 @@
+#ifndef PEAKMEMORY_H
+#define PEAKMEMORY_H
+
+#include <cstdio>
+
+// The process's peak resident memory so far (VmHWM), in kB; -1 if unknown.
+inline long peakRssKb()
+{
+    FILE *status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    }
+    std::fclose(status);
+    return kb;
+}
+
+#endif // PEAKMEMORY_H
