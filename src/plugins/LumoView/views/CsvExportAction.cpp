@@ -35,7 +35,9 @@ bool CsvExportAction::saveTo(const QString &fileName, QString *error) const
 
 void CsvExportAction::save()
 {
-    if (m_rows().isEmpty()) {
+    // Taken once: a chart of a million points is not tabled twice.
+    const QVector<QStringList> rows = m_rows();
+    if (rows.isEmpty()) {
         QMessageBox::information(m_view, tr("Save data"), tr("There is no data to save."));
         return;
     }
@@ -43,7 +45,7 @@ void CsvExportAction::save()
     if (fileName.isEmpty())
         return;
     QString error;
-    if (!saveTo(fileName, &error))
+    if (!CsvWriter::write(fileName, rows, &error))
         QMessageBox::critical(m_view, tr("Error"), tr("Error open file %1: %2").arg(fileName, error));
 }
 
