@@ -98,13 +98,6 @@ class AsyncDatabaseTest : public QObject
         return i < 0 ? AsyncRecorder::Outcome() : recorder.outcomes.at(i);
     }
 
-    static void addServers()
-    {
-        QTest::addColumn<QString>("name");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -122,7 +115,7 @@ private slots:
     // Each worker runs its queries in submission order; reads and writes
     // have workers and connections of their own, so a slow read holds up no
     // write.
-    void queueOrderAndWorkers_data() { addServers(); }
+    void queueOrderAndWorkers_data() { TestServers::addServerRows("name"); }
     void queueOrderAndWorkers()
     {
         useServer();
@@ -197,7 +190,7 @@ private slots:
 
     // Answers reach the query that asked; a failing statement does not stop
     // the queries behind it; deleted and fire-and-forget queries.
-    void answersToTheRightQuery_data() { addServers(); }
+    void answersToTheRightQuery_data() { TestServers::addServerRows("name"); }
     void answersToTheRightQuery()
     {
         useServer();
@@ -274,7 +267,7 @@ private slots:
 
     // A connection that keeps failing the same way is reported once; a new
     // URL is taken at once, and the query waiting for it then runs.
-    void connectionErrorsOnce_data() { addServers(); }
+    void connectionErrorsOnce_data() { TestServers::addServerRows("name"); }
     void connectionErrorsOnce()
     {
         useServer();
@@ -306,7 +299,7 @@ private slots:
 
     // stop() while the worker waits to reconnect ends it promptly; queries
     // submitted afterwards are told that the service is stopped.
-    void stopWhileReconnecting_data() { addServers(); }
+    void stopWhileReconnecting_data() { TestServers::addServerRows("name"); }
     void stopWhileReconnecting()
     {
         useServer();
@@ -331,7 +324,7 @@ private slots:
     // Destroying the service with work queued ends it within its grace time
     // and drops the queue; a statement that runs on is cancelled on the
     // server rather than left behind by a terminated thread.
-    void stopWithQueriesQueued_data() { addServers(); }
+    void stopWithQueriesQueued_data() { TestServers::addServerRows("name"); }
     void stopWithQueriesQueued()
     {
         useServer();
@@ -362,7 +355,7 @@ private slots:
     // Each execution attempt leaves one record: local time, a space, the
     // statement as sent (PostgreSQL's first attempt still with backticks),
     // a carriage return and no line feed.
-    void dumpFile_data() { addServers(); }
+    void dumpFile_data() { TestServers::addServerRows("name"); }
     void dumpFile()
     {
         useServer();
@@ -405,7 +398,7 @@ private slots:
 
     // Last: the servers are killed and restarted. What is running or queued
     // meanwhile is run again once the server is back, never lost.
-    void serverKilledAndRestarted_data() { addServers(); }
+    void serverKilledAndRestarted_data() { TestServers::addServerRows("name"); }
     void serverKilledAndRestarted()
     {
         useServer();

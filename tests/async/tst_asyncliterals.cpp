@@ -306,9 +306,7 @@ private slots:
     // dropped it, and after a SET sent through the service itself.
     void modeLearntAgain_data()
     {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
+        TestServers::addServerRows();
     }
     void modeLearntAgain()
     {

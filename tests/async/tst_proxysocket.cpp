@@ -111,12 +111,6 @@ class ProxySocketTest : public QObject
             QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), port));
     }
 
-    static void addServers()
-    {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
-    }
 
     // Qt never sends connections to a loopback address or "localhost"
     // through a proxy, so the servers are named by this machine's host name,
@@ -199,7 +193,7 @@ private slots:
 
     // Queries answered over relay and proxy, small and large answers, one
     // session after another on the same relay.
-    void queriesOverTheProxy_data() { addServers(); }
+    void queriesOverTheProxy_data() { TestServers::addServerRows(); }
     void queriesOverTheProxy()
     {
         QFETCH(QString, server);
@@ -223,7 +217,7 @@ private slots:
 
     // A newer local connection replaces the one being relayed: the older
     // session is cut off (an error, no hang), the newer one is served.
-    void newerClientReplacesOlder_data() { addServers(); }
+    void newerClientReplacesOlder_data() { TestServers::addServerRows(); }
     void newerClientReplacesOlder()
     {
         QFETCH(QString, server);
@@ -299,7 +293,7 @@ private slots:
 
     // Through the facade: with an application proxy its connection points
     // at a relay, and a session with those settings is answered.
-    void facadeConnectionOverTheProxy_data() { addServers(); }
+    void facadeConnectionOverTheProxy_data() { TestServers::addServerRows(); }
     void facadeConnectionOverTheProxy()
     {
         QFETCH(QString, server);

@@ -1,6 +1,7 @@
 #include "TestServers.h"
 
 #include <QDate>
+#include <QTest>
 #include <QUrl>
 
 namespace TestServers {
@@ -32,6 +33,13 @@ QSqlDatabase connection(const QString &server, const QString &name)
     db.setHostName(u.host());
     db.setPort(u.port(3306));
     return db;
+}
+
+void addServerRows(const char *column)
+{
+    QTest::addColumn<QString>(column);
+    for (const QString &server : available())
+        QTest::newRow(qPrintable(server)) << server;
 }
 
 QDate day()

@@ -15,6 +15,8 @@ QStringList available();
 QString url(const QString &server);
 // A connection with the server's settings, registered as `name`, not opened.
 QSqlDatabase connection(const QString &server, const QString &name);
+// For a data function: a string column `column` with one row per server.
+void addServerRows(const char *column = "server");
 // The day the generator treated as the selected day.
 QDate day();
 

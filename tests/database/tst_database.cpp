@@ -73,14 +73,6 @@ private:
         return QProcess::execute(QStringLiteral(LUMOVIEW_SOURCE_DIR "/scripts/dbserver"), {action, server});
     }
 
-    static void addServers()
-    {
-        QTest::addColumn<QString>("server");
-        const QStringList servers = TestServers::available();
-        for (const QString &s : servers)
-            QTest::newRow(qPrintable(s)) << s;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -96,7 +88,7 @@ private slots:
         reference = QSqlDatabase();
     }
 
-    void phasesAndStates_data() { addServers(); }
+    void phasesAndStates_data() { TestServers::addServerRows(); }
     void phasesAndStates()
     {
         QFETCH(QString, server);
@@ -182,7 +174,7 @@ private slots:
         }
     }
 
-    void detectorLists_data() { addServers(); }
+    void detectorLists_data() { TestServers::addServerRows(); }
     void detectorLists()
     {
         QFETCH(QString, server);
@@ -211,7 +203,7 @@ private slots:
         QCOMPARE(recorder.events.at(done + 2).signal, QStringLiteral("complete"));
     }
 
-    void onlyTheLastPendingRequestRuns_data() { addServers(); }
+    void onlyTheLastPendingRequestRuns_data() { TestServers::addServerRows(); }
     void onlyTheLastPendingRequestRuns()
     {
         QFETCH(QString, server);
@@ -227,7 +219,7 @@ private slots:
         QCOMPARE(recorder.completes, 1);
     }
 
-    void detectorData_data() { addServers(); }
+    void detectorData_data() { TestServers::addServerRows(); }
     void detectorData()
     {
         QFETCH(QString, server);
@@ -285,7 +277,7 @@ private slots:
         QVERIFY(messages.contains("Obtaining data for the previous day"));
     }
 
-    void statistics_data() { addServers(); }
+    void statistics_data() { TestServers::addServerRows(); }
     void statistics()
     {
         QFETCH(QString, server);
@@ -331,7 +323,7 @@ private slots:
         QVERIFY(!current.isEmpty());
     }
 
-    void signalGroupsThroughTheHost_data() { addServers(); }
+    void signalGroupsThroughTheHost_data() { TestServers::addServerRows(); }
     void signalGroupsThroughTheHost()
     {
         QFETCH(QString, server);
@@ -373,7 +365,7 @@ private slots:
         delete kernel;
     }
 
-    void dumpShowsStatementsAsExecuted_data() { addServers(); }
+    void dumpShowsStatementsAsExecuted_data() { TestServers::addServerRows(); }
     void dumpShowsStatementsAsExecuted()
     {
         QFETCH(QString, server);
@@ -409,7 +401,7 @@ private slots:
         QVERIFY(sg.first().contains(server == "pg" ? "order by \"time\",\"index\"" : "order by `time`,`index`"));
     }
 
-    void stopWhileStreaming_data() { addServers(); }
+    void stopWhileStreaming_data() { TestServers::addServerRows(); }
     void stopWhileStreaming()
     {
         QFETCH(QString, server);
@@ -447,7 +439,7 @@ private slots:
         QVERIFY(recorder.count("dt") > 0);
     }
 
-    void unreachableServerIsRetriedUntilStopped_data() { addServers(); }
+    void unreachableServerIsRetriedUntilStopped_data() { TestServers::addServerRows(); }
     void unreachableServerIsRetriedUntilStopped()
     {
         QFETCH(QString, server);
@@ -478,7 +470,7 @@ private slots:
         QVERIFY(recorder.count("dt") > 0);
     }
 
-    void rejectedStatementGoesOn_data() { addServers(); }
+    void rejectedStatementGoesOn_data() { TestServers::addServerRows(); }
     void rejectedStatementGoesOn()
     {
         QFETCH(QString, server);
@@ -499,7 +491,7 @@ private slots:
         QCOMPARE(recorder.count("phase"), 0);
     }
 
-    void rawDetectorData_data() { addServers(); }
+    void rawDetectorData_data() { TestServers::addServerRows(); }
     void rawDetectorData()
     {
         QFETCH(QString, server);
@@ -547,7 +539,7 @@ private slots:
         QVERIFY(recorder.messages().contains("Data acquisition is complete"));
     }
 
-    void dumpOfTwoWorkersAtOnce_data() { addServers(); }
+    void dumpOfTwoWorkersAtOnce_data() { TestServers::addServerRows(); }
     void dumpOfTwoWorkersAtOnce()
     {
         QFETCH(QString, server);
@@ -578,7 +570,7 @@ private slots:
         QCOMPARE(lines.filter("`").isEmpty(), server == "pg");
     }
 
-    void stopWhileBlockedOnTheSharedLock_data() { addServers(); }
+    void stopWhileBlockedOnTheSharedLock_data() { TestServers::addServerRows(); }
     void stopWhileBlockedOnTheSharedLock()
     {
         QFETCH(QString, server);
@@ -612,7 +604,7 @@ private slots:
     }
 
     // Last: the servers are killed and restarted.
-    void serverKilledAndBack_data() { addServers(); }
+    void serverKilledAndBack_data() { TestServers::addServerRows(); }
     void serverKilledAndBack()
     {
         QFETCH(QString, server);

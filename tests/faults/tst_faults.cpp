@@ -280,13 +280,6 @@ class FaultsTest : public QObject
         QVERIFY2(timer.elapsed() < 2900, qPrintable(QStringLiteral("closing took %1 ms").arg(timer.elapsed())));
     }
 
-    static void addServers()
-    {
-        QTest::addColumn<QString>("name");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -311,7 +304,7 @@ private slots:
     // Neither dump stops the reading when its file cannot be written: a
     // directory, a file nobody may write, a missing folder, a full disk.
     // Once the file is writable again the records come back.
-    void dumpsUnwritable_data() { addServers(); }
+    void dumpsUnwritable_data() { TestServers::addServerRows("name"); }
     void dumpsUnwritable()
     {
         QFETCH(QString, name);
@@ -351,7 +344,7 @@ private slots:
 
     // Closing a view never hangs, whatever its worker is doing, and leaves
     // the shared connection and its lock usable.
-    void viewClosedInEveryState_data() { addServers(); }
+    void viewClosedInEveryState_data() { TestServers::addServerRows("name"); }
     void viewClosedInEveryState()
     {
         QFETCH(QString, name);
@@ -468,7 +461,7 @@ private slots:
     // view loads and the service runs a query with another queued, and is
     // then restarted. Each reader ends or waits, says why, and once the
     // server is back everything reads in full, nothing twice.
-    void serverKilledWhileReading_data() { addServers(); }
+    void serverKilledWhileReading_data() { TestServers::addServerRows("name"); }
     void serverKilledWhileReading()
     {
         QFETCH(QString, name);

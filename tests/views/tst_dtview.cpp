@@ -184,9 +184,7 @@ private slots:
 
     void fromServer_data()
     {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
+        TestServers::addServerRows();
     }
     void fromServer()
     {

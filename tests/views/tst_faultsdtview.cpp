@@ -137,9 +137,7 @@ private:
 private slots:
     void classification_data()
     {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
+        TestServers::addServerRows();
     }
     void classification()
     {

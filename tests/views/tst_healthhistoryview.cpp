@@ -97,9 +97,7 @@ private:
 private slots:
     void perServer_data()
     {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
+        TestServers::addServerRows();
     }
 
     // Points are the days' rows in date order, even when the table keeps

@@ -193,9 +193,7 @@ private slots:
 
     void loadDayFromServer_data()
     {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
+        TestServers::addServerRows();
     }
     void loadDayFromServer()
     {

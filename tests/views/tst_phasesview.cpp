@@ -155,9 +155,7 @@ private slots:
 
     void weekModeAndLoad_data()
     {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
+        TestServers::addServerRows();
     }
     void weekModeAndLoad()
     {

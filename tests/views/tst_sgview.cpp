@@ -209,9 +209,7 @@ private slots:
 
     void hourFromServer_data()
     {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
+        TestServers::addServerRows();
     }
     void hourFromServer()
     {

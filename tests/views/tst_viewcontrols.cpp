@@ -164,9 +164,7 @@ private slots:
 
     void logViewMovesAndRefreshKeepsTheDay_data()
     {
-        QTest::addColumn<QString>("server");
-        for (const QString &s : TestServers::available())
-            QTest::newRow(qPrintable(s)) << s;
+        TestServers::addServerRows();
     }
 
     void logViewMovesAndRefreshKeepsTheDay()
