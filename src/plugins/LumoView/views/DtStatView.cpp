@@ -8,6 +8,7 @@
 #include "LineSeries.h"
 
 #include "views/DayNavigator.h"
+#include "views/ToolRow.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -40,44 +41,20 @@ void DtStatView::setupForm()
     verticalLayout->setSpacing(6);
     verticalLayout->setContentsMargins(11, 11, 11, 11);
 
-    auto *frameWidget = new QFrame(this);
-    frameWidget->setObjectName(QStringLiteral("frame"));
-    frameWidget->setFrameShape(QFrame::StyledPanel);
-    frameWidget->setFrameShadow(QFrame::Raised);
-    auto *row = new QHBoxLayout(frameWidget);
-    row->setObjectName(QStringLiteral("horizontalLayout"));
-    row->setSpacing(2);
-    row->setContentsMargins(1, 1, 1, 1);
-    auto label = [frameWidget, row](const char *name, const QString &text) {
-        auto *l = new QLabel(text, frameWidget);
-        l->setObjectName(QLatin1String(name));
-        row->addWidget(l);
-    };
-    label("dt_label", tr("Detector:"));
-    auto *detectorBox = new QComboBox(frameWidget);
-    detectorBox->setObjectName(QStringLiteral("detectors"));
+    auto *frameWidget = new ToolRow(this);
+    frameWidget->addLabel("dt_label", tr("Detector:"));
+    QComboBox *detectorBox = frameWidget->addComboBox("detectors");
     detectorBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    row->addWidget(detectorBox);
-    label("label", tr("Date:"));
-    dateEdit = new QDateEdit(frameWidget);
-    dateEdit->setObjectName(QStringLiteral("dateEdit"));
-    dateEdit->setCalendarPopup(true);
-    row->addWidget(dateEdit);
-    label("label_2", tr("Parameter:"));
-    parameter = new QComboBox(frameWidget);
-    parameter->setObjectName(QStringLiteral("parameter"));
-    parameter->addItems({tr("Intensity"), tr("Occupancy"), tr("Speed")});
-    row->addWidget(parameter);
-    label("label_3", tr("Deepness (weeks):"));
-    deepness = new QSpinBox(frameWidget);
-    deepness->setObjectName(QStringLiteral("deepness"));
+    frameWidget->addLabel("label", tr("Date:"));
+    dateEdit = frameWidget->addDateEdit("dateEdit");
+    frameWidget->addLabel("label_2", tr("Parameter:"));
+    parameter = frameWidget->addComboBox("parameter", {tr("Intensity"), tr("Occupancy"), tr("Speed")});
+    frameWidget->addLabel("label_3", tr("Deepness (weeks):"));
+    deepness = frameWidget->add("deepness", new QSpinBox);
     deepness->setValue(15);
-    row->addWidget(deepness);
-    auto *refresh = new QPushButton(tr("Refresh"), frameWidget);
-    refresh->setObjectName(QStringLiteral("updateData"));
-    row->addWidget(refresh);
-    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(row);
-    row->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    QPushButton *refresh = frameWidget->addButton("updateData", tr("Refresh"));
+    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(frameWidget->boxLayout());
+    frameWidget->addStretch();
     verticalLayout->addWidget(frameWidget);
 
     auto *chartWidget = new ChartWidget(this);

@@ -7,6 +7,7 @@
 #include "VLine.h"
 
 #include "views/DayNavigator.h"
+#include "views/ToolRow.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -38,64 +39,28 @@ void DtView::setupForm()
     verticalLayout->setSpacing(2);
     verticalLayout->setContentsMargins(2, 2, 2, 2);
 
-    auto *frameWidget = new QFrame(this);
-    frameWidget->setObjectName(QStringLiteral("frame"));
-    frameWidget->setFrameShape(QFrame::StyledPanel);
-    frameWidget->setFrameShadow(QFrame::Raised);
-    auto *row = new QHBoxLayout(frameWidget);
-    row->setObjectName(QStringLiteral("horizontalLayout"));
-    row->setSpacing(2);
-    row->setContentsMargins(1, 1, 1, 1);
-
-    auto label = [frameWidget, row](const char *name, const QString &text) {
-        auto *l = new QLabel(text, frameWidget);
-        l->setObjectName(QLatin1String(name));
-        row->addWidget(l);
-    };
-    label("dt_label", tr("Detector:"));
-    auto *detectorBox = new QComboBox(frameWidget);
-    detectorBox->setObjectName(QStringLiteral("detectors"));
+    auto *frameWidget = new ToolRow(this);
+    frameWidget->addLabel("dt_label", tr("Detector:"));
+    QComboBox *detectorBox = frameWidget->addComboBox("detectors");
     detectorBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    row->addWidget(detectorBox);
-    rawData = new QCheckBox(tr("raw data"), frameWidget);
-    rawData->setObjectName(QStringLiteral("rawData"));
-    row->addWidget(rawData);
-    dayData = new QPushButton(tr("Day"), frameWidget);
-    dayData->setObjectName(QStringLiteral("dayData"));
-    dayData->setCheckable(true);
-    dayData->setChecked(true);
-    dayData->setAutoExclusive(true);
-    row->addWidget(dayData);
-    weekData = new QPushButton(tr("Week"), frameWidget);
-    weekData->setObjectName(QStringLiteral("weekData"));
-    weekData->setCheckable(true);
-    weekData->setAutoExclusive(true);
-    row->addWidget(weekData);
-    label("label", tr("Date:"));
-    dateEdit = new QDateEdit(frameWidget);
-    dateEdit->setObjectName(QStringLiteral("dateEdit"));
-    dateEdit->setCalendarPopup(true);
-    row->addWidget(dateEdit);
-    label("label_2", tr("Parameter:"));
-    parameter = new QComboBox(frameWidget);
-    parameter->setObjectName(QStringLiteral("parameter"));
-    parameter->addItems({tr("Intensity"), tr("Occupancy"), tr("Speed")});
-    row->addWidget(parameter);
-    label("label_3", tr("Grouping:"));
-    grouping = new QComboBox(frameWidget);
-    grouping->setObjectName(QStringLiteral("grouping"));
-    grouping->addItems({tr("Weekdays"), tr("Weekends"), tr("Weekdays before and after the weekdays"),
-                        tr("Weekdays before the weekends"), tr("Weekdays after the weekends"),
-                        tr("Weekends before the weekdays"), tr("Weekends after the weekdays"),
-                        tr("Holidays"), tr("Holiday"), tr("Weekday"), tr("Mondays"), tr("Tuesdays"),
-                        tr("Wednesdays"), tr("Thursdays"), tr("Fridays"), tr("Saturdays"),
-                        tr("Sundays")});
-    row->addWidget(grouping);
-    auto *refresh = new QPushButton(tr("Refresh"), frameWidget);
-    refresh->setObjectName(QStringLiteral("updateData"));
-    row->addWidget(refresh);
-    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(row);
-    row->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    rawData = frameWidget->addCheckBox("rawData", tr("raw data"));
+    dayData = frameWidget->addModeButton("dayData", tr("Day"), true);
+    weekData = frameWidget->addModeButton("weekData", tr("Week"), false);
+    frameWidget->addLabel("label", tr("Date:"));
+    dateEdit = frameWidget->addDateEdit("dateEdit");
+    frameWidget->addLabel("label_2", tr("Parameter:"));
+    parameter = frameWidget->addComboBox("parameter", {tr("Intensity"), tr("Occupancy"), tr("Speed")});
+    frameWidget->addLabel("label_3", tr("Grouping:"));
+    grouping = frameWidget->addComboBox(
+        "grouping", {tr("Weekdays"), tr("Weekends"), tr("Weekdays before and after the weekdays"),
+                     tr("Weekdays before the weekends"), tr("Weekdays after the weekends"),
+                     tr("Weekends before the weekdays"), tr("Weekends after the weekdays"),
+                     tr("Holidays"), tr("Holiday"), tr("Weekday"), tr("Mondays"), tr("Tuesdays"),
+                     tr("Wednesdays"), tr("Thursdays"), tr("Fridays"), tr("Saturdays"),
+                     tr("Sundays")});
+    QPushButton *refresh = frameWidget->addButton("updateData", tr("Refresh"));
+    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(frameWidget->boxLayout());
+    frameWidget->addStretch();
     verticalLayout->addWidget(frameWidget);
 
     auto *chartWidget = new ChartWidget(this);

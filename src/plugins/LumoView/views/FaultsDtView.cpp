@@ -9,6 +9,7 @@
 #include "PointSeries.h"
 
 #include "views/DayNavigator.h"
+#include "views/ToolRow.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDebug>
@@ -143,33 +144,16 @@ void FaultsDtView::setupForm()
     auto *verticalLayout = new QVBoxLayout(this);
     verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
 
-    auto *frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("frame"));
+    auto *frame = new ToolRow(this);
     frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Raised);
-    auto *row = new QHBoxLayout(frame);
-    row->setObjectName(QStringLiteral("horizontalLayout"));
-
-    auto *detectorLabel = new QLabel(tr("Detector:"), frame);
-    detectorLabel->setObjectName(QStringLiteral("label_2"));
-    row->addWidget(detectorLabel);
-    detectors = new QComboBox(frame);
-    detectors->setObjectName(QStringLiteral("detectors"));
+    frame->addLabel("label_2", tr("Detector:"));
+    detectors = frame->addComboBox("detectors");
     detectors->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    row->addWidget(detectors);
-    row->addItem(new QSpacerItem(398, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
-    auto *dateLabel = new QLabel(tr("date:"), frame);
-    dateLabel->setObjectName(QStringLiteral("label"));
-    row->addWidget(dateLabel);
-    date = new QDateEdit(frame);
-    date->setObjectName(QStringLiteral("date"));
-    date->setCalendarPopup(true);
-    row->addWidget(date);
-    refreshButton = new QPushButton(tr("Refresh"), frame);
-    refreshButton->setObjectName(QStringLiteral("refreshButton"));
-    row->addWidget(refreshButton);
-    (new DayNavigator(this, {date}, refreshButton))->placeIn(row);
+    frame->addStretch(398);
+    frame->addLabel("label", tr("date:"));
+    date = frame->addDateEdit("date");
+    refreshButton = frame->addButton("refreshButton", tr("Refresh"));
+    (new DayNavigator(this, {date}, refreshButton))->placeIn(frame->boxLayout());
     verticalLayout->addWidget(frame);
 
     chart = new ChartWidget(this);

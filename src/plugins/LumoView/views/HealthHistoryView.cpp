@@ -8,6 +8,7 @@
 #include "LineSeries.h"
 
 #include "views/DayNavigator.h"
+#include "views/ToolRow.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
@@ -99,40 +100,17 @@ void HealthHistoryView::setupForm()
     verticalLayout->setSpacing(2);
     verticalLayout->setContentsMargins(2, 2, 2, 2);
 
-    auto *frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("frame"));
+    auto *frame = new ToolRow(this);
     frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Raised);
-    auto *row = new QHBoxLayout(frame);
-    row->setObjectName(QStringLiteral("horizontalLayout"));
-    row->setSpacing(2);
-    row->setContentsMargins(1, 1, 1, 1);
-
-    auto label = [frame, row](const char *name, const QString &text) {
-        auto *l = new QLabel(text, frame);
-        l->setObjectName(QLatin1String(name));
-        row->addWidget(l);
-    };
-    label("label", tr("Detector:"));
-    detectors = new QComboBox(frame);
-    detectors->setObjectName(QStringLiteral("detectors"));
-    row->addWidget(detectors);
-    label("label_2", tr("Start date:"));
-    start = new QDateEdit(frame);
-    start->setObjectName(QStringLiteral("start"));
-    start->setCalendarPopup(true);
-    row->addWidget(start);
-    label("label_3", tr("End date:"));
-    end = new QDateEdit(frame);
-    end->setObjectName(QStringLiteral("end"));
-    end->setCalendarPopup(true);
-    row->addWidget(end);
-    refreshButton = new QPushButton(tr("Refresh"), frame);
-    refreshButton->setObjectName(QStringLiteral("refreshButton"));
-    row->addWidget(refreshButton);
-    (new DayNavigator(this, {start, end}, refreshButton))->placeIn(row);
-    row->addItem(new QSpacerItem(398, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    frame->addLabel("label", tr("Detector:"));
+    detectors = frame->addComboBox("detectors");
+    frame->addLabel("label_2", tr("Start date:"));
+    start = frame->addDateEdit("start");
+    frame->addLabel("label_3", tr("End date:"));
+    end = frame->addDateEdit("end");
+    refreshButton = frame->addButton("refreshButton", tr("Refresh"));
+    (new DayNavigator(this, {start, end}, refreshButton))->placeIn(frame->boxLayout());
+    frame->addStretch(398);
     verticalLayout->addWidget(frame);
 
     chart = new ChartWidget(this);

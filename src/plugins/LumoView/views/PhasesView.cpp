@@ -9,6 +9,7 @@
 #include "PointSeries.h"
 
 #include "views/DayNavigator.h"
+#include "views/ToolRow.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -56,48 +57,21 @@ void PhasesView::setupForm()
     verticalLayout->setSpacing(6);
     verticalLayout->setContentsMargins(11, 11, 11, 11);
 
-    frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("frame"));
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Raised);
-    auto *horizontalLayout = new QHBoxLayout(frame);
-    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
-    horizontalLayout->setSpacing(2);
-    horizontalLayout->setContentsMargins(2, 2, 2, 2);
-
-    dayData = new QPushButton(tr("Day"), frame);
-    dayData->setObjectName(QStringLiteral("dayData"));
-    dayData->setCheckable(true);
-    dayData->setChecked(true);
-    dayData->setAutoExclusive(true);
-    weekData = new QPushButton(tr("Week"), frame);
-    weekData->setObjectName(QStringLiteral("weekData"));
-    weekData->setCheckable(true);
-    weekData->setAutoExclusive(true);
-    auto *label = new QLabel(tr("Date:"), frame);
-    label->setObjectName(QStringLiteral("label"));
-    dateEdit = new QDateEdit(frame);
-    dateEdit->setObjectName(QStringLiteral("dateEdit"));
-    dateEdit->setCalendarPopup(true);
-    withPromtact = new QCheckBox(tr("with transition state"), frame);
-    withPromtact->setObjectName(QStringLiteral("withPromtact"));
-    withPromtact->setChecked(true);
-    auto *refresh = new QPushButton(tr("Refresh"), frame);
-    refresh->setObjectName(QStringLiteral("updateData"));
-    averaging = new QCheckBox(tr("averaging"), frame);
-    averaging->setObjectName(QStringLiteral("averaging"));
-    avgPoints = new QSpinBox(frame);
-    avgPoints->setObjectName(QStringLiteral("avgPoints"));
+    auto *row = new ToolRow(this, 2);
+    frame = row;
+    dayData = row->addModeButton("dayData", tr("Day"), true);
+    weekData = row->addModeButton("weekData", tr("Week"), false);
+    row->addLabel("label", tr("Date:"));
+    dateEdit = row->addDateEdit("dateEdit");
+    withPromtact = row->addCheckBox("withPromtact", tr("with transition state"), true);
+    QPushButton *refresh = row->addButton("updateData", tr("Refresh"));
+    averaging = row->addCheckBox("averaging", tr("averaging"));
+    avgPoints = row->add("avgPoints", new QSpinBox);
     avgPoints->setButtonSymbols(QAbstractSpinBox::NoButtons);
     avgPoints->setRange(3, 100);
     avgPoints->setValue(3);
-    for (QWidget *w : {static_cast<QWidget *>(dayData), static_cast<QWidget *>(weekData),
-                       static_cast<QWidget *>(label), static_cast<QWidget *>(dateEdit),
-                       static_cast<QWidget *>(withPromtact), static_cast<QWidget *>(refresh),
-                       static_cast<QWidget *>(averaging), static_cast<QWidget *>(avgPoints)})
-        horizontalLayout->addWidget(w);
-    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(horizontalLayout);
-    horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(row->boxLayout());
+    row->addStretch();
     verticalLayout->addWidget(frame);
 
     chart = new ChartWidget(this);

@@ -8,6 +8,7 @@
 #include "cwsimple/ColorHBoxSeries.h"
 
 #include "views/DayNavigator.h"
+#include "views/ToolRow.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -106,36 +107,18 @@ void SGView::setupForm()
 
     auto *verticalLayout = new QVBoxLayout(this);
     verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-    frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("frame"));
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Raised);
-    auto *horizontalLayout = new QHBoxLayout(frame);
-    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
-    horizontalLayout->setSpacing(2);
-    horizontalLayout->setContentsMargins(2, 2, 2, 2);
-
-    auto modeButton = [this](const char *name, const QString &text, bool checked) {
-        auto *button = new QPushButton(text, frame);
-        button->setObjectName(QLatin1String(name));
-        button->setCheckable(true);
-        button->setChecked(checked);
-        button->setAutoExclusive(true);
-        return button;
-    };
-    hourData = modeButton("hourData", tr("Hour"), true);
-    dayData = modeButton("dayData", tr("Day"), false);
-    weekData = modeButton("weekData", tr("Week"), false);
-    auto *label = new QLabel(tr("Date:"), frame);
-    label->setObjectName(QStringLiteral("label"));
-    dateTimeEdit = new QDateTimeEdit(frame);
-    dateTimeEdit->setObjectName(QStringLiteral("dateTimeEdit"));
+    auto *row = new ToolRow(this, 2);
+    frame = row;
+    hourData = row->addModeButton("hourData", tr("Hour"), true);
+    dayData = row->addModeButton("dayData", tr("Day"), false);
+    weekData = row->addModeButton("weekData", tr("Week"), false);
+    row->addLabel("label", tr("Date:"));
+    dateTimeEdit = row->add("dateTimeEdit", new QDateTimeEdit);
     dateTimeEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
     dateTimeEdit->setCalendarPopup(true);
     dateTimeEdit->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-    auto *pages = new QWidget(frame);
-    pages->setObjectName(QStringLiteral("widget"));
+    auto *pages = row->add("widget", new QWidget);
     auto *pageLayout = new QHBoxLayout(pages);
     pageLayout->setObjectName(QStringLiteral("horizontalLayout_2"));
     pageLayout->setSpacing(1);
@@ -151,17 +134,11 @@ void SGView::setupForm()
     pageLayout->addWidget(timeline);
     pageLayout->addWidget(cycles);
 
-    auto *refresh = new QPushButton(tr("Refresh"), frame);
-    refresh->setObjectName(QStringLiteral("updateData"));
-    averaging = new QCheckBox(tr("smoothing"), frame);
-    averaging->setObjectName(QStringLiteral("averaging"));
-
-    for (QWidget *w : std::initializer_list<QWidget *>{hourData, dayData, weekData, label,
-                                                       dateTimeEdit, pages, refresh, averaging})
-        horizontalLayout->addWidget(w);
+    QPushButton *refresh = row->addButton("updateData", tr("Refresh"));
+    averaging = row->addCheckBox("averaging", tr("smoothing"));
     days = new DayNavigator(this, {dateTimeEdit}, refresh);
-    days->placeIn(horizontalLayout);
-    horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    days->placeIn(row->boxLayout());
+    row->addStretch();
     verticalLayout->addWidget(frame);
 
     stackedWidget = new QStackedWidget(this);
