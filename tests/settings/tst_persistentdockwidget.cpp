@@ -72,7 +72,18 @@ private slots:
         QCursor::setPos(available.bottomRight() - QPoint(10, 10));
         auto *dock = create("sgview9");
         QCOMPARE(dock->size(), QSize(640, 480));
-        QVERIFY(available.contains(QRect(dock->pos(), dock->size())));
+        QTRY_VERIFY2(available.contains(dock->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6").arg(dock->x()).arg(dock->y()).arg(dock->width()).arg(dock->height()).arg(available.width()).arg(available.height())));
+
+        // Content wider than the first size widens the dock; it still fits.
+        QCursor::setPos(available.topLeft() + QPoint(available.width() / 3, 10));
+        auto *wide = new PersistentDockWidget(window, "sgview10");
+        auto *content = new QLabel("wide");
+        content->setMinimumWidth(available.width() - 50);
+        wide->setWidget(content);
+        QTRY_VERIFY(wide->width() >= content->minimumWidth());
+        QTRY_VERIFY2(available.contains(wide->frameGeometry()),
+                     qPrintable(QStringLiteral("%1,%2 %3x%4").arg(wide->x()).arg(wide->y())
+                                    .arg(wide->width()).arg(wide->height())));
     }
 
     void floatingGeometryComesBack()

@@ -40,23 +40,35 @@ PersistentDockWidget::PersistentDockWidget(QMainWindow *mainWindow, const QStrin
     } else {
         setFloating(true);
         resize(640, 480);
-        // At the cursor, but kept on its screen: a cursor near the edge
-        // would otherwise leave most of the window out of sight.
-        QRect frame(QCursor::pos(), size().expandedTo(minimumSizeHint()));
-        if (const QScreen *screen = QGuiApplication::screenAt(QCursor::pos())) {
-            const QRect available = screen->availableGeometry();
-            frame.moveRight(qMin(frame.right(), available.right()));
-            frame.moveBottom(qMin(frame.bottom(), available.bottom()));
-            frame.moveLeft(qMax(frame.left(), available.left()));
-            frame.moveTop(qMax(frame.top(), available.top()));
-        }
-        move(frame.topLeft());
+        move(QCursor::pos());
     }
 
     if (!isVisible())
         show();
-    // Raised once the creator has put its content in.
-    QMetaObject::invokeMethod(this, "raise", Qt::QueuedConnection);
+    // Once the creator has put its content in, which may widen the dock.
+    QMetaObject::invokeMethod(this, "keepOnScreen", Qt::QueuedConnection);
+}
+
+void PersistentDockWidget::keepOnScreen()
+{
+    // A floating dock opened at a cursor near the edge, or widened by its
+    // content, would otherwise leave part of itself out of sight.
+    if (isFloating()) {
+        resize(size().expandedTo(minimumSizeHint()));
+        const QScreen *screen = QGuiApplication::screenAt(pos());
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect available = screen->availableGeometry();
+            QRect frame = frameGeometry();
+            frame.moveRight(qMin(frame.right(), available.right()));
+            frame.moveBottom(qMin(frame.bottom(), available.bottom()));
+            frame.moveLeft(qMax(frame.left(), available.left()));
+            frame.moveTop(qMax(frame.top(), available.top()));
+            move(frame.topLeft());
+        }
+    }
+    raise();
 }
 
 void PersistentDockWidget::closeEvent(QCloseEvent *event)

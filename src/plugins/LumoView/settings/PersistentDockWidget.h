@@ -32,6 +32,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void keepOnScreen();
 };
 
 #endif // PERSISTENTDOCKWIDGET_H
