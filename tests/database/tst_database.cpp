@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -66,11 +65,6 @@ private:
         while (recorder.completes < completes && timer.elapsed() < ms)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return recorder.completes >= completes;
-    }
-
-    static int dbserver(const QString &action, const QString &server)
-    {
-        return QProcess::execute(QStringLiteral(LUMOVIEW_SOURCE_DIR "/scripts/dbserver"), {action, server});
     }
 
 private slots:
@@ -601,47 +595,6 @@ private slots:
         next->requestDetectors(1);
         QVERIFY(waitComplete(nextRecorder));
         QVERIFY(nextRecorder.count("dt") > 0);
-    }
-
-    // Last: the servers are killed and restarted.
-    void serverKilledAndBack_data() { TestServers::addServerRows(); }
-    void serverKilledAndBack()
-    {
-        QFETCH(QString, server);
-        useServer(server);
-        const QDate day = TestServers::day();
-        const int total = select(QStringLiteral("select count(*) from events where objectid=1 and time between '%1' and '%2'")
-                                     .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate)), 1)
-                              .first().first().toInt();
-        reference.close();
-        auto worker = newWorker();
-        DatabaseRecorder recorder(worker.get());
-        worker->requestLog(1, day, day.addDays(1), 0x5FFFF);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.count("log") > 150, 20000);
-        QCOMPARE(dbserver("kill", server), 0);
-        QVERIFY(waitComplete(recorder, 1, 30000));
-        // Either every row came (it had all reached the client) or the error
-        // is shown and no success claimed.
-        const QStringList messages = recorder.messages();
-        if (messages.contains("Data acquisition is complete")) {
-            QCOMPARE(recorder.count("log"), total);
-        } else {
-            QVERIFY(recorder.count("log") < total);
-            QVERIFY(std::any_of(recorder.events.cbegin(), recorder.events.cend(), [](const auto &e) {
-                return e.signal == "logMessage" && e.args.at(1).toInt() == Error;
-            }));
-        }
-
-        // A request while the server is down waits for it and runs once it is back.
-        recorder.clear();
-        worker->requestDetectors(1);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.messages().count("Connect to database lumo@127.0.0.1") >= 2, 10000);
-        QCOMPARE(recorder.completes, 0);
-        QCOMPARE(dbserver("restart", server), 0);
-        QVERIFY(waitComplete(recorder, 1, 30000));
-        QVERIFY(recorder.count("dt") > 0);
-        QVERIFY(recorder.messages().contains("Connection established"));
-        QVERIFY(recorder.messages().contains("Data acquisition is complete"));
     }
 };
 
