@@ -608,22 +608,6 @@ intensity=%3 veh/h</source>
         <translation>Описание</translation>
     </message>
     <message>
-        <source>Select file to save</source>
-        <translation>Выберите файл для сохранения</translation>
-    </message>
-    <message>
-        <source>Comma separated value (*.csv)</source>
-        <translation>Файлы CSV (*.csv)</translation>
-    </message>
-    <message>
-        <source>Error</source>
-        <translation>Ошибка</translation>
-    </message>
-    <message>
-        <source>Error open file %1: %2</source>
-        <translation>Ошибка открытия файла %1: %2</translation>
-    </message>
-    <message>
         <source>Time;Device time;Type;Source;Description</source>
         <translation>Время;Время контроллера;Тип;Источник;Описание</translation>
     </message>
@@ -738,17 +722,6 @@ intensity=%3 veh/h</source>
     <message>
         <source>PDF documents (*.pdf)</source>
         <translation>Документы PDF (*.pdf)</translation>
-    </message>
-</context>
-<context>
-    <name>PointSeries</name>
-    <message>
-        <source>X</source>
-        <translation>X</translation>
-    </message>
-    <message>
-        <source>Value</source>
-        <translation>Значение</translation>
     </message>
 </context>
 <context>

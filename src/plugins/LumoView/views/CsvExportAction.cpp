@@ -19,13 +19,17 @@ CsvExportAction::CsvExportAction(QWidget *parent, RowsProvider rows)
     connect(this, &QAction::triggered, this, &CsvExportAction::save);
 }
 
-QString CsvExportAction::askFileName(QWidget *parent)
+void CsvExportAction::askAndSave(QWidget *parent, const QVector<QStringList> &rows)
 {
     QString fileName = QFileDialog::getSaveFileName(parent, tr("Select file to save"), QString(),
                                                     tr("Comma separated value (*.csv)"));
-    if (!fileName.isEmpty() && QFileInfo(fileName).suffix().isEmpty())
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().isEmpty())
         fileName += QStringLiteral(".csv");
-    return fileName;
+    QString error;
+    if (!CsvWriter::write(fileName, rows, &error))
+        QMessageBox::critical(parent, tr("Error"), tr("Error open file %1: %2").arg(fileName, error));
 }
 
 bool CsvExportAction::saveTo(const QString &fileName, QString *error) const
@@ -41,24 +45,28 @@ void CsvExportAction::save()
         QMessageBox::information(m_view, tr("Save data"), tr("There is no data to save."));
         return;
     }
-    const QString fileName = askFileName(m_view);
-    if (fileName.isEmpty())
-        return;
-    QString error;
-    if (!CsvWriter::write(fileName, rows, &error))
-        QMessageBox::critical(m_view, tr("Error"), tr("Error open file %1: %2").arg(fileName, error));
+    askAndSave(m_view, rows);
 }
 
-CsvExportAction *CsvExportAction::addTo(ChartWidget *chart)
+namespace {
+
+// Both chart kinds table their data and take extra context-menu actions.
+template<typename Chart>
+CsvExportAction *addToChart(Chart *chart)
 {
     auto *action = new CsvExportAction(chart, [chart] { return chart->dataTable(); });
     chart->addContextAction(action);
     return action;
+}
+
+} // namespace
+
+CsvExportAction *CsvExportAction::addTo(ChartWidget *chart)
+{
+    return addToChart(chart);
 }
 
 CsvExportAction *CsvExportAction::addTo(cwsimple::Chart *chart)
 {
-    auto *action = new CsvExportAction(chart, [chart] { return chart->dataTable(); });
-    chart->addContextAction(action);
-    return action;
+    return addToChart(chart);
 }

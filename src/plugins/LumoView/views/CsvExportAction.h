@@ -26,9 +26,10 @@ public:
     static CsvExportAction *addTo(ChartWidget *chart);
     static CsvExportAction *addTo(cwsimple::Chart *chart);
 
-    // The save dialog for a semicolon-separated file; ".csv" is added to a
-    // name without suffix. Empty when the user cancels.
-    static QString askFileName(QWidget *parent);
+    // Asks for a file name (".csv" is added to a name without suffix) and
+    // writes the rows there; a file that cannot be written is reported in a
+    // message box over `parent`.
+    static void askAndSave(QWidget *parent, const QVector<QStringList> &rows);
 
     // Writes without asking; false with the reason in *error.
     bool saveTo(const QString &fileName, QString *error) const;

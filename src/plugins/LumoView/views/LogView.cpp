@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextCodec>
@@ -177,17 +176,15 @@ void LogView::on_saveData_clicked()
 {
     if (tableWidget->rowCount() == 0)
         return;
-    const QString fileName = CsvExportAction::askFileName(this);
-    if (fileName.isEmpty())
-        return;
-    QString error;
-    if (!saveTo(fileName, &error)) {
-        QMessageBox::critical(this, tr("Error"), tr("Error open file %1: %2").arg(fileName, error),
-                              QMessageBox::Ok);
-    }
+    CsvExportAction::askAndSave(this, tableRows());
 }
 
 bool LogView::saveTo(const QString &fileName, QString *error) const
+{
+    return CsvWriter::write(fileName, tableRows(), error);
+}
+
+QVector<QStringList> LogView::tableRows() const
 {
     const int columns = tableWidget->columnCount();
     QVector<QStringList> rows;
@@ -203,5 +200,5 @@ bool LogView::saveTo(const QString &fileName, QString *error) const
         }
         rows.append(row);
     }
-    return CsvWriter::write(fileName, rows, error);
+    return rows;
 }

@@ -3,6 +3,7 @@
 
 #include "views/LumoWidget.h"
 
+#include <QStringList>
 #include <QTimer>
 #include <QVector>
 
@@ -39,6 +40,8 @@ private:
     // layout work per row.
     void flushRows();
     void discardPendingRows();
+    // The table as saved: the header, then every row with five fields.
+    QVector<QStringList> tableRows() const;
 
     const uint ver;
     QTextCodec *codec;
