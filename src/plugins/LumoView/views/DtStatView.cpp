@@ -11,9 +11,6 @@
 #include "views/ToolRow.h"
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFrame>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>

@@ -14,8 +14,6 @@
 #include <QDateEdit>
 #include <QDebug>
 #include <QDockWidget>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>

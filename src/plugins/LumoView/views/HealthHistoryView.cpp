@@ -12,8 +12,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>

@@ -12,10 +12,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
-#include <QFrame>
 #include <QHBoxLayout>
 #include <QHash>
-#include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
