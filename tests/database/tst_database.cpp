@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 class DatabaseTest : public QObject
@@ -152,6 +153,10 @@ private slots:
         QVERIFY(expected.size() > 10);
         const auto rows = recorder.rows("log");
         QCOMPARE(rows.size(), expected.size());
+        // A pause after every 101 rows, ended as soon as this thread had the
+        // rows sent before it, not by its 50 ms running out.
+        QCOMPARE(worker->pausesCaughtUp() + worker->pausesTimedOut(), (rows.size() - 1) / 101);
+        QVERIFY(worker->pausesCaughtUp() > worker->pausesTimedOut());
         const bool ready = ver == 0x5FFFF;
         for (int i = 0; i < rows.size(); ++i) {
             const QVariantList &got = rows.at(i);
@@ -395,10 +400,22 @@ private slots:
         QVERIFY(sg.first().contains(server == "pg" ? "order by \"time\",\"index\"" : "order by `time`,`index`"));
     }
 
-    void stopWhileStreaming_data() { TestServers::addServerRows(); }
+    // Stopped while the rows stream, with this thread keeping up or blocked
+    // (then every pause ends after its 50 ms): the worker hands out at most
+    // 101 rows more.
+    void stopWhileStreaming_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<bool>("blocked");
+        for (const QString &s : TestServers::available()) {
+            QTest::newRow(qPrintable(s + " keeping up")) << s << false;
+            QTest::newRow(qPrintable(s + " blocked")) << s << true;
+        }
+    }
     void stopWhileStreaming()
     {
         QFETCH(QString, server);
+        QFETCH(bool, blocked);
         useServer(server);
         const QDate day = TestServers::day();
         const int total = select(QStringLiteral("select count(*) from events where objectid=1 and time between '%1' and '%2'")
@@ -407,15 +424,27 @@ private slots:
         QVERIFY(total > 500);
         auto worker = newWorker();
         DatabaseRecorder recorder(worker.get());
+        std::atomic<int> emitted{0};
+        connect(worker.get(), &Database::lumoLogData, worker.get(), [&emitted] { ++emitted; }, Qt::DirectConnection);
         worker->requestLog(1, day, day.addDays(1), 0x5FFFF);
         QTRY_VERIFY_WITH_TIMEOUT(recorder.count("log") > 150, 20000);
+        if (blocked) {
+            const int before = emitted;
+            QThread::msleep(500);
+            // Nothing was handled here, yet the worker went on.
+            QVERIFY(worker->pausesTimedOut() >= 2);
+            QVERIFY(emitted > before);
+        }
+        const int atStop = emitted;
         worker->stop();
         QVERIFY(worker->isFinished());
+        QVERIFY2(emitted - atStop <= 101, qPrintable(QString::number(emitted - atStop)));
         QVERIFY(waitComplete(recorder, 2, 5000));
         QCoreApplication::processEvents();
 
         const int rows = recorder.count("log");
         QVERIFY2(rows < total, qPrintable(QString("%1 of %2").arg(rows).arg(total)));
+        QCOMPARE(rows, int(emitted));
         const QStringList messages = recorder.messages();
         QVERIFY(messages.contains("Pending completion of the database (3 sec.)"));
         const int interrupted = recorder.indexOf("logMessage", QStringLiteral("Interrupted by the user"));

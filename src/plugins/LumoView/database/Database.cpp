@@ -4,6 +4,7 @@
 #include "database/RequestStatements.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
@@ -320,13 +321,65 @@ bool Database::pacingCheck()
     emit rowsReceived(rowsInRequest);
     QElapsedTimer pause;
     pause.start();
-    const bool stopping = waitForStop(50);
+    const bool stopping = pacingPause();
     pauseNsecs += pause.nsecsElapsed();
     if (stopping) {
         emit complete();
         return false;
     }
     return true;
+}
+
+// Waits until the GUI thread has handled every row signal sent so far (the
+// marker queued behind them has reached this object, which lives there), a
+// stop arrives or 50 ms pass. The bound keeps a busy or blocked GUI thread
+// from holding the worker; the marker keeps the worker from idling while
+// the GUI thread has nothing left to do. True when the user stopped.
+bool Database::pacingPause()
+{
+    const quint64 marker = ++markersQueued;
+    {
+        QMutexLocker locker(&requestMutex);
+        markerAwaited = marker;
+    }
+    QMetaObject::invokeMethod(this, "pacingMarkerReached", Qt::QueuedConnection);
+    const QDeadlineTimer deadline(50);
+    forever {
+        const bool permit = wakeup.tryAcquire(1, int(qMax<qint64>(0, deadline.remainingTime())));
+        QMutexLocker locker(&requestMutex);
+        // The GUI thread clears it when it releases the marker's permit.
+        const bool caughtUp = markerAwaited == 0;
+        if (!permit || kind == StopRequest) {
+            // The marker's permit, if it came meanwhile, goes with this pause;
+            // one that comes later finds nothing to end.
+            if (caughtUp)
+                wakeup.tryAcquire();
+            markerAwaited = 0;
+            if (permit) {
+                locker.unlock();
+                return interrupted();
+            }
+            ++(caughtUp ? caughtUpPauses : timedOutPauses);
+            return false;
+        }
+        if (caughtUp) {
+            ++caughtUpPauses;
+            return false;
+        }
+        // A new request: it waits in the slot and gets its permit back later.
+        ++borrowedPermits;
+    }
+}
+
+void Database::pacingMarkerReached()
+{
+    QMutexLocker locker(&requestMutex);
+    // Markers are reached in the order they were queued; one whose pause
+    // has run out of time must not end the next pause.
+    if (++markersReached != markerAwaited)
+        return;
+    markerAwaited = 0;
+    wakeup.release();
 }
 
 bool Database::streamRows(QSqlQuery &query, const RowHandler &handler)
@@ -379,6 +432,8 @@ void Database::runRequest(int requestKind, const QStringList &statements)
     rowsSinceCheck = 0;
     rowsInRequest = 0;
     pauseNsecs = 0;
+    caughtUpPauses = 0;
+    timedOutPauses = 0;
     const int count = statements.size();
     bool anyRow = false;
     QMap<QTime, QVector<double>> history;

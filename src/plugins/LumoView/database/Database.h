@@ -51,8 +51,12 @@ public:
     void requestDtStat(uint object_id, QString detectors, int parameter, quint8 weeks, QDate date);
     void requestSg(uint object_id, QDateTime from, QDateTime to);
 
-    // Time the last request spent in its pacing pauses, for measurements.
+    // The last request's pacing pauses, for measurements and tests: the time
+    // spent in them, how many ended as soon as the GUI thread had handled the
+    // rows sent before them and how many ran out their 50 ms.
     qint64 pacingPauseNsecs() const { return pauseNsecs; }
+    int pausesCaughtUp() const { return caughtUpPauses; }
+    int pausesTimedOut() const { return timedOutPauses; }
 
     // The process-wide dump of every statement executed by any worker.
     static void startDumpQueries(const QString &file_name);
@@ -81,6 +85,9 @@ private slots:
     void on_wait_finish_timeout();
     void on_thread_finished();
     QSqlQuery execQuery(QSqlDatabase &db, QString text);
+    // Queued by the worker behind a batch of rows: reached once this thread
+    // has handled them.
+    void pacingMarkerReached();
 
 protected:
     void run() override;
@@ -96,6 +103,7 @@ private:
     // thread keeps up; false when the user stopped or the handler gave up.
     bool streamRows(QSqlQuery &query, const RowHandler &handler);
     bool pacingCheck();
+    bool pacingPause();
     bool interrupted();
     bool decodeSgRow(const QSqlQuery &query);
 
@@ -131,6 +139,14 @@ private:
     bool stopSeen = false;
     std::atomic<bool> holdsDbMutex{false};
     std::atomic<qint64> pauseNsecs{0};
+    std::atomic<int> caughtUpPauses{0};
+    std::atomic<int> timedOutPauses{0};
+    // Pacing markers: the worker counts those it queued; the GUI thread those
+    // it reached, which it does in the same order. `markerAwaited` (under
+    // requestMutex) is the marker the worker's pause waits for, 0 for none.
+    quint64 markersQueued = 0;
+    quint64 markersReached = 0;
+    quint64 markerAwaited = 0;
 };
 
 #endif // DATABASE_H
