@@ -87,6 +87,11 @@ Database::Database(QObject *parent, const QSqlDatabase *db, QMutex *dbMutex)
             break;
         }
     }
+    // Looked up once rather than by name for every signal-group row.
+    if (hostPlugin) {
+        const QMetaObject *meta = hostPlugin->metaObject();
+        createNotification = meta->method(meta->indexOfMethod("createNotification(QByteArray,int)"));
+    }
 }
 
 Database::~Database()
@@ -411,12 +416,19 @@ bool Database::decodeSgRow(const QSqlQuery &query)
     const QByteArray data = query.value(1).toByteArray();
     QObject *notification = nullptr;
     if (hostPlugin) {
-        QMetaObject::invokeMethod(hostPlugin, "createNotification", Qt::DirectConnection,
-                                  Q_RETURN_ARG(QObject *, notification), Q_ARG(QByteArray, data),
-                                  Q_ARG(int, SgNotificationKind));
+        createNotification.invoke(hostPlugin, Qt::DirectConnection, Q_RETURN_ARG(QObject *, notification),
+                                  Q_ARG(QByteArray, data), Q_ARG(int, SgNotificationKind));
     }
-    const QVariantList fields = notification ? notification->property("data").toList()
-                                             : QVariantList();
+    QVariantList fields;
+    if (notification) {
+        // The property of the notification's class, looked up once per class.
+        if (notification->metaObject() != notificationClass) {
+            notificationClass = notification->metaObject();
+            notificationData = notificationClass->property(notificationClass->indexOfProperty("data"));
+        }
+        fields = (notificationData.isValid() ? notificationData.read(notification)
+                                             : notification->property("data")).toList();
+    }
     delete notification;
     if (fields.size() < 2) {
         emit logMessage(tr("Internal error: cannot decode event"), Error);
@@ -474,9 +486,10 @@ void Database::runRequest(int requestKind, const QStringList &statements)
             message = index == 0 ? characteristic : (index == 1 ? selected : previous);
             handler = [this, index](const QSqlQuery &q) {
                 const QDateTime time = q.value(0).toDateTime();
+                const QVariant value = q.value(1);
                 // No value (a record without an interval) is a gap, not a zero.
-                if (!q.value(1).isNull())
-                    emit lumoDt15Data(time, q.value(1).toDouble(), index);
+                if (!value.isNull())
+                    emit lumoDt15Data(time, value.toDouble(), index);
                 if (index == 1)
                     emit lumoDt15StateData(time, stateValue(q.value(2)));
                 return true;
@@ -496,8 +509,9 @@ void Database::runRequest(int requestKind, const QStringList &statements)
                 message = tr("Obtaining historical data");
                 // A missing value is no measurement: it does not count.
                 handler = [&history](const QSqlQuery &q) {
-                    if (!q.value(1).isNull())
-                        history[q.value(0).toTime()].append(q.value(1).toDouble());
+                    const QVariant value = q.value(1);
+                    if (!value.isNull())
+                        history[q.value(0).toTime()].append(value.toDouble());
                     return true;
                 };
             } else {

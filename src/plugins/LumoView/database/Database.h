@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QMetaMethod>
+#include <QMetaProperty>
 #include <QMutex>
 #include <QSemaphore>
 #include <QSqlDatabase>
@@ -127,12 +129,15 @@ private:
     QStringList queries;
     const QString dateFormat = QStringLiteral("yyyy-MM-dd");
     QObject *hostPlugin = nullptr;
+    QMetaMethod createNotification;
 
     // Worker thread only: its own connection with the shared one's settings,
     // since a Qt SQL connection belongs to the thread that opened it and two
     // threads must not stream from one connection at once.
     QSqlDatabase connection;
     const QString connectionName;
+    const QMetaObject *notificationClass = nullptr;
+    QMetaProperty notificationData;
     int rowsSinceCheck = 0;
     int rowsInRequest = 0;
     int borrowedPermits = 0;
