@@ -47,12 +47,30 @@ private:
 
     // Feeds a row the way the worker does.
     static void feed(LogView *view, const QString &type, const QString &descr, int typeId = 9,
-                     int val = 0, const QByteArray &data = {})
+                     int val = 0, const QByteArray &data = {}, const QTime &time = QTime(12, 0, 5))
     {
         QVERIFY(QMetaObject::invokeMethod(view, "on_db_lumoLogData",
-                                          Q_ARG(QDateTime, QDateTime(QDate(2024, 3, 6), QTime(12, 0, 5))),
+                                          Q_ARG(QDateTime, QDateTime(QDate(2024, 3, 6), time)),
                                           Q_ARG(QTime, QTime(12, 0, 4)), Q_ARG(int, typeId), Q_ARG(QString, type),
                                           Q_ARG(QString, descr), Q_ARG(int, val), Q_ARG(QByteArray, data)));
+    }
+    static void refresh(LogView *view)
+    {
+        QVERIFY(QMetaObject::invokeMethod(view, "on_updateData_clicked", Q_ARG(bool, false)));
+    }
+    static QStringList column(QTableWidget *t, int c)
+    {
+        QStringList texts;
+        for (int r = 0; r < t->rowCount(); ++r)
+            texts << (t->item(r, c) ? t->item(r, c)->text() : QStringLiteral("-"));
+        return texts;
+    }
+    static void clickHeader(QTableWidget *t, int section)
+    {
+        QHeaderView *header = t->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                                 header->height() / 2));
     }
     static void finish(LogView *view) { QVERIFY(QMetaObject::invokeMethod(view, "on_db_complete")); }
 
@@ -91,6 +109,8 @@ private slots:
     void initTestCase()
     {
         qRegisterMetaType<LogMessageType>("LogMessageType");
+        // Texts sort in the order of a language, where "a" < "B" < "c".
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         // Never loaded against a server: a URL nobody listens on.
         shared = QSqlDatabase::addDatabase("QPSQL", "offline");
         shared.setHostName("127.0.0.1");
@@ -152,10 +172,12 @@ private slots:
         QTemporaryDir dir;
         auto view = makeView(2, 0x3FFFF);
         QTextCodec *cp1251 = QTextCodec::codecForName("Windows-1251");
+        // Out of time order: the rows are sorted by time when the load ends,
+        // each with its own cells.
+        feed(view.get(), "Fault", "ignored", 7, 0, "12:00 K1", QTime(12, 0, 7));
         feed(view.get(), "Service", "ignored", 1, 5);
         feed(view.get(), "Fault", "ignored", 7, 0,
-             QByteArray("  12:00  K1  ") + cp1251->fromUnicode(QStringLiteral("Авария лампы")));
-        feed(view.get(), "Fault", "ignored", 7, 0, "12:00 K1");
+             QByteArray("  12:00  K1  ") + cp1251->fromUnicode(QStringLiteral("Авария лампы")), QTime(12, 0, 6));
         finish(view.get());
         QTableWidget *t = table(view.get());
         QCOMPARE(t->rowCount(), 3);
@@ -168,8 +190,45 @@ private slots:
         QVERIFY(view->saveTo(dir.filePath("g3.csv")));
         const QStringList lines = fileLines(dir.filePath("g3.csv"));
         QCOMPARE(lines.at(0), QStringLiteral("Time;Device time;Type;Source;Description"));
-        QCOMPARE(lines.at(2), QStringLiteral("12:00:05;12:00:04;Fault;K1;Авария лампы"));
-        QCOMPARE(lines.at(3), QStringLiteral("12:00:05;12:00:04;Fault;;"));
+        QCOMPARE(lines.at(2), QStringLiteral("12:00:06;12:00:04;Fault;K1;Авария лампы"));
+        QCOMPARE(lines.at(3), QStringLiteral("12:00:07;12:00:04;Fault;;"));
+    }
+
+    // The order of the last header click holds for every load: times as
+    // their texts sort, other columns in the language's order, equal texts
+    // in arrival order; a selected row keeps its record.
+    void sortedByHeader()
+    {
+        auto view = makeView(1, 0x5FFFF);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QTableWidget *t = table(view.get());
+        const auto load = [&](bool selectA) {
+            refresh(view.get());
+            feed(view.get(), "T", "b", 9, 0, {}, QTime(10, 0));
+            feed(view.get(), "T", "a", 9, 0, {}, QTime(9, 0));
+            feed(view.get(), "T", "B", 9, 0, {}, QTime(10, 0));
+            feed(view.get(), "T", "c", 9, 0, {}, QTime(0, 0)); // the next day's midnight, last from the server
+            if (selectA) {
+                QTRY_COMPARE(t->rowCount(), 4);
+                t->selectRow(1);
+            }
+            finish(view.get());
+        };
+        load(false);
+        QCOMPARE(column(t, 3), (QStringList{"c", "a", "b", "B"}));
+        QCOMPARE(column(t, 0), (QStringList{"00:00:00", "09:00:00", "10:00:00", "10:00:00"}));
+        clickHeader(t, 3);
+        QCOMPARE(column(t, 3), (QStringList{"a", "b", "B", "c"}));
+        clickHeader(t, 0);
+        clickHeader(t, 0);
+        QCOMPARE(column(t, 3), (QStringList{"b", "B", "a", "c"}));
+
+        load(true);
+        QCOMPARE(column(t, 3), (QStringList{"b", "B", "a", "c"}));
+        QCOMPARE(t->horizontalHeader()->sortIndicatorSection(), 0);
+        QCOMPARE(t->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(t->selectionModel()->selectedRows().value(0).row(), 2);
     }
 
     void messagesWithStampAndIcon()

@@ -2,12 +2,14 @@
 
 #include "views/CsvExportAction.h"
 #include "views/CsvWriter.h"
+#include "views/LogCell.h"
 
 #include "decoding/EventCatalogue.h"
 
 #include "views/DayNavigator.h"
 #include <QComboBox>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +17,8 @@
 #include <QTableWidget>
 #include <QTextCodec>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 LogView::LogView(QWidget *parent, uint object_id, uint ver, QSqlDatabase *db, QMutex *dbMutex)
     : LumoWidget(parent, object_id, db, dbMutex)
@@ -30,8 +34,6 @@ LogView::LogView(QWidget *parent, uint object_id, uint ver, QSqlDatabase *db, QM
     if (!codec)
         codec = QTextCodec::codecForLocale();
 
-    // Four table updates a second: painting, not rows, is what costs here.
-    flushTimer.setInterval(250);
     connect(&flushTimer, &QTimer::timeout, this, &LogView::flushRows);
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
 }
@@ -86,25 +88,43 @@ void LogView::setupForm()
     QMetaObject::connectSlotsByName(this);
 }
 
-LogView::~LogView()
-{
-    discardPendingRows();
-}
+namespace {
 
-void LogView::discardPendingRows()
-{
-    for (const QVector<QTableWidgetItem *> &row : qAsConst(pendingRows))
-        qDeleteAll(row);
-    pendingRows.clear();
-}
+// Ten table updates a second while rows come in: painting, not rows, is
+// what costs when every row is cheap.
+const int flushInterval = 100;
+// The most a flush works at a stretch before the event loop has its turn.
+const int sliceMsecs = 8;
+// Rows announced to the table at once within a slice.
+const int chunkRows = 256;
+
+} // namespace
+
+LogView::~LogView() = default;
 
 void LogView::on_updateData_clicked(bool)
 {
-    discardPendingRows();
+    if (!loading) {
+        loading = true;
+        // The rows go in as they come and the order chosen by the last
+        // header click is applied once, at the end. Meanwhile a click sorts
+        // nothing, and the indicator stands on a section no cell is in, so
+        // that putting a cell in sorts nothing either.
+        QHeaderView *header = tableWidget->horizontalHeader();
+        sortSection = header->sortIndicatorSection();
+        sortOrder = header->sortIndicatorOrder();
+        header->setSectionsClickable(false);
+        const bool blocked = header->blockSignals(true);
+        header->setSortIndicator(tableWidget->columnCount(), sortOrder);
+        header->blockSignals(blocked);
+        header->viewport()->update();
+    }
+    flushTimer.stop();
     sizedColumns = false;
-    // Sorting and column sizing are applied once, at the end: never per row.
-    tableWidget->setSortingEnabled(false);
+    loadComplete = false;
     tableWidget->setRowCount(0);
+    records.clear();
+    shownRows = 0;
     showProgress();
     const QDate d = dateEdit->date();
     db.requestLog(objectId, d, d.addDays(1), ver);
@@ -117,59 +137,125 @@ void LogView::on_dateEdit_dateChanged(QDate)
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
 }
 
-void LogView::on_db_lumoLogData(QDateTime time, QTime dev_time, int type_id, QString type,
-                                QString descr, int val, QByteArray data)
+void LogView::on_db_lumoLogData(const QDateTime &time, const QTime &dev_time, int type_id,
+                                const QString &type, const QString &descr, int val,
+                                const QByteArray &data)
 {
-    const DecodedLogRow decoded = decodeLogRow(ver, type_id, val, data, descr, codec);
-    const bool sourceColumn = tableWidget->columnCount() >= 5;
-    QVector<QTableWidgetItem *> row(tableWidget->columnCount(), nullptr);
-    row[0] = new QTableWidgetItem(time.toString(QStringLiteral("hh:mm:ss")));
-    row[1] = new QTableWidgetItem(dev_time.toString(QStringLiteral("hh:mm:ss")));
-    row[2] = new QTableWidgetItem(type);
-    if (sourceColumn && decoded.hasSource)
-        row[3] = new QTableWidgetItem(decoded.source);
-    if (decoded.hasDescription)
-        row[sourceColumn ? 4 : 3] = new QTableWidgetItem(decoded.description);
-    pendingRows.append(row);
+    records.append(time, dev_time, type_id, type, decodeLogRow(ver, type_id, val, data, descr, codec));
     if (!flushTimer.isActive())
-        flushTimer.start();
+        flushTimer.start(flushInterval);
+}
+
+void LogView::setCell(int row, int column, int record, LogRecords::Field field, bool shown)
+{
+    if (!shown)
+        delete tableWidget->takeItem(row, column);
+    else if (auto *cell = static_cast<LogCell *>(tableWidget->item(row, column)))
+        cell->setRecord(record);
+    else
+        tableWidget->setItem(row, column, new LogCell(&records, record, field));
+}
+
+void LogView::showRecord(int row, int record)
+{
+    const LogRecords::Record &r = records.at(record);
+    const bool sourceColumn = tableWidget->columnCount() >= 5;
+    setCell(row, 0, record, LogRecords::Time, true);
+    setCell(row, 1, record, LogRecords::DeviceTime, true);
+    setCell(row, 2, record, LogRecords::Type, true);
+    if (sourceColumn)
+        setCell(row, 3, record, LogRecords::Source, r.hasSource);
+    setCell(row, sourceColumn ? 4 : 3, record, LogRecords::Description, r.hasDescription);
 }
 
 void LogView::flushRows()
 {
-    if (pendingRows.isEmpty()) {
-        flushTimer.stop();
-        return;
-    }
-    const int first = tableWidget->rowCount();
-    tableWidget->setUpdatesEnabled(false);
-    tableWidget->setRowCount(first + pendingRows.size());
-    for (int r = 0; r < pendingRows.size(); ++r) {
-        const QVector<QTableWidgetItem *> &cells = pendingRows.at(r);
-        for (int c = 0; c < cells.size(); ++c) {
-            if (cells.at(c))
-                tableWidget->setItem(first + r, c, cells.at(c));
+    QAbstractItemModel *model = tableWidget->model();
+    QElapsedTimer slice;
+    slice.start();
+    while (shownRows < records.size() && slice.elapsed() < sliceMsecs) {
+        const int first = shownRows;
+        const int end = qMin(records.size(), first + chunkRows);
+        tableWidget->setRowCount(end);
+        // The rows are announced; the table needs no word of each cell put
+        // into them, one repaint covers them all.
+        const bool blocked = model->blockSignals(true);
+        for (int r = first; r < end; ++r)
+            showRecord(r, r);
+        model->blockSignals(blocked);
+        shownRows = end;
+        // Sized to the first chunk of rows: to more would cost more than a
+        // slice may take.
+        if (!sizedColumns) {
+            sizedColumns = true;
+            for (int c = 0; c < 3; ++c)
+                tableWidget->resizeColumnToContents(c);
+            if (ver == LogGeneration2)
+                tableWidget->resizeColumnToContents(3);
         }
     }
-    pendingRows.clear();
-    tableWidget->setUpdatesEnabled(true);
+    tableWidget->viewport()->update();
 
-    if (!sizedColumns) {
-        sizedColumns = true;
-        for (int c = 0; c < 3; ++c)
-            tableWidget->resizeColumnToContents(c);
-        if (ver == LogGeneration2)
-            tableWidget->resizeColumnToContents(3);
-    }
+    if (shownRows < records.size())
+        flushTimer.start(0); // a backlog: the next slice once the loop has had its turn
+    else if (loadComplete)
+        finishLoad();
+    else
+        flushTimer.stop();
 }
 
 void LogView::on_db_complete()
 {
+    loadComplete = true;
     flushRows();
+}
+
+void LogView::finishLoad()
+{
     flushTimer.stop();
-    tableWidget->setSortingEnabled(true);
+    // A second completion (the worker ending) has nothing left to sort.
+    if (loading) {
+        loading = false;
+        applySortOrder();
+    }
     dateEdit->setEnabled(true);
     updateData->setEnabled(true);
+}
+
+// By a time column the view sorts its records itself and moves no cell,
+// only what the cells show: the rows came in time order, so this costs next
+// to nothing where the table's own sort of a big day would stall the window
+// for a third of a second. By a text column the table sorts, as on a click.
+void LogView::applySortOrder()
+{
+    const bool byTime = sortSection == 0 || sortSection == 1;
+    if (byTime) {
+        const QVector<int> order =
+            records.timeOrder(sortSection == 0 ? LogRecords::Time : LogRecords::DeviceTime, sortOrder);
+        if (!std::is_sorted(order.cbegin(), order.cend()))
+            reorderRows(order);
+    }
+    QHeaderView *header = tableWidget->horizontalHeader();
+    const bool blocked = header->blockSignals(byTime || sortSection < 0);
+    header->setSortIndicator(sortSection, sortOrder);
+    header->blockSignals(blocked);
+    header->setSectionsClickable(true);
+}
+
+void LogView::reorderRows(const QVector<int> &order)
+{
+    // A row the user selected meanwhile stays selected with its record.
+    const QModelIndexList selected = tableWidget->selectionModel()->selectedRows();
+    const int selectedRecord =
+        selected.isEmpty() ? -1 : static_cast<LogCell *>(tableWidget->item(selected.first().row(), 0))->record();
+    QAbstractItemModel *model = tableWidget->model();
+    const bool blocked = model->blockSignals(true);
+    for (int row = 0; row < order.size(); ++row)
+        showRecord(row, order.at(row));
+    model->blockSignals(blocked);
+    tableWidget->viewport()->update();
+    if (selectedRecord >= 0)
+        tableWidget->selectRow(order.indexOf(selectedRecord));
 }
 
 void LogView::on_saveData_clicked()
