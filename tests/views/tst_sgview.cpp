@@ -19,6 +19,7 @@
 #include <QStackedWidget>
 #include <QtTest>
 
+#include <ctime>
 #include <memory>
 
 class SGViewTest : public QObject
@@ -40,7 +41,9 @@ private:
     static ChartWidget *xy(QWidget *v) { return v->findChild<ChartWidget *>("xy_chart"); }
     static ChartWidget *cycles(QWidget *v) { return v->findChild<ChartWidget *>("cycle_chart"); }
     static cwsimple::Chart *timeline(QWidget *v) { return v->findChild<cwsimple::Chart *>("tl_chart"); }
-    static QDateTime at(int h, int m, int s = 0) { return QDateTime(QDate(2024, 3, 6), QTime(h, m, s)); }
+    // A time of the test day: `base` stands for 10:00:00.
+    QDateTime base;
+    QDateTime at(int h, int m, int s = 0) const { return base.addSecs((h - 10) * 3600 + m * 60 + s); }
     static double secs(const QDateTime &t) { return t.toMSecsSinceEpoch() / 1000.0; }
 
     static void record(SGView *view, const QDateTime &t, int group, int state)
@@ -63,6 +66,9 @@ private:
 private slots:
     void initTestCase()
     {
+        // Central European time, with its daylight-saving switches.
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
         Q_INIT_RESOURCE(LumoView);
         qRegisterMetaType<LogMessageType>("LogMessageType");
         offline = QSqlDatabase::addDatabase("QPSQL", "offline");
@@ -70,8 +76,19 @@ private slots:
         offline.setPort(1);
     }
 
+    void init() { base = QDateTime(QDate(2024, 3, 6), QTime(10, 0)); }
+
+    void periodsCyclesAndBars_data()
+    {
+        QTest::addColumn<QDateTime>("start");
+        QTest::newRow("plain day") << QDateTime(QDate(2024, 3, 6), QTime(10, 0));
+        // The second record is the last before the clocks go forward.
+        QTest::newRow("daylight saving begins") << QDateTime(QDate(2024, 3, 31), QTime(1, 59, 0));
+    }
     void periodsCyclesAndBars()
     {
+        QFETCH(QDateTime, start);
+        base = start;
         auto view = makeView();
         record(view.get(), at(9, 59), 2, 1); // before its first closed record: ignored
         record(view.get(), at(10, 0, 0), 2, 4);

@@ -22,9 +22,9 @@
 
 namespace {
 
-double seconds(const QDateTime &time)
+double seconds(qint64 msecs)
 {
-    return time.toMSecsSinceEpoch() / 1000.0;
+    return msecs / 1000.0;
 }
 
 bool isOpen(int state)
@@ -32,50 +32,25 @@ bool isOpen(int state)
     return state >= 1 && state <= 3;
 }
 
-// A group's state while a load is evaluated.
+// A group's state while a load is evaluated; times in milliseconds since the
+// epoch. A group is first tracked in a closed state, so openSince is set
+// before it is read.
 struct GroupTracker
 {
-    QDateTime openSince;
-    QDateTime closedSince;
-    QDateTime changedAt;
+    qint64 openSince = 0;
+    qint64 closedSince = 0;
+    qint64 changedAt = 0;
     int state = 0;
     int cycleSum = 0;
     bool cycleHalf = false;
 };
 
-void addStateBar(cwsimple::ColorHBoxSeries *bars, double x1, double x2, double y, int state)
-{
-    switch (state) {
-    case 1:
-        bars->addBar(x1, x2, y, QColor(Qt::green));
-        break;
-    case 2:
-    case 3:
-        // Loading by file name goes through the pixmap cache.
-        bars->addBar(x1, x2, y, QPixmap(QStringLiteral("://Resources/gb.png")));
-        break;
-    case 4:
-        bars->addBar(x1, x2, y, QColor(Qt::red));
-        break;
-    case 16:
-        bars->addBar(x1, x2, y, QColor(Qt::yellow));
-        break;
-    case 20:
-        bars->addBar(x1, x2, y, QColor(Qt::red), QColor(Qt::yellow));
-        break;
-    case 32:
-        bars->addBar(x1, x2, y, QPixmap(QStringLiteral("://Resources/ab.png")));
-        break;
-    default:
-        bars->addBar(x1, x2, y, QColor(Qt::black));
-        break;
-    }
-}
-
 } // namespace
 
 SGView::SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMutex)
     : LumoWidget(parent, object_id, db, dbMutex)
+    , greenStripes(QStringLiteral("://Resources/gb.png"))
+    , amberStripes(QStringLiteral("://Resources/ab.png"))
 {
     setupForm();
     initControls();
@@ -263,9 +238,10 @@ void SGView::on_updateData_clicked(bool)
         w->setEnabled(false);
 }
 
-void SGView::on_db_lumoSgData(QDateTime time, int sg_id, int state)
+void SGView::on_db_lumoSgData(const QDateTime &time, int sg_id, int state)
 {
-    records.push_back(std::make_unique<StateRecord>(StateRecord{time, sg_id, state}));
+    // Converted once, here: the evaluation needs every time several times.
+    records.push_back({epochClock.msecsSinceEpoch(time), sg_id, state});
     if (!sgIds.contains(sg_id))
         sgIds.append(sg_id);
 }
@@ -299,10 +275,10 @@ void SGView::on_db_complete()
     }
 
     QHash<int, GroupTracker> trackers;
-    for (const auto &record : records) {
-        const int g = record->sg_id;
-        const int s = record->state;
-        const QDateTime &t = record->time;
+    for (const StateRecord &record : records) {
+        const int g = record.sg_id;
+        const int s = record.state;
+        const qint64 t = record.msecs;
         auto it = trackers.find(g);
         if (it == trackers.end()) {
             if (s == 0 || s == 4) {
@@ -325,10 +301,10 @@ void SGView::on_db_complete()
             continue;
         int d;
         if (nowOpen) {
-            d = int(tracker.closedSince.secsTo(t));
+            d = int((t - tracker.closedSince) / 1000);
             tracker.openSince = t;
         } else {
-            d = int(tracker.openSince.secsTo(t));
+            d = int((t - tracker.openSince) / 1000);
             if (auto *xy = static_cast<PointSeries *>(xyChart->series(g)))
                 xy->addXY(seconds(tracker.openSince), d);
             tracker.closedSince = t;
@@ -345,11 +321,40 @@ void SGView::on_db_complete()
     }
     // Evaluated once: a second completion (the worker ending) adds nothing.
     records.clear();
+    records.shrink_to_fit();
 
     for (QWidget *w : std::initializer_list<QWidget *>{xyChart, tlChart, cycleChart, frame})
         w->setEnabled(true);
     if (averaging->isChecked())
         on_averaging_clicked(true);
+}
+
+void SGView::addStateBar(cwsimple::ColorHBoxSeries *bars, double x1, double x2, double y, int state) const
+{
+    switch (state) {
+    case 1:
+        bars->addBar(x1, x2, y, QColor(Qt::green));
+        break;
+    case 2:
+    case 3:
+        bars->addBar(x1, x2, y, greenStripes);
+        break;
+    case 4:
+        bars->addBar(x1, x2, y, QColor(Qt::red));
+        break;
+    case 16:
+        bars->addBar(x1, x2, y, QColor(Qt::yellow));
+        break;
+    case 20:
+        bars->addBar(x1, x2, y, QColor(Qt::red), QColor(Qt::yellow));
+        break;
+    case 32:
+        bars->addBar(x1, x2, y, amberStripes);
+        break;
+    default:
+        bars->addBar(x1, x2, y, QColor(Qt::black));
+        break;
+    }
 }
 
 QVector<double> SGView::smoothed(const QVector<double> &y)

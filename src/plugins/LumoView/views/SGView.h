@@ -1,9 +1,11 @@
 #ifndef SGVIEW_H
 #define SGVIEW_H
 
+#include "views/EpochClock.h"
 #include "views/LumoWidget.h"
 
-#include <memory>
+#include <QPixmap>
+
 #include <vector>
 
 class ChartWidget;
@@ -17,6 +19,7 @@ class QStackedWidget;
 
 namespace cwsimple {
 class Chart;
+class ColorHBoxSeries;
 }
 
 // How the signal groups of a controller changed state over an hour, a day
@@ -32,7 +35,7 @@ public:
     static QVector<double> smoothed(const QVector<double> &values);
 
 private slots:
-    void on_db_lumoSgData(QDateTime time, int sg_id, int state);
+    void on_db_lumoSgData(const QDateTime &time, int sg_id, int state);
     void on_db_complete();
     void on_updateData_clicked(bool checked = false);
     void on_hourData_clicked(bool checked);
@@ -46,7 +49,7 @@ private slots:
 private:
     struct StateRecord
     {
-        QDateTime time;
+        qint64 msecs; // since the epoch
         int sg_id;
         int state;
     };
@@ -54,8 +57,14 @@ private:
     void setupForm();
     void setAxisFormats(const QString &format);
     void smoothChart(ChartWidget *chart, QList<int> &avgIds);
+    // A timeline bar drawn by the state that ends with it.
+    void addStateBar(cwsimple::ColorHBoxSeries *bars, double x1, double x2, double y, int state) const;
 
-    std::vector<std::unique_ptr<StateRecord>> records;
+    std::vector<StateRecord> records;
+    EpochClock epochClock;
+    // The bar fills of states 2 and 3 and of state 32.
+    const QPixmap greenStripes;
+    const QPixmap amberStripes;
     QList<int> sgIds;
     QList<int> xyAvgSeries;
     QList<int> cycleAvgSeries;
