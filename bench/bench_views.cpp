@@ -1,0 +1,356 @@
+// The views reading the big day as an operator waits for them: wall-clock
+// time from Refresh to the last row shown or the chart drawn, pacing pauses
+// included, against a plain forward-only QSqlQuery fetch of the same
+// statements in the same run. For the event log also the GUI thread's CPU
+// per row, the event loop's latency while the rows stream in, the rows the
+// worker hands out after Stop and the peak resident memory.
+#include "HostKernel.h"
+#include "PeakMemory.h"
+#include "PlainFetch.h"
+#include "TestServers.h"
+
+#include "database/RequestStatements.h"
+#include "views/DtView.h"
+#include "views/LogView.h"
+#include "views/PhasesView.h"
+#include "views/SGView.h"
+
+#include "ChartWidget.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QFrame>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+
+namespace {
+
+qint64 threadCpuNsecs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// Starts the peak resident memory afresh from what is resident now.
+void resetPeakMemory()
+{
+    malloc_trim(0);
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+// Runs the event loop until `done`; a 2 ms timer looks again while nothing
+// else happens. Not QTest::qWaitFor: its 10 ms naps would be measured.
+bool runUntil(const std::function<bool()> &done, int timeoutMs = 600000)
+{
+    QTimer poll;
+    poll.start(2);
+    QElapsedTimer deadline;
+    deadline.start();
+    while (!done()) {
+        if (deadline.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+bool frameEnabled(QWidget *view)
+{
+    return view->findChild<QFrame *>(QStringLiteral("frame"))->isEnabled();
+}
+
+struct Ratio
+{
+    double baselineMs = 0;
+    double wallMs = 0;
+    int rows = 0;
+    int baselineRows = 0;
+    QString text() const
+    {
+        QString t = QString::asprintf("%.1f× (%.2f s; plain fetch %.2f s)", wallMs / baselineMs,
+                                      wallMs / 1000, baselineMs / 1000);
+        if (rows != baselineRows)
+            t += QString::asprintf(" rows differ: %d / %d", rows, baselineRows);
+        return t;
+    }
+};
+
+struct LogFigures
+{
+    Ratio load;
+    double cpuPerRowUs = 0;
+    double p99Ms = 0;
+    double worstMs = 0;
+    int rowsAfterStop = 0;
+    bool terminated = false;
+    double peakMb = 0;
+};
+
+class Bench
+{
+public:
+    explicit Bench(const QString &server)
+        : server(server)
+        , db(TestServers::connection(server, QStringLiteral("view-") + server))
+        , plain(TestServers::connection(server, QStringLiteral("plain-") + server))
+        , statements(server == QLatin1String("pg"))
+    {
+        if (!plain.open())
+            std::fprintf(stderr, "%s: %s\n", qPrintable(server), qPrintable(plain.lastError().text()));
+    }
+
+    LogFigures logView();
+    Ratio sgView();
+    Ratio phasesView();
+    Ratio dtView();
+
+private:
+    // The better of two fetches: the first also warms the server's caches
+    // for the view's read that follows.
+    Ratio baseline(const QStringList &texts)
+    {
+        Ratio r;
+        const qint64 first = plainFetchNsecs(plain, texts, &r.baselineRows);
+        r.baselineMs = std::min(first, plainFetchNsecs(plain, texts, &r.baselineRows)) / 1e6;
+        return r;
+    }
+
+    const QString server;
+    QSqlDatabase db;
+    QSqlDatabase plain;
+    const RequestStatements statements;
+    QMutex mutex;
+    const QDate day = TestServers::day();
+};
+
+LogFigures Bench::logView()
+{
+    LogFigures f;
+    f.load = baseline(statements.log(1, day, day.addDays(1), 0x5FFFF));
+    resetPeakMemory();
+
+    LogView view(nullptr, 1, 0x5FFFF, &db, &mutex);
+    view.resize(1000, 700);
+    view.show();
+    auto *refresh = view.findChild<QPushButton *>(QStringLiteral("updateData"));
+    auto *table = view.findChild<QTableWidget *>(QStringLiteral("tableWidget"));
+    auto *date = view.findChild<QDateEdit *>(QStringLiteral("dateEdit"));
+    // The first load (today, no rows) ends before the measured one starts.
+    QCoreApplication::processEvents();
+    runUntil([refresh] { return refresh->isEnabled(); });
+    date->blockSignals(true);
+    date->setDate(day);
+    date->blockSignals(false);
+
+    // A 5 ms tick: how late it fires is how long the loop was busy.
+    QVector<double> lateness;
+    QElapsedTimer sinceTick;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        lateness.append(std::max(0.0, sinceTick.nsecsElapsed() / 1e6 - 5.0));
+        sinceTick.restart();
+    });
+
+    const int expected = f.load.baselineRows;
+    const qint64 cpuStart = threadCpuNsecs();
+    QElapsedTimer wall;
+    wall.start();
+    sinceTick.start();
+    tick.start(5);
+    refresh->click();
+    runUntil([&] { return refresh->isEnabled() && table->rowCount() == expected; });
+    table->viewport()->repaint();
+    f.load.wallMs = wall.nsecsElapsed() / 1e6;
+    f.cpuPerRowUs = (threadCpuNsecs() - cpuStart) / 1e3 / std::max(1, table->rowCount());
+    // What the end of the load leaves for the event loop counts as well.
+    QElapsedTimer after;
+    after.start();
+    runUntil([&after] { return after.elapsed() > 300; });
+    tick.stop();
+
+    f.load.rows = table->rowCount();
+    f.peakMb = peakRssKb() / 1024.0;
+    std::sort(lateness.begin(), lateness.end());
+    f.p99Ms = lateness.isEmpty() ? 0 : lateness.at(int(lateness.size() * 0.99));
+    f.worstMs = lateness.isEmpty() ? 0 : lateness.last();
+
+    // Stop in the middle of the stream: the rows the worker hands out after
+    // the stop was asked for, counted in the worker's thread.
+    std::atomic<int> emitted{0};
+    QObject::connect(view.worker(), &Database::lumoLogData, view.worker(), [&emitted] { ++emitted; },
+                     Qt::DirectConnection);
+    refresh->click();
+    runUntil([&] { return emitted > expected / 3; });
+    const int atStop = emitted;
+    view.progressOverlay()->cancelButton()->click();
+    f.rowsAfterStop = emitted - atStop;
+    auto *log = view.findChild<QComboBox *>(QStringLiteral("log"));
+    for (int i = 0; i < log->count(); ++i)
+        f.terminated = f.terminated || log->itemText(i).endsWith(QLatin1String("Disconnected"));
+    return f;
+}
+
+Ratio Bench::sgView()
+{
+    const QDateTime from(day.addDays(-6), QTime(0, 0));
+    Ratio r = baseline(statements.sg(1, from, from.addDays(7)));
+    SGView view(nullptr, 1, &db, &mutex);
+    view.resize(1000, 600);
+    view.show();
+    QCoreApplication::processEvents();
+    runUntil([&view] { return frameEnabled(&view); });
+    view.findChild<QPushButton *>(QStringLiteral("weekData"))->setChecked(true);
+    view.findChild<QDateTimeEdit *>(QStringLiteral("dateTimeEdit"))->setDateTime(from);
+    int rows = 0;
+    QObject::connect(view.worker(), &Database::lumoSgData, &view, [&rows] { ++rows; });
+
+    QElapsedTimer wall;
+    wall.start();
+    view.findChild<QPushButton *>(QStringLiteral("updateData"))->click();
+    runUntil([&view] { return frameEnabled(&view); });
+    view.findChild<ChartWidget *>(QStringLiteral("xy_chart"))->replotNow();
+    r.wallMs = wall.nsecsElapsed() / 1e6;
+    r.rows = rows;
+    return r;
+}
+
+Ratio Bench::phasesView()
+{
+    const QDate from = day.addDays(-6);
+    Ratio r = baseline(statements.phases(1, from, from.addDays(7), true));
+    PhasesView view(nullptr, 1, &db, &mutex);
+    view.resize(1000, 600);
+    view.show();
+    QCoreApplication::processEvents();
+    runUntil([&view] { return frameEnabled(&view); });
+    view.findChild<QPushButton *>(QStringLiteral("weekData"))->setChecked(true);
+    auto *date = view.findChild<QDateEdit *>(QStringLiteral("dateEdit"));
+    date->blockSignals(true);
+    date->setDate(from);
+    date->blockSignals(false);
+    int rows = 0;
+    const auto count = [&rows] { ++rows; };
+    QObject::connect(view.worker(), &Database::lumoPhaseData, &view, count);
+    QObject::connect(view.worker(), &Database::lumoStateData, &view, count);
+
+    QElapsedTimer wall;
+    wall.start();
+    view.findChild<QPushButton *>(QStringLiteral("updateData"))->click();
+    runUntil([&view] { return frameEnabled(&view); });
+    view.findChild<ChartWidget *>(QStringLiteral("chart"))->replotNow();
+    r.wallMs = wall.nsecsElapsed() / 1e6;
+    r.rows = rows;
+    return r;
+}
+
+// A month is more than the view's own modes ask for: the month's request
+// goes to the view's worker directly, and the view draws what comes.
+Ratio Bench::dtView()
+{
+    QStringList detectors;
+    for (int d = 1; d <= 16; ++d)
+        detectors << QString::number(d);
+    const QString selection = detectors.join(QLatin1Char('+'));
+    const QDate first = day.addDays(-29);
+    Ratio r = baseline(statements.dt15(1, selection, 0, 1, first, 30, false, QDateTime::currentDateTime()));
+    DtView view(nullptr, 1, detectors, &db, &mutex);
+    view.resize(1000, 600);
+    view.show();
+    QCoreApplication::processEvents();
+    // The detector list, then the first data load (today, no rows).
+    runUntil([&view] { return frameEnabled(&view); });
+    QElapsedTimer settle;
+    settle.start();
+    runUntil([&] { return settle.elapsed() > 200 && frameEnabled(&view); });
+    int rows = 0;
+    int completes = 0;
+    const auto count = [&rows] { ++rows; };
+    QObject::connect(view.worker(), &Database::lumoDt15Data, &view, count);
+    QObject::connect(view.worker(), &Database::complete, &view, [&completes] { ++completes; });
+
+    QElapsedTimer wall;
+    wall.start();
+    view.worker()->requestDt15(1, selection, 0, 1, first, 30, false);
+    runUntil([&completes] { return completes > 0; });
+    view.findChild<ChartWidget *>(QStringLiteral("chart"))->replotNow();
+    r.wallMs = wall.nsecsElapsed() / 1e6;
+    r.rows = rows;
+    return r;
+}
+
+} // namespace
+
+// Arguments name the parts to run (log, sg, phases, dt); none runs all.
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    qRegisterMetaType<LogMessageType>("LogMessageType");
+    // The signal-group view decodes its events through the host's service.
+    new Road::Kernel(&app);
+    QStringList parts = app.arguments().mid(1);
+    if (parts.isEmpty())
+        parts = QStringList{QStringLiteral("log"), QStringLiteral("sg"), QStringLiteral("phases"), QStringLiteral("dt")};
+
+    const QStringList servers = TestServers::available();
+    QVector<LogFigures> logs;
+    QVector<Ratio> sg, phases, dt;
+    for (const QString &server : servers) {
+        Bench bench(server);
+        if (parts.contains(QLatin1String("log")))
+            logs << bench.logView();
+        if (parts.contains(QLatin1String("sg")))
+            sg << bench.sgView();
+        if (parts.contains(QLatin1String("phases")))
+            phases << bench.phasesView();
+        if (parts.contains(QLatin1String("dt")))
+            dt << bench.dtView();
+    }
+
+    QString header = QStringLiteral("| work |");
+    QString rule = QStringLiteral("|---|");
+    for (const QString &server : servers) {
+        header += server == QLatin1String("pg") ? QStringLiteral(" PostgreSQL |") : QStringLiteral(" MariaDB |");
+        rule += QStringLiteral("---|");
+    }
+    std::printf("%s\n%s\n", qPrintable(header), qPrintable(rule));
+    const auto line = [&](bool shown, const char *work, const std::function<QString(int)> &cell) {
+        if (!shown)
+            return;
+        QString text = QStringLiteral("| %1 |").arg(QString::fromUtf8(work));
+        for (int i = 0; i < servers.size(); ++i)
+            text += QLatin1Char(' ') + cell(i) + QStringLiteral(" |");
+        std::printf("%s\n", qPrintable(text));
+    };
+    const bool log = !logs.isEmpty();
+    line(log, "event log view, 100 000 rows, from Refresh to the last row shown and Refresh enabled",
+         [&](int i) { return logs[i].load.text(); });
+    line(!sg.isEmpty(), "signal-group view, a week of 16 groups, from Refresh to the chart drawn",
+         [&](int i) { return sg[i].text(); });
+    line(!phases.isEmpty(), "phase view, a week", [&](int i) { return phases[i].text(); });
+    line(!dt.isEmpty(), "detector data view, a month of 16 detectors", [&](int i) { return dt[i].text(); });
+    line(log, "GUI event-loop latency while the log's rows stream and finish (5 ms tick), p99 / worst",
+         [&](int i) { return QString::asprintf("%.1f / %.1f ms", logs[i].p99Ms, logs[i].worstMs); });
+    line(log, "rows handed out after Stop while 100 000 rows stream", [&](int i) {
+        return QString::asprintf("%d, %s", logs[i].rowsAfterStop, logs[i].terminated ? "terminated" : "no terminate");
+    });
+    line(log, "peak resident memory, log view with 100 000 rows",
+         [&](int i) { return QString::asprintf("%.0f MB", logs[i].peakMb); });
+    line(log, "GUI-thread CPU per log row", [&](int i) { return QString::asprintf("%.1f µs", logs[i].cpuPerRowUs); });
+    return 0;
+}
