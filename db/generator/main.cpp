@@ -314,6 +314,7 @@ public:
         detectorsData();
         dtHealth();
         limits();
+        dt15Nulls();
         put("COMMIT;\n");
         flushOut();
     }
@@ -766,6 +767,30 @@ private:
         Inserter down("downlimits", {"objectid", "detectorid", "daytype", "time_offset", "limit"});
         for (const auto &r : downRows)
             down.row(r);
+    }
+
+    // A day of its own (D-36, before the other detector data) where values
+    // and states are missing: object 2, detectors 1 and 2, 08:00-08:45.
+    // States 0, NULL, 4/NULL, 0: the selection 1+2 has an all-NULL state at
+    // 08:15 and no value at 08:30. No random numbers, so every other row
+    // stays as it was.
+    void dt15Nulls()
+    {
+        Inserter ins("dt15", {"objectid", "detectorid", "time", "intensity", "occupancy", "speed", "state"});
+        const qint64 base = dayStart(m_day - 36) + 8 * 3600;
+        const struct
+        {
+            int detector, slot;
+            const char *intensity, *occupancy, *speed, *state;
+        } rows[] = {
+            {1, 0, "100.0", "10.00", "50.0", "0"},  {2, 0, "60.0", "8.00", "55.0", "0"},
+            {1, 1, "110.0", "11.00", "50.0", "NULL"}, {2, 1, "70.0", "9.00", "54.0", "NULL"},
+            {1, 2, "NULL", "NULL", "NULL", "4"},     {2, 2, "NULL", "NULL", "NULL", "NULL"},
+            {1, 3, "120.0", "12.00", "49.0", "0"},  {2, 3, "80.0", "9.00", "53.0", "0"},
+        };
+        for (const auto &r : rows)
+            ins.row({sqlInt(2), sqlInt(r.detector), sqlTimestamp(base + r.slot * 900), r.intensity, r.occupancy,
+                     r.speed, r.state});
     }
 
     qint64 m_day;

@@ -151,18 +151,45 @@ void HostWindow::tabWithLastDocked(QDockWidget *dock)
 
 void HostWindow::scheduleScreenshot(const QString &fileName, int delayMs)
 {
-    QTimer::singleShot(delayMs, this, [this, fileName] {
-        // Floating docks are windows of their own: on a real display the
-        // whole screen shows them too.
-        QScreen *screen = QGuiApplication::primaryScreen();
-        const QPixmap picture = QGuiApplication::platformName() == QLatin1String("xcb") && screen
-                                    ? screen->grabWindow(0)
-                                    : grab();
-        const bool saved = picture.save(fileName);
-        if (!saved)
-            qWarning("Cannot save the screenshot to %s", qPrintable(fileName));
-        qApp->exit(saved ? 0 : 1);
-    });
+    QTimer::singleShot(delayMs, this, [this, fileName] { saveScreenshotWhenLoaded(fileName, 0); });
+}
+
+bool HostWindow::viewsLoading() const
+{
+    // A reading view shows its progress overlay, or is disabled until its
+    // answer comes.
+    const QList<QWidget *> overlays = findChildren<QWidget *>(QStringLiteral("Progress"));
+    for (const QWidget *overlay : overlays) {
+        if (overlay->isVisible())
+            return true;
+    }
+    const QList<QDockWidget *> docks = findChildren<QDockWidget *>();
+    for (const QDockWidget *dock : docks) {
+        if (dock->widget() && !dock->widget()->isEnabled())
+            return true;
+    }
+    return false;
+}
+
+void HostWindow::saveScreenshotWhenLoaded(const QString &fileName, int waitedMs)
+{
+    // The picture shows the views' data, unless they take a minute more.
+    const int pollMs = 250;
+    if (viewsLoading() && waitedMs < 60000) {
+        QTimer::singleShot(pollMs, this,
+                           [this, fileName, waitedMs] { saveScreenshotWhenLoaded(fileName, waitedMs + pollMs); });
+        return;
+    }
+    // Floating docks are windows of their own: on a real display the whole
+    // screen shows them too.
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QPixmap picture = QGuiApplication::platformName() == QLatin1String("xcb") && screen
+                                ? screen->grabWindow(0)
+                                : grab();
+    const bool saved = picture.save(fileName);
+    if (!saved)
+        qWarning("Cannot save the screenshot to %s", qPrintable(fileName));
+    qApp->exit(saved ? 0 : 1);
 }
 
 void HostWindow::showStatus(const QString &text)

@@ -31,7 +31,8 @@ public:
     // Lets the user edit the module's connection in its dialog.
     void editDatabaseSettings();
 
-    // Saves a picture of the window once the event loop has settled.
+    // Saves a picture of the window after the delay, once no view is still
+    // reading (a minute at most), then quits.
     void scheduleScreenshot(const QString &fileName, int delayMs);
 
 private:
@@ -40,6 +41,8 @@ private:
     void placeWidget(QWidget *widget, const QString &title);
     void tabWithLastDocked(QDockWidget *dock);
     void showStatus(const QString &text);
+    bool viewsLoading() const;
+    void saveScreenshotWhenLoaded(const QString &fileName, int waitedMs);
 
     QPluginLoader *m_loader = nullptr;
     QPointer<QObject> m_module;

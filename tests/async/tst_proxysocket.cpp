@@ -1,32 +1,42 @@
 // The loopback relay end to end: a database driver talks to it, it reaches
 // the real servers through a real SOCKS5 proxy (Dante, started here as a
-// throwaway process), through the plug-in's own connection too; a proxy
-// that is down or cannot reach the server gives a clear warning and no hang.
+// throwaway process), through the plug-in's own connection too, for every
+// view at once; a proxy that is down or cannot reach the server gives a
+// clear warning and no hang.
 #include "TestServers.h"
 
 #include "async/ProxySocket.h"
 
+#include <QComboBox>
+#include <QDateEdit>
 #include <QElapsedTimer>
 #include <QHostInfo>
 #include <QNetworkProxy>
 #include <QPluginLoader>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpServer>
+#include <QTableWidget>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 
 namespace {
 
 const char dantePath[] = "/usr/sbin/danted";
+// A day of events far larger than the sockets between server and client
+// hold (3000 rows of 2000 bytes), for an object of its own.
+const uint bulkyObject = 902;
+const int bulkyEvents = 3000;
+const int bulkyDescription = 2000;
 
 quint16 freePort()
 {
@@ -215,49 +225,6 @@ private slots:
         QVERIFY2(danteLog().contains(QStringLiteral(".%1").arg(target.port())), qPrintable(danteLog()));
     }
 
-    // A newer local connection replaces the one being relayed: the older
-    // session is cut off (an error, no hang), the newer one is served.
-    void newerClientReplacesOlder_data() { TestServers::addServerRows(); }
-    void newerClientReplacesOlder()
-    {
-        QFETCH(QString, server);
-        const QSqlDatabase target = settings(server);
-        useProxy(dantePort);
-        ProxySocket relay(target.hostName(), quint16(target.port()), nullptr);
-
-        QSemaphore olderOpen, newerDone;
-        Session older;
-        const QString name = QStringLiteral("older%1").arg(server);
-        std::unique_ptr<QThread> thread(QThread::create([&] {
-            {
-                QSqlDatabase db = QSqlDatabase::cloneDatabase(target, name);
-                db.setHostName(QStringLiteral("127.0.0.1"));
-                db.setPort(relay.serverPort());
-                older.opened = db.open();
-                olderOpen.release();
-                newerDone.acquire();
-                QSqlQuery query(db);
-                if (query.exec(QStringLiteral("select 1")) && query.next())
-                    older.values << query.value(0).toString();
-                else
-                    older.error = query.lastError().text();
-            }
-            QSqlDatabase::removeDatabase(name);
-        }));
-        thread->start();
-        QVERIFY(waitAcquire(olderOpen));
-        QVERIFY(older.opened);
-
-        const Session newer = runInThread(target, QStringLiteral("127.0.0.1"), relay.serverPort(),
-                                          {QStringLiteral("select 7")});
-        newerDone.release();
-        QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 30000);
-        QVERIFY2(newer.error.isEmpty(), qPrintable(newer.error));
-        QCOMPARE(newer.values, QStringList{QStringLiteral("7")});
-        QVERIFY(older.values.isEmpty());
-        QVERIFY(!older.error.isEmpty());
-    }
-
     // The proxy refuses, or cannot reach the server: the relay names the
     // reason and drops the local connection, so the driver fails at once.
     void proxyCannotHelp_data()
@@ -315,15 +282,118 @@ private slots:
         QVERIFY(danteLog().contains(QStringLiteral(".%1").arg(url.port())));
     }
 
-private:
-    static bool waitAcquire(QSemaphore &semaphore)
+    // Every view's worker has a connection of its own, all through the one
+    // relay: two log views of a bulky day (megabytes of events, so that the
+    // loads overlap) and a phase view, opened at once, all load their whole
+    // day, and again when refreshed at once. Every session the server then
+    // has comes through the proxy.
+    void viewsOverTheProxy_data() { TestServers::addServerRows(); }
+    void viewsOverTheProxy()
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!semaphore.tryAcquire() && timer.elapsed() < 30000)
-            QTest::qWait(5);
-        return timer.elapsed() < 30000;
+        QFETCH(QString, server);
+        const bool pg = server == QLatin1String("pg");
+        const QDate day = TestServers::day();
+        const QString date = day.toString(Qt::ISODate);
+        QSqlDatabase reference = settings(server);
+        QVERIFY(reference.open());
+        const auto scalar = [&](const QString &text) {
+            QSqlQuery q(reference);
+            return q.exec(text) && q.next() ? q.value(0).toInt() : -1;
+        };
+        // Also what a run that was cut short left behind.
+        const auto removeBulkyDay = [&] {
+            QSqlQuery(reference).exec(QStringLiteral("delete from events where objectid=%1").arg(bulkyObject));
+        };
+        removeBulkyDay();
+        const auto cleanUp = qScopeGuard(removeBulkyDay);
+        const QString bulkyDay =
+            pg ? QStringLiteral("insert into events (objectid,time,devicetime,type,value,\"index\",description) "
+                                "select %1, timestamp '%2' + i * interval '10 second', time '00:00:00' + i * "
+                                "interval '10 second', 1, 0, i, repeat('x', %3) from generate_series(1, %4) i")
+               : QStringLiteral("insert into events (objectid,time,devicetime,type,value,`index`,description) "
+                                "select %1, timestamp '%2' + interval seq * 10 second, sec_to_time(seq * 10), 1, 0, "
+                                "seq, repeat('x', %3) from seq_1_to_%4");
+        QSqlQuery insert(reference);
+        QVERIFY2(insert.exec(bulkyDay.arg(bulkyObject).arg(date + QStringLiteral(" 00:00:00")).arg(bulkyDescription).arg(bulkyEvents)),
+                 qPrintable(insert.lastError().text()));
+        // The phase view's rows: phases and control sources of the day, with
+        // or without those at midnight of the next.
+        const QString dayRows = QStringLiteral("select (select count(*) from phasesdata where objectid=1 and %1)"
+                                               " + (select count(*) from events where objectid=1 and type=2 and %1)");
+        const int phaseRowsMin = scalar(dayRows.arg(QStringLiteral("time >= '%1' and time < '%2'")
+                                                         .arg(date, day.addDays(1).toString(Qt::ISODate))));
+        const int phaseRowsMax = scalar(dayRows.arg(QStringLiteral("time between '%1' and '%2'")
+                                                         .arg(date, day.addDays(1).toString(Qt::ISODate))));
+        QVERIFY(phaseRowsMin > 100);
+
+        QPluginLoader loader(QStringLiteral(LUMOVIEW_MODULE_FILE));
+        QObject *plugin = loader.instance();
+        QVERIFY2(plugin, qPrintable(loader.errorString()));
+        useProxy(dantePort);
+        QUrl url(TestServers::url(server));
+        url.setHost(serverHost);
+        QString answer;
+        QVERIFY(QMetaObject::invokeMethod(plugin, "setDatabaseUrl", Q_RETURN_ARG(QString, answer),
+                                          Q_ARG(QString, url.toString())));
+        QCOMPARE(answer, QStringLiteral("OK"));
+
+        QVector<QWidget *> views(3);
+        const auto closeViews = qScopeGuard([&] { qDeleteAll(views); });
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(QMetaObject::invokeMethod(plugin, "createLogWidget", Q_RETURN_ARG(QWidget *, views[i]),
+                                              Q_ARG(uint, bulkyObject), Q_ARG(uint, 0x5FFFF)));
+        QVERIFY(QMetaObject::invokeMethod(plugin, "createPhasesWidget", Q_RETURN_ARG(QWidget *, views[2]),
+                                          Q_ARG(uint, 1)));
+        for (QWidget *view : qAsConst(views))
+            view->findChild<QDateEdit *>(QStringLiteral("dateEdit"))->setDate(day);
+        const auto lastMessage = [](QWidget *view) {
+            auto *log = view->findChild<QComboBox *>(QStringLiteral("log"));
+            return log->count() ? log->itemText(log->count() - 1) : QString();
+        };
+        const auto loaded = [&] {
+            for (QWidget *view : qAsConst(views)) {
+                if (!view->findChild<QWidget *>(QStringLiteral("Progress"))->isHidden()
+                    || !lastMessage(view).endsWith(QLatin1String("Data acquisition is complete")))
+                    return false;
+            }
+            const QString rows = views[2]->findChild<QLabel *>(QStringLiteral("rows"))->text();
+            const int phaseRows = QString(rows).remove(QRegularExpression(QStringLiteral("\\D"))).toInt();
+            return views[0]->findChild<QTableWidget *>()->rowCount() == bulkyEvents
+                   && views[1]->findChild<QTableWidget *>()->rowCount() == bulkyEvents
+                   && phaseRows >= phaseRowsMin && phaseRows <= phaseRowsMax;
+        };
+        for (int round = 0; round < 2; ++round) {
+            if (round == 1) {
+                for (QWidget *view : qAsConst(views))
+                    view->findChild<QPushButton *>(QStringLiteral("updateData"))->click();
+                QVERIFY(!loaded());
+            }
+            QTRY_VERIFY2_WITH_TIMEOUT(loaded(), qPrintable(lastMessage(views[0]) + " / " + lastMessage(views[1])
+                                                           + " / " + lastMessage(views[2])),
+                                      120000);
+        }
+
+        // The proxy's side of each connection it made to the server ...
+        QSet<int> proxied;
+        const QRegularExpression connect(QStringLiteral("tcp/connect \\[: \\S+ \\S+ -> \\S+\\.(\\d+) \\S+\\.%1\\b")
+                                             .arg(url.port()));
+        for (auto it = connect.globalMatch(danteLog()); it.hasNext();)
+            proxied.insert(it.next().captured(1).toInt());
+        // ... and where the server's sessions come from, but the test's own.
+        QSqlQuery sessions(reference);
+        QVERIFY(sessions.exec(pg ? QStringLiteral("select client_port from pg_stat_activity where client_port is not "
+                                                  "null and pid <> pg_backend_pid()")
+                                 : QStringLiteral("select substring_index(host, ':', -1) from "
+                                                  "information_schema.processlist where id <> connection_id() "
+                                                  "and host like '%:%'")));
+        QList<int> ports;
+        while (sessions.next())
+            ports << sessions.value(0).toInt();
+        QVERIFY2(ports.size() >= 3, qPrintable(QString::number(ports.size())));
+        for (int port : qAsConst(ports))
+            QVERIFY2(proxied.contains(port), qPrintable(QStringLiteral("session from port %1 not through the proxy").arg(port)));
     }
+
 };
 
 QTEST_MAIN(ProxySocketTest)

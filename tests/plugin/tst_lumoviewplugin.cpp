@@ -1,9 +1,11 @@
 // Drives the plug-in the way the host does: loaded through QPluginLoader and
 // called only by name.
 #include <QApplication>
+#include <QDateEdit>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMetaMethod>
@@ -132,12 +134,16 @@ void TestLumoViewPlugin::invokableMethods()
 void TestLumoViewPlugin::asyncServiceFollowsUrls()
 {
     QCOMPARE(service(), nullptr);
-    // The health history view needs the service.
-    QWidget *health = reinterpret_cast<QWidget *>(1);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("createDtHealthHistoryView")));
-    QVERIFY(QMetaObject::invokeMethod(plugin, "createDtHealthHistoryView", Qt::DirectConnection,
-                                      Q_RETURN_ARG(QWidget *, health), Q_ARG(uint, 1), Q_ARG(int, 2)));
-    QCOMPARE(health, nullptr);
+    // The views of the service say that there is none yet.
+    for (const char *method : {"createDtHealthHistoryView", "createDtFaultsView"}) {
+        QWidget *view = nullptr;
+        QVERIFY(QMetaObject::invokeMethod(plugin, method, Qt::DirectConnection, Q_RETURN_ARG(QWidget *, view),
+                                          Q_ARG(uint, 1)));
+        QVERIFY(view);
+        QTRY_COMPARE(view->findChild<QLabel *>(QStringLiteral("status"))->text(),
+                     QStringLiteral("No database connection is configured"));
+        delete view;
+    }
     setUrl(QStringLiteral("//u@h/QPSQL"));
     QCOMPARE(service(), nullptr);
 
@@ -170,7 +176,7 @@ void TestLumoViewPlugin::relayWithApplicationProxy()
     QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 1));
     const auto noProxy = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
 
-    const QString url = QStringLiteral("//u@db.example:5433/QPSQL/traffic");
+    const QString url = QStringLiteral("//u:p@db.example:5433/QPSQL/traffic");
     for (int i = 1; i <= 2; ++i) {
         QCOMPARE(setUrl(url), QStringLiteral("OK"));
         const QList<QTcpServer *> now = relays();
@@ -183,6 +189,19 @@ void TestLumoViewPlugin::relayWithApplicationProxy()
         QCOMPARE(db.port(), int(newest->serverPort()));
     }
     QCOMPARE(service()->property("url").toString(), url);
+    // The parameters dialog shows the server, not the relay: unchanged, it
+    // changes nothing.
+    QString shownHost;
+    int shownPort = 0;
+    QCOMPARE(editSettings(
+                 [&](QDialog *d) {
+                     shownHost = d->findChild<QLineEdit *>(QStringLiteral("host"))->text();
+                     shownPort = d->findChild<QSpinBox *>(QStringLiteral("port"))->value();
+                 },
+                 true),
+             QString());
+    QCOMPARE(shownHost, QStringLiteral("db.example"));
+    QCOMPARE(shownPort, 5433);
 
     QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
     QCOMPARE(setUrl(url), QStringLiteral("OK"));
@@ -294,29 +313,73 @@ void TestLumoViewPlugin::mainWindowFoundOnceItExists()
     QVERIFY(!widget->parentWidget());
     delete widget;
 
-    // Once the host has its window, views come in floating docks of it.
+    // Once the host has its window, views come in floating docks of it,
+    // sized as each view needs; the docks of the service's views take the
+    // view's title. The signal-group view has a dock of its own per object.
     QMainWindow window;
-    QVERIFY(QMetaObject::invokeMethod(plugin, "createLogWidget", Qt::DirectConnection,
-                                      Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, 1), Q_ARG(uint, 0)));
-    auto *dock = qobject_cast<QDockWidget *>(widget);
-    QVERIFY(dock);
-    QCOMPARE(dock->parentWidget(), &window);
-    QVERIFY(dock->isFloating());
-    QVERIFY(dock->testAttribute(Qt::WA_DeleteOnClose));
-    QCOMPARE(dock->size(), QSize(470, 400));
-    QCOMPARE(dock->widget()->metaObject()->className(), "LogView");
-    delete dock;
+    const QDate today = QDate::currentDate();
+    const QDate day(2024, 3, 6);
+    const QList<int> detectors{3, 1};
+    const auto create = [this](const char *method, QGenericArgument a, QGenericArgument b = QGenericArgument(),
+                               QGenericArgument c = QGenericArgument()) {
+        QWidget *created = nullptr;
+        [&] { QVERIFY(QMetaObject::invokeMethod(plugin, method, Qt::DirectConnection,
+                                                Q_RETURN_ARG(QWidget *, created), a, b, c)); }();
+        return created;
+    };
+    struct Placed
+    {
+        QWidget *widget;
+        const char *view;
+        QSize size;
+        bool titled;
+        int detector; // the fault chart's and health history's initial detector
+        QDate date;   // the fault chart's date
+    };
+    const QVector<Placed> placed{
+        {create("createLogWidget", Q_ARG(uint, 1), Q_ARG(uint, 0)), "LogView", {470, 400}, false, 0, {}},
+        {create("createPhasesWidget", Q_ARG(uint, 1)), "PhasesView", {}, false, 0, {}},
+        {create("createDtWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, detectors)), "DtView", {480, 400}, false, 0, {}},
+        {create("createDtStatWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, detectors)), "DtStatView", {460, 400},
+         false, 0, {}},
+        {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2), Q_ARG(QDate, day)), "FaultsDtView",
+         {768, 400}, true, 2, day},
+        {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2)), "FaultsDtView", {768, 400}, true, 2, today},
+        {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(QDate, day)), "FaultsDtView", {768, 400}, true, -1, day},
+        {create("createDtFaultsView", Q_ARG(uint, 1)), "FaultsDtView", {768, 400}, true, -1, today},
+        {create("createDtHealthHistoryView", Q_ARG(uint, 1), Q_ARG(int, 2)), "HealthHistoryView", {768, 400},
+         true, 2, {}},
+        {create("createDtHealthHistoryView", Q_ARG(uint, 1)), "HealthHistoryView", {768, 400}, true, -1, {}},
+    };
+    for (const Placed &p : placed) {
+        auto *dock = qobject_cast<QDockWidget *>(p.widget);
+        QVERIFY2(dock, p.view);
+        QCOMPARE(dock->metaObject()->className(), "QDockWidget");
+        QCOMPARE(dock->parentWidget(), &window);
+        QVERIFY(dock->isFloating());
+        QVERIFY(dock->testAttribute(Qt::WA_DeleteOnClose));
+        QCOMPARE(dock->widget()->metaObject()->className(), p.view);
+        QCOMPARE(dock->widget()->parentWidget(), dock);
+        // As large as asked where the view's controls fit.
+        if (p.size.isValid())
+            QCOMPARE(dock->size(), p.size.expandedTo(dock->minimumSize()));
+        if (p.titled)
+            QCOMPARE(dock->windowTitle(), dock->widget()->windowTitle());
+        if (p.detector)
+            QCOMPARE(dock->widget()->property("initial_detector"), QVariant(p.detector));
+        if (p.date.isValid())
+            QCOMPARE(dock->widget()->findChild<QDateEdit *>(QStringLiteral("date"))->date(), p.date);
+    }
+    for (const Placed &p : placed)
+        delete p.widget;
 
-    QVERIFY(QMetaObject::invokeMethod(plugin, "createDtHealthHistoryView", Qt::DirectConnection,
-                                      Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, 1)));
-    dock = qobject_cast<QDockWidget *>(widget);
-    QVERIFY(dock);
-    QCOMPARE(dock->parentWidget(), &window);
-    QVERIFY(dock->isFloating());
-    QCOMPARE(dock->size(), QSize(768, 400));
-    QCOMPARE(dock->widget()->metaObject()->className(), "HealthHistoryView");
-    QCOMPARE(dock->widget()->property("initial_detector"), QVariant(-1));
-    delete dock;
+    QWidget *sg = create("createSGWidget", Q_ARG(uint, 7));
+    QCOMPARE(sg->metaObject()->className(), "PersistentDockWidget");
+    QCOMPARE(sg->objectName(), QStringLiteral("sgview7"));
+    QCOMPARE(sg->parentWidget(), &window);
+    QVERIFY(sg->testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(qobject_cast<QDockWidget *>(sg)->widget()->metaObject()->className(), "SGView");
+    delete sg;
 }
 
 void TestLumoViewPlugin::xmlFormatRegisteredAtLoad()

@@ -160,6 +160,14 @@ private slots:
         for (int i = 0; i < log->count(); ++i)
             QVERIFY2(cyrillic(log->itemText(i)), qPrintable(log->itemText(i)));
         delete widget;
+
+        // The texts the detector views share, in each view's own context.
+        for (const char *method : {"createDtWidget", "createDtStatWidget"}) {
+            QVERIFY(QMetaObject::invokeMethod(module, method, Q_RETURN_ARG(QWidget *, widget), Q_ARG(uint, 1),
+                                              Q_ARG(QList<int>, QList<int>{1})));
+            QTRY_COMPARE_WITH_TIMEOUT(widget->windowTitle(), QStringLiteral("Данные детектора 1 объекта 1"), 30000);
+            delete widget;
+        }
         QLocale::setDefault(QLocale::c());
     }
 

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QDomDocument>
 #include <QFile>
+#include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -217,6 +218,54 @@ private slots:
         QCOMPARE(map.value("user/name"), QVariant(QString()));
         QCOMPARE(map.value("user/host"), QVariant(QStringLiteral("h")));
         QVERIFY(!map.contains("user"));
+    }
+
+    // Values whose plain text would not read back as themselves (no text
+    // form, bytes or characters XML cannot hold) come back as the same
+    // value; plain texts stay plain, also one that looks like an encoded
+    // value. Keys that write nothing leave no element behind.
+    void valuesReadBackAsWritten_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("stored"); // the element's text
+        QTest::newRow("rect") << QVariant(QRect(10, -20, 640, 480)) << "@Rect(10 -20 640 480)";
+        QTest::newRow("size") << QVariant(QSize(3, 4)) << "@Size(3 4)";
+        QTest::newRow("point") << QVariant(QPoint(-1, 2)) << "@Point(-1 2)";
+        QTest::newRow("invalid") << QVariant() << "@Invalid()";
+        QTest::newRow("bytes") << QVariant(QByteArray("\0\x01\xff", 3)) << "@ByteArray(AAH/)";
+        QTest::newRow("string list") << QVariant(QStringList{"a", "b"}) << QString();
+        QTest::newRow("empty string list") << QVariant(QStringList()) << QString();
+        QTest::newRow("map") << QVariant(QVariantMap{{"x", 1}, {"y", QRect(1, 2, 3, 4)}}) << QString();
+        QTest::newRow("control character") << QVariant(QStringLiteral("a\x01z")) << QString();
+        QTest::newRow("spaces only") << QVariant(QStringLiteral("  ")) << QString();
+        QTest::newRow("text bytes stay text") << QVariant(QByteArray("abc")) << "abc";
+        QTest::newRow("text like an encoding") << QVariant(QStringLiteral("@Rect(1 2 3 4)")) << "@Rect(1 2 3 4)";
+    }
+    void valuesReadBackAsWritten()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(QString, stored);
+        const QString path = newFile();
+        {
+            QSettings settings(path, xmlSettingsFormat);
+            settings.setValue("w/v", value);
+            settings.setValue("a/b/size", 3);
+            settings.setValue("c/arrayItem", QString());
+        }
+        QDomDocument document;
+        QVERIFY(document.setContent(fileBytes(path)));
+        const QDomElement root = document.documentElement();
+        QCOMPARE(root.childNodes().size(), 1); // nothing of a/b/size or c
+        if (!stored.isEmpty())
+            QCOMPARE(root.firstChildElement("w").firstChildElement("v").text(), stored);
+
+        const QSettings::SettingsMap map = readFile(path);
+        QCOMPARE(map.keys(), QStringList{"w/v"});
+        const QVariant back = map.value("w/v");
+        if (value.userType() == QMetaType::QByteArray && stored == "abc")
+            QCOMPARE(back, QVariant(QStringLiteral("abc"))); // as today: text
+        else
+            QCOMPARE(back, value);
     }
 
     void leafAndGroupOfTheSameName()

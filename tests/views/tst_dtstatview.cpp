@@ -52,9 +52,9 @@ private:
     QSqlDatabase offline;
     int connections = 0;
 
-    std::unique_ptr<DtStatView> makeView(const QStringList &detectors, QSqlDatabase *db = nullptr)
+    std::unique_ptr<DtStatView> makeView(const QStringList &detectors, QSqlDatabase *db = nullptr, uint object = 1)
     {
-        auto view = std::make_unique<DtStatView>(nullptr, 1, detectors, db ? db : &offline, &dbMutex);
+        auto view = std::make_unique<DtStatView>(nullptr, object, detectors, db ? db : &offline, &dbMutex);
         view->resize(1000, 500);
         QCoreApplication::processEvents();
         return view;
@@ -201,9 +201,48 @@ private slots:
                 QVERIFY(close(c.min, c.max));
         }
         auto *own = qobject_cast<LineSeries *>(chart(view.get())->series(3));
-        QCOMPARE(own->pointsCount(), selected.size());
+        QMap<QTime, double> drawn;
+        for (int i = 0; i < own->pointsCount(); ++i) {
+            if (!std::isnan(own->point(i).y()))
+                drawn.insert(QDateTime::fromMSecsSinceEpoch(qint64(own->point(i).x() * 1000)).time(), own->point(i).y());
+        }
+        QCOMPARE(drawn.keys(), selected.keys());
         QCOMPARE(own->point(0), QPointF(secs(QDateTime(day, selected.firstKey())), selected.first()));
         q = QSqlQuery();
+        view.reset();
+    }
+
+    // The generated day with missing values and states (object 2, detectors
+    // 1+2): a value missing on the selected day is a gap and counts in no
+    // candle; a time without any state is unknown, and what follows it shows.
+    void nullValuesAndStates_data() { TestServers::addServerRows(); }
+    void nullValuesAndStates()
+    {
+        if (TestServers::available().isEmpty())
+            QSKIP("No test servers: run through scripts/dbserver");
+        QFETCH(QString, server);
+        QSqlDatabase db = TestServers::connection(server, QStringLiteral("dtsnull%1").arg(++connections));
+        auto view = makeView({"1", "2"}, &db, 2);
+        QVERIFY(viewIdle(view.get()));
+        const QDate day = TestServers::day().addDays(-36);
+        view->findChild<QSpinBox *>("deepness")->setValue(0);
+        view->findChild<QDateEdit *>("dateEdit")->setDate(day);
+        QVERIFY(viewIdle(view.get()));
+        ChartWidget *c = chart(view.get());
+        QCOMPARE(c->series(1)->pointsCount(), 3);
+        auto *own = qobject_cast<LineSeries *>(c->series(3));
+        QCOMPARE(own->pointsCount(), 4);
+        QCOMPARE(own->point(1), QPointF(secs(QDateTime(day, QTime(8, 15))), 180));
+        QVERIFY(std::isnan(own->point(2).y()));
+        QCOMPARE(own->point(3), QPointF(secs(QDateTime(day, QTime(8, 45))), 200));
+        QStringList texts;
+        for (ChartSeries *s : c->seriesList()) {
+            if (auto *health = qobject_cast<GanttSeries *>(s)) {
+                for (int i = 0; i < health->barCount(); ++i)
+                    texts << health->bar(i).text;
+            }
+        }
+        QCOMPARE(texts, (QStringList{"unknown", "failures:4", "no failure"}));
         view.reset();
     }
 };

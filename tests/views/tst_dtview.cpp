@@ -10,10 +10,12 @@
 #include "LineSeries.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTimer>
 #include <QtTest>
@@ -73,30 +75,25 @@ private slots:
         offline.setPort(1);
     }
 
+    // Each sample after the first gives the bar since the one before it, in
+    // its own state, also a sample that follows an unknown one.
     void healthBars()
     {
-        QCOMPARE(DtView::healthText(0), QStringLiteral("no failure"));
-        QCOMPARE(DtView::healthText(-1), QStringLiteral("unknown"));
-        QCOMPARE(DtView::healthText(2 | 8), QStringLiteral("failures:2,5"));
-        QCOMPARE(DtView::healthText(127), QStringLiteral("failures:1,2,4,5,6,7,8"));
-        QCOMPARE(DtView::healthText(128), QStringLiteral("failures:"));
-
         auto view = makeView({"5"});
         int m = 0;
-        for (int s : {0, 0, 5, -1, 0, 128, 3})
+        for (int s : {0, 0, 5, -1, 0, 128, 3, 2 | 8, 127})
             state(view.get(), at(10, m++), s);
         auto *health = qobject_cast<GanttSeries *>(chart(view.get())->series(4));
         QVERIFY(health);
         QCOMPARE(health->name(), QStringLiteral("health"));
-        // No bar from the unknown sample to the next one.
-        QCOMPARE(health->barCount(), 5);
-        const QStringList texts{"no failure", "failures:1,4", "unknown", "failures:", "failures:1,2"};
-        const QVector<int> starts{0, 1, 2, 4, 5};
+        const QStringList texts{"no failure", "failures:1,4", "unknown", "no failure", "failures:",
+                                "failures:1,2", "failures:2,5", "failures:1,2,4,5,6,7,8"};
+        QCOMPARE(health->barCount(), texts.size());
         for (int i = 0; i < health->barCount(); ++i) {
             const GanttSeries::Bar bar = health->bar(i);
             QCOMPARE(bar.text, texts.at(i));
-            QCOMPARE(bar.from, secs(at(10, starts.at(i))));
-            QCOMPARE(bar.to, secs(at(10, starts.at(i) + 1)));
+            QCOMPARE(bar.from, secs(at(10, i)));
+            QCOMPARE(bar.to, secs(at(10, i + 1)));
             QCOMPARE(bar.y, -1.0);
         }
         QCOMPARE(health->bar(0).color, QColor(Qt::green));
@@ -276,6 +273,110 @@ private slots:
             }
         }
         QVERIFY(std::abs(sum / n - q.value(0).toDouble()) < 1e-6);
+        q = QSqlQuery();
+        view.reset();
+    }
+
+    // The generated day with missing values and states: object 2, detectors
+    // 1+2, states 0, all NULL, 4 and NULL, 0, no value at 08:30.
+    void nullValuesAndStates_data() { fromServer_data(); }
+    void nullValuesAndStates()
+    {
+        if (TestServers::available().isEmpty())
+            QSKIP("No test servers: run through scripts/dbserver");
+        QFETCH(QString, server);
+        QSqlDatabase db = TestServers::connection(server, QStringLiteral("dtnull%1").arg(++connections));
+        auto view = makeView({"1", "2"}, &db, 2);
+        QVERIFY(viewIdle(view.get()));
+        const QDate day = TestServers::day().addDays(-36);
+        view->findChild<QDateEdit *>("dateEdit")->setDate(day);
+        QVERIFY(viewIdle(view.get()));
+        const QVector<QPointF> line = points(chart(view.get()), 2);
+        QCOMPARE(line.size(), 4);
+        const QVector<double> values{160, 180, qQNaN(), 200};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(line.at(i).x(), secs(QDateTime(day, QTime(8, 15 * i))));
+            QVERIFY(std::isnan(values.at(i)) ? std::isnan(line.at(i).y()) : line.at(i).y() == values.at(i));
+        }
+        auto *health = qobject_cast<GanttSeries *>(chart(view.get())->series(4));
+        QStringList texts;
+        for (int i = 0; health && i < health->barCount(); ++i)
+            texts << health->bar(i).text;
+        QCOMPARE(texts, (QStringList{"unknown", "failures:4", "no failure"}));
+        view.reset();
+    }
+
+    // Raw records of today with yesterday's after the current time, and the
+    // quarter-hour profile, which keeps its own step: no gaps between its
+    // points. In week mode each day has the profile of its weekday.
+    void rawTodayAndWeek_data() { fromServer_data(); }
+    void rawTodayAndWeek()
+    {
+        if (TestServers::available().isEmpty())
+            QSKIP("No test servers: run through scripts/dbserver");
+        QFETCH(QString, server);
+        const QString name = QStringLiteral("dtraw%1").arg(++connections);
+        QSqlDatabase db = TestServers::connection(server, name);
+        QSqlDatabase reference = TestServers::connection(server, name + "ref");
+        QVERIFY(reference.open());
+        QSqlQuery q(reference);
+        const QString interval = server == "pg" ? "\"interval\"" : "`interval`";
+        const QDate today = QDate::currentDate();
+        const auto stamp = [](const QDate &d, const char *time) { return d.toString("yyyy-MM-dd ") + time; };
+        // Also what a run that was cut short left behind.
+        const auto removeRows = [&] {
+            for (const char *table : {"detectors", "dt15p", "detectorsdata"})
+                QSqlQuery(reference).exec(QStringLiteral("delete from %1 where objectid=903").arg(table));
+        };
+        removeRows();
+        const auto cleanUp = qScopeGuard(removeRows);
+        QVERIFY(q.exec("insert into detectors (objectid,id,collect) values (903,1,true)"));
+        QVERIFY(q.exec("insert into dt15p (objectid,detectorid,daytype,time,intensity,occupancy,speed) values "
+                       "(903,1,0,'00:00:00',10,1,50),(903,1,0,'00:15:00',20,1,50),(903,1,0,'00:30:00',30,1,50)"));
+        QStringList raw;
+        for (const QString &t : {stamp(today, "00:01:00"), stamp(today, "00:02:00"), stamp(today, "00:10:00"),
+                                 stamp(today.addDays(-1), "23:58:00"), stamp(today.addDays(-1), "23:59:00")})
+            raw << QStringLiteral("(903,1,'%1',2,60,5,50,0)").arg(t);
+        QVERIFY(q.exec(QStringLiteral("insert into detectorsdata (objectid,detectorid,time,cars,%1,occupancy,speed,"
+                                      "state) values %2").arg(interval, raw.join(','))));
+
+        auto view = makeView({"1"}, &db, 903);
+        QVERIFY(viewIdle(view.get()));
+        view->findChild<QCheckBox *>("rawData")->setChecked(true);
+        view->findChild<QPushButton *>("updateData")->click();
+        QVERIFY(viewIdle(view.get()));
+        ChartWidget *c = chart(view.get());
+        const auto at = [](const QDate &d, int h, int m) { return secs(QDateTime(d, QTime(h, m))); };
+        QCOMPARE(points(c, 1), (QVector<QPointF>{{at(today, 0, 0), 10}, {at(today, 0, 15), 20}, {at(today, 0, 30), 30}}));
+        const QVector<QPointF> selected = points(c, 2);
+        QCOMPARE(selected.size(), 4); // 2 cars a minute is 120 an hour; a gap after 00:02
+        QCOMPARE(selected.at(1), QPointF(at(today, 0, 2), 120));
+        QVERIFY(std::isnan(selected.at(2).y()));
+        QCOMPARE(points(c, 3), (QVector<QPointF>{{at(today, 23, 58), 120}, {at(today, 23, 59), 120}}));
+        QCOMPARE(c->series(3)->name(), QStringLiteral("Yesterday"));
+        QCOMPARE(c->vlineCount(), 1);
+
+        // A week of object 1's detector 1 from the generated day on.
+        view = makeView({"1"}, &db);
+        QVERIFY(viewIdle(view.get()));
+        const QDate day = TestServers::day();
+        view->findChild<QDateEdit *>("dateEdit")->setDate(day);
+        QVERIFY(viewIdle(view.get()));
+        view->findChild<QPushButton *>("weekData")->click();
+        QVERIFY(viewIdle(view.get()));
+        QVERIFY(q.exec("select daytype,time,intensity from dt15p where objectid=1 and detectorid=1 and daytype>=10"));
+        QHash<QPair<int, QTime>, double> profile;
+        while (q.next())
+            profile.insert({q.value(0).toInt(), q.value(1).toTime()}, q.value(2).toDouble());
+        const QVector<QPointF> week = points(chart(view.get()), 1);
+        QCOMPARE(week.size(), 7 * 96);
+        for (const QPointF &p : week) {
+            const QDateTime t = QDateTime::fromMSecsSinceEpoch(qint64(p.x() * 1000));
+            QVERIFY(t.date() >= day && t.date() < day.addDays(7));
+            const auto key = qMakePair(t.date().dayOfWeek() + 9, t.time());
+            QVERIFY2(profile.contains(key) && std::abs(profile.value(key) - p.y()) < 1e-6,
+                     qPrintable(t.toString(Qt::ISODate)));
+        }
         q = QSqlQuery();
         view.reset();
     }

@@ -1,5 +1,6 @@
 // The signal-group view fed as its worker feeds it, and loaded from the servers.
 #include "TestServers.h"
+#include "ViewIdle.h"
 
 #include "HostKernel.h"
 #include "SignalGroupEvent.h"
@@ -19,6 +20,7 @@
 #include <QStackedWidget>
 #include <QtTest>
 
+#include <cmath>
 #include <ctime>
 #include <memory>
 
@@ -224,24 +226,39 @@ private slots:
         QVERIFY(!smooth->isHidden());
     }
 
-    void hourFromServer_data()
+    // An hour and a week from the servers: open periods as computed here
+    // from the stored events, and for the week (which holds the generated
+    // day's signal groups) the cycle chart and the timeline.
+    void fromServer_data()
     {
-        TestServers::addServerRows();
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<bool>("week");
+        for (const QString &server : TestServers::available()) {
+            QTest::newRow(qPrintable(server + " hour")) << server << false;
+            QTest::newRow(qPrintable(server + " week")) << server << true;
+        }
     }
-    void hourFromServer()
+    void fromServer()
     {
         if (TestServers::available().isEmpty())
             QSKIP("No test servers: run through scripts/dbserver");
         QFETCH(QString, server);
+        QFETCH(bool, week);
         auto *kernel = new Road::Kernel(QCoreApplication::instance());
         QSqlDatabase db = TestServers::connection(server, QStringLiteral("sg%1").arg(++connections));
         auto view = makeView(&db);
         auto *refresh = view->findChild<QPushButton *>("updateData");
         QTRY_VERIFY_WITH_TIMEOUT(refresh->isEnabled(), 20000);
-        const QDateTime start(TestServers::day(), QTime(8, 0));
+        if (week) {
+            view->findChild<QPushButton *>("weekData")->click();
+            QVERIFY(viewIdle(view.get()));
+        }
+        const QDateTime start = week ? QDateTime(TestServers::day().addDays(1 - TestServers::day().dayOfWeek()), QTime(0, 0))
+                                     : QDateTime(TestServers::day(), QTime(8, 0));
         view->findChild<QDateTimeEdit *>("dateTimeEdit")->setDateTime(start);
         refresh->click();
-        QTRY_VERIFY_WITH_TIMEOUT(view->findChild<QFrame *>("frame")->isEnabled(), 30000);
+        QVERIFY(viewIdle(view.get(), 60000));
+        const QDateTime end = week ? start.addDays(7) : start.addSecs(3600);
 
         // Open periods computed here from the stored events of the hour.
         QSqlDatabase reference = TestServers::connection(server, QStringLiteral("sgref%1").arg(connections));
@@ -249,7 +266,7 @@ private slots:
         QSqlQuery q(reference);
         QVERIFY(q.exec(QStringLiteral("select time,data from events where objectid=1 and type=7 and value=5 and "
                                       "time between '%1' and '%2' order by time")
-                           .arg(start.toString("yyyy-MM-dd hh:mm:ss"), start.addSecs(3600).toString("yyyy-MM-dd hh:mm:ss"))));
+                           .arg(start.toString("yyyy-MM-dd hh:mm:ss"), end.toString("yyyy-MM-dd hh:mm:ss"))));
         QMap<int, QVector<QPointF>> expected;
         QMap<int, QPair<QDateTime, int>> last; // tracked groups: time it opened, state
         while (q.next()) {
@@ -273,6 +290,28 @@ private slots:
         QVERIFY(expected.size() >= 2);
         for (auto it = expected.cbegin(); it != expected.cend(); ++it)
             QCOMPARE(points(xy(view.get()), it.key()), it.value());
+
+        // The generated groups keep the cycle of the time-of-day plan, 120 s
+        // from 07:00 to 10:00, give or take the 2 s their green varies; the
+        // first point of a group counts from its first closed record.
+        const auto *bars = static_cast<cwsimple::ColorHBoxSeries *>(timeline(view.get())->findSeries(1));
+        QVERIFY(bars);
+        for (int group : expected.keys()) {
+            const QVector<QPointF> lengths = points(cycles(view.get()), group);
+            QVERIFY(lengths.size() >= 25);
+            for (int i = 1; i < lengths.size(); ++i)
+                QVERIFY2(std::abs(lengths.at(i).y() - 120) <= 2, qPrintable(QString::number(lengths.at(i).y())));
+            // The group's row of the timeline: one bar after the other.
+            const double row = timeline(view.get())->yAxis()->customLabels().key(QStringLiteral("SG %1").arg(group));
+            QVector<QPair<double, double>> spans;
+            for (int i = 0; i < bars->barCount(); ++i) {
+                if (bars->y(i) == row)
+                    spans << qMakePair(bars->x1(i), bars->x2(i));
+            }
+            QVERIFY(spans.size() >= 3 * lengths.size());
+            for (int i = 1; i < spans.size(); ++i)
+                QCOMPARE(spans.at(i).first, spans.at(i - 1).second);
+        }
         q = QSqlQuery();
         view.reset();
         delete kernel;

@@ -1,8 +1,12 @@
 #include "XmlSettings.h"
 
+#include <QDataStream>
 #include <QDebug>
 #include <QDomDocument>
 #include <QIODevice>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QTextStream>
 
 #include <algorithm>
@@ -12,6 +16,120 @@ QSettings::Format xmlSettingsFormat = QSettings::InvalidFormat;
 namespace {
 
 const QString arrayItemAttribute = QStringLiteral("arrayItem");
+// Marks a value written in Qt's INI notation ("@Rect(0 0 640 480)") rather
+// than as plain text, so that plain texts need no escaping.
+const QString encodingAttribute = QStringLiteral("encoding");
+const QString variantEncoding = QStringLiteral("variant");
+
+// "size" is never written, an empty "arrayItem" neither: such a key must not
+// leave elements behind, which would read back as empty values.
+bool writesNothing(const QString &key, const QVariant &value)
+{
+    const QStringRef leaf = key.midRef(key.lastIndexOf(QLatin1Char('/')) + 1);
+    return leaf == QLatin1String("size")
+           || (leaf == arrayItemAttribute && value.toString().isEmpty());
+}
+
+// Characters an XML document can hold; whitespace alone does not survive
+// reading either.
+bool fitsXmlText(const QString &text)
+{
+    bool onlySpace = true;
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF)
+            return false;
+        onlySpace = onlySpace && c.isSpace();
+    }
+    return !onlySpace;
+}
+
+// Whether `text`, the value's text form, reads back as the same value: an
+// empty string is written so, other values need a text of their own.
+bool plainTextKeeps(const QVariant &value, const QString &text)
+{
+    if (value.userType() == QMetaType::QString && text.isEmpty())
+        return true;
+    if (text.isEmpty() || !fitsXmlText(text))
+        return false;
+    if (value.userType() == QMetaType::QByteArray)
+        return text.toUtf8() == value.toByteArray();
+    return true;
+}
+
+// Qt's INI notation for values without a faithful text form; bytes are in
+// base64, since XML text cannot hold every byte.
+QString variantText(const QVariant &value)
+{
+    switch (value.userType()) {
+    case QMetaType::UnknownType:
+        return QStringLiteral("@Invalid()");
+    case QMetaType::QByteArray:
+        return QStringLiteral("@ByteArray(%1)").arg(QLatin1String(value.toByteArray().toBase64()));
+    case QMetaType::QRect: {
+        const QRect r = value.toRect();
+        return QStringLiteral("@Rect(%1 %2 %3 %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
+    case QMetaType::QSize: {
+        const QSize s = value.toSize();
+        return QStringLiteral("@Size(%1 %2)").arg(s.width()).arg(s.height());
+    }
+    case QMetaType::QPoint: {
+        const QPoint p = value.toPoint();
+        return QStringLiteral("@Point(%1 %2)").arg(p.x()).arg(p.y());
+    }
+    default: {
+        QByteArray bytes;
+        QDataStream stream(&bytes, QIODevice::WriteOnly);
+        stream.setVersion(QDataStream::Qt_4_0);
+        stream << value;
+        return QStringLiteral("@Variant(%1)").arg(QLatin1String(bytes.toBase64()));
+    }
+    }
+}
+
+QVariant variantFromText(const QString &text)
+{
+    const auto argument = [&text](const char *prefix) {
+        const QLatin1String head(prefix);
+        return text.startsWith(head) && text.endsWith(QLatin1Char(')'))
+                   ? text.mid(head.size(), text.size() - head.size() - 1)
+                   : QString();
+    };
+    const auto numbers = [](const QString &list) {
+        QVector<int> result;
+        for (const QStringRef &part : list.splitRef(QLatin1Char(' '), Qt::SkipEmptyParts))
+            result << part.toInt();
+        return result;
+    };
+    if (text == QLatin1String("@Invalid()"))
+        return QVariant();
+    if (text.startsWith(QLatin1String("@ByteArray(")))
+        return QByteArray::fromBase64(argument("@ByteArray(").toLatin1());
+    if (text.startsWith(QLatin1String("@Rect("))) {
+        const QVector<int> n = numbers(argument("@Rect("));
+        if (n.size() == 4)
+            return QRect(n[0], n[1], n[2], n[3]);
+    } else if (text.startsWith(QLatin1String("@Size("))) {
+        const QVector<int> n = numbers(argument("@Size("));
+        if (n.size() == 2)
+            return QSize(n[0], n[1]);
+    } else if (text.startsWith(QLatin1String("@Point("))) {
+        const QVector<int> n = numbers(argument("@Point("));
+        if (n.size() == 2)
+            return QPoint(n[0], n[1]);
+    } else if (text.startsWith(QLatin1String("@Variant("))) {
+        QByteArray bytes = QByteArray::fromBase64(argument("@Variant(").toLatin1());
+        QDataStream stream(&bytes, QIODevice::ReadOnly);
+        stream.setVersion(QDataStream::Qt_4_0);
+        QVariant value;
+        stream >> value;
+        if (stream.status() == QDataStream::Ok)
+            return value;
+    }
+    // Not a form this format writes: the text as it stands.
+    return text;
+}
 
 int arrayIndex(const QStringRef &segment)
 {
@@ -76,6 +194,8 @@ bool writeXmlSettings(QIODevice &device, const QSettings::SettingsMap &map)
 void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
                      const QVariant &value)
 {
+    if (writesNothing(key, value))
+        return;
     const int slash = key.indexOf(QLatin1Char('/'));
     if (slash >= 0) {
         const QString segment = key.left(slash);
@@ -89,11 +209,6 @@ void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
         }
         QDomElement child = parent.namedItem(name).toElement();
         if (child.isNull()) {
-            // A lone "size" below a group writes nothing, so it must not leave
-            // an empty element behind either: that would read back as an
-            // empty value of the group's own key.
-            if (rest == QLatin1String("size"))
-                return;
             child = document.createElement(name);
             parent.appendChild(child);
         }
@@ -101,12 +216,8 @@ void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
         return;
     }
 
-    if (key == QLatin1String("size"))
-        return;
     const QString text = value.toString();
     if (key == arrayItemAttribute) {
-        if (text.isEmpty())
-            return;
         parent.setAttribute(arrayItemAttribute, text);
         for (QDomElement child = parent.firstChildElement(); !child.isNull();
              child = child.nextSiblingElement())
@@ -115,7 +226,10 @@ void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
     }
 
     QDomElement element = document.createElement(key);
-    if (!text.isEmpty()) {
+    if (!plainTextKeeps(value, text)) {
+        element.setAttribute(encodingAttribute, variantEncoding);
+        element.appendChild(document.createTextNode(variantText(value)));
+    } else if (!text.isEmpty()) {
         element.appendChild(document.createTextNode(text));
     } else {
         qDebug().nospace() << "..\\..\\..\\src\\plugins\\LumoView\\XmlSettings" << "(" << 36
@@ -153,7 +267,9 @@ void processReadKey(QString path, QSettings::SettingsMap &map, QDomElement node)
 
     for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
         if (child.isText()) {
-            map[path] = child.toText().data();
+            const QString text = child.toText().data();
+            map[path] = node.attribute(encodingAttribute) == variantEncoding ? variantFromText(text)
+                                                                             : QVariant(text);
             continue;
         }
         if (!child.isElement())

@@ -62,10 +62,12 @@ void AsyncDatabase::setReconnectInterval(int ms)
 void AsyncDatabase::stop()
 {
     stopped = true;
+    // The same grace as at destruction: the GUI thread waits at most 2 s
+    // per worker.
     if (readWorker)
-        readWorker->stopWorker(10000);
+        readWorker->stopWorker(1000);
     if (writeWorker)
-        writeWorker->stopWorker(10000);
+        writeWorker->stopWorker(1000);
 }
 
 void AsyncDatabase::execQuery(AsyncSqlQuery *query)

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QMutexLocker>
 #include <QScopeGuard>
@@ -15,10 +16,15 @@
 #include <QSqlRecord>
 #include <QUrl>
 
+#include <memory>
+
 namespace {
 
 const int pauseStepMs = 50;
 const int connectTimeoutSeconds = 5;
+// How long a stop waits, after the grace time, for a cancelled statement to
+// end before the worker is terminated.
+const int cancelBudgetMs = 1000;
 
 QString workerTr(const char *text)
 {
@@ -142,17 +148,25 @@ bool AsyncDatabasePrivate::stopWorker(int timeout)
     if (wait(static_cast<unsigned long>(timeout)))
         return true;
     // Terminating a thread inside the client library would leave its locks
-    // and memory behind: the statement is cancelled first, which lets the
-    // thread end by itself (an open() in progress ends by its own time-out).
-    cancelRunningStatement();
-    if (wait((connectTimeoutSeconds + 1) * 1000UL))
+    // and memory behind: the running statement is cancelled first, which
+    // lets the thread end by itself. The cancel runs in a thread of its own,
+    // so that a server that does not answer holds the caller no longer than
+    // the cancel budget; whatever still runs then is terminated.
+    const QDeadlineTimer deadline(cancelBudgetMs);
+    std::unique_ptr<QThread> canceller(startCanceller());
+    const bool ended = wait(deadline);
+    if (canceller && !canceller->wait(deadline)) {
+        canceller->terminate();
+        canceller->wait();
+    }
+    if (ended)
         return true;
     terminate();
     wait();
     return false;
 }
 
-void AsyncDatabasePrivate::cancelRunningStatement()
+QThread *AsyncDatabasePrivate::startCanceller()
 {
     Session target;
     {
@@ -162,25 +176,28 @@ void AsyncDatabasePrivate::cancelRunningStatement()
     // Qt SQL's registry is gone once the application object is (a module
     // unloaded at exit).
     if (target.id < 0 || !QCoreApplication::instance())
-        return;
-    const bool pg = target.driver == QLatin1String("QPSQL");
+        return nullptr;
     const QString name = QStringLiteral("Cancel%1").arg(reinterpret_cast<quintptr>(this));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, name);
-        db.setHostName(target.host);
-        if (target.port != -1)
+    QThread *thread = QThread::create([target, name] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, name);
+            db.setHostName(target.host);
             db.setPort(target.port);
-        db.setUserName(target.user);
-        db.setPassword(target.password);
-        db.setDatabaseName(target.database);
-        db.setConnectOptions(connectOptions(target.driver));
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.exec(pg ? QStringLiteral("select pg_cancel_backend(%1)").arg(target.id)
-                          : QStringLiteral("kill query %1").arg(target.id));
+            db.setUserName(target.user);
+            db.setPassword(target.password);
+            db.setDatabaseName(target.database);
+            db.setConnectOptions(connectOptions(target.driver));
+            if (db.open()) {
+                QSqlQuery query(db);
+                query.exec(target.driver == QLatin1String("QPSQL")
+                                   ? QStringLiteral("select pg_cancel_backend(%1)").arg(target.id)
+                                   : QStringLiteral("kill query %1").arg(target.id));
+            }
         }
-    }
-    QSqlDatabase::removeDatabase(name);
+        QSqlDatabase::removeDatabase(name);
+    });
+    thread->start();
+    return thread;
 }
 
 void AsyncDatabasePrivate::setQueuedDumpFileName(const QString &name)
@@ -254,8 +271,9 @@ void AsyncDatabasePrivate::applyUrl(const QString &urlString)
     database->setDatabaseName(parts.at(1));
     database->setHostName(url.host(QUrl::FullyDecoded));
     database->setUserName(url.userName(QUrl::FullyDecoded));
-    if (url.port() != -1)
-        database->setPort(url.port());
+    // Each URL whole: without a port the driver's default applies, not the
+    // port of an earlier URL.
+    database->setPort(url.port());
     database->setPassword(url.password(QUrl::FullyDecoded));
     database->setConnectOptions(connectOptions(parts.at(0)));
     if (database->isValid())

@@ -33,8 +33,9 @@ public:
     // Drops the queue and abandons the current pass.
     void abort();
     // Ends the thread. A statement still running after `timeout` ms is
-    // cancelled on the server; only a thread that does not end even then is
-    // terminated. True if it ended by itself.
+    // cancelled on the server; a thread that has not ended 1 s later is
+    // terminated, so the caller waits at most `timeout` + 1 s. True if the
+    // thread ended by itself.
     bool stopWorker(int timeout);
     void setQueuedDumpFileName(const QString &name);
     void setReconnectInterval(int ms) { reconnectInterval = ms; }
@@ -62,9 +63,10 @@ private:
     bool emitOnOwner(AsyncSqlQuery *copy, Emit emitSignal);
     void emitFailure(AsyncSqlQuery *copy, const QString &text);
     void writeDump(const QString &fileName, const QString &statement);
-    // From the stopping thread: asks the server, over a connection of its
-    // own, to cancel the statement this worker's session is running.
-    void cancelRunningStatement();
+    // From the stopping thread: starts a thread that asks the server, over a
+    // connection of its own, to cancel the statement this worker's session
+    // is running. Null when there is no session to cancel.
+    QThread *startCanceller();
 
     AsyncDatabase *service;
     QList<AsyncSqlQuery *> queue;

@@ -1,16 +1,15 @@
 #ifndef PROXYSOCKET_H
 #define PROXYSOCKET_H
 
-#include <QAbstractSocket>
 #include <QString>
 #include <QTcpServer>
 
-class QTcpSocket;
-
 // A loopback TCP relay for database drivers, which open their connections
-// directly and know nothing of Qt's network proxy. The driver connects to
-// 127.0.0.1:serverPort(); the relay reaches the server through Qt's
-// networking and so through the application-wide proxy.
+// directly and know nothing of Qt's network proxy. Drivers connect to
+// 127.0.0.1:serverPort(); each local connection gets a connection of its own
+// to the server, made through Qt's networking and so through the
+// application-wide proxy. Every view's worker has its own database
+// connection, so any number of them are relayed at once.
 class ProxySocket : public QTcpServer
 {
     Q_OBJECT
@@ -22,21 +21,9 @@ public:
 protected:
     void incomingConnection(qintptr socketDescriptor) override;
 
-private slots:
-    void onClientReadyRead();
-    void onRemoteSocketReadyRead();
-    void onClientStateChanged(QAbstractSocket::SocketState state);
-    void onRemoteSocketStateChanged(QAbstractSocket::SocketState state);
-
 private:
-    void reportRemoteError();
-    // Hands over what is still buffered and closes the client gracefully.
-    void dropClient();
-
     QString remoteHost;
     quint16 remotePort;
-    QTcpSocket *client = nullptr;
-    QTcpSocket *remote = nullptr;
 };
 
 #endif // PROXYSOCKET_H

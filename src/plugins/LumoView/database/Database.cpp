@@ -518,7 +518,9 @@ void Database::runRequest(int requestKind, const QStringList &statements)
                 message = tr("Obtaining selected data");
                 handler = [this](const QSqlQuery &q) {
                     const QTime time = q.value(0).toTime();
-                    emit lumoDtCurrentData(time, q.value(1).toDouble());
+                    // No value is a gap, not a zero.
+                    if (!q.value(1).isNull())
+                        emit lumoDtCurrentData(time, q.value(1).toDouble());
                     emit lumoDt15StateData(QDateTime(QDate(), time), stateValue(q.value(2)));
                     return true;
                 };

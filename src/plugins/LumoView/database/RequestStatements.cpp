@@ -68,8 +68,10 @@ RequestStatements::detectorSelection(const QString &detectors, int parameter,
                               : function.arg(column);
         selection.grouping = QStringLiteral("GROUP BY `time`");
         // One row per time stamp over all the detectors: grouping by state
-        // as well would split it whenever their states differ.
-        selection.state = QStringLiteral("bit_or(state)");
+        // as well would split it whenever their states differ. Where no
+        // detector has a state it is unknown: MySQL's bit_or of only NULLs
+        // is 0, which would read as "no failure".
+        selection.state = QStringLiteral("case when count(state)>0 then bit_or(state) end");
     }
     return selection;
 }

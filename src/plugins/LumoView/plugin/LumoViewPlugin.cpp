@@ -69,14 +69,18 @@ QString LumoViewPlugin::setDatabaseUrl(QString url_string)
         if (QSqlDatabase::contains(QLatin1String(connectionName)))
             QSqlDatabase::removeDatabase(QLatin1String(connectionName));
         db = QSqlDatabase::addDatabase(parts.at(0), QLatin1String(connectionName));
+        serverHost.clear();
+        serverPort = -1;
     }
     if (!db.isValid())
         return tr("Error while working with database driver");
 
     db.setDatabaseName(parts.at(1));
     db.setUserName(url.userName(QUrl::FullyDecoded));
-    QString host = url.host(QUrl::FullyDecoded);
-    int port = url.port(defaultPort);
+    serverHost = url.host(QUrl::FullyDecoded);
+    serverPort = url.port(defaultPort);
+    QString host = serverHost;
+    int port = serverPort;
 
     // Drivers ignore Qt's proxy settings: with an application proxy the
     // connection goes to a loopback relay that reaches the server through it.
@@ -104,12 +108,6 @@ void LumoViewPlugin::createAsyncDatabase(const QString &url)
     // of their connections while Qt SQL still exists.
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, asyncDatabase, &AsyncDatabase::stop);
-}
-
-QWidget *LumoViewPlugin::notYetAvailable(const char *method, const char *what) const
-{
-    qWarning("LumoViewPlugin::%s: %s is not available in this build", method, what);
-    return nullptr;
 }
 
 QWidget *LumoViewPlugin::createPhasesWidget(uint object_id)
@@ -176,10 +174,7 @@ QWidget *LumoViewPlugin::createDtFaultsView(uint object_id)
 
 QWidget *LumoViewPlugin::createDtHealthHistoryView(uint object_id, int dt_id)
 {
-    if (!asyncDatabase) {
-        qWarning("LumoViewPlugin::createDtHealthHistoryView: no database URL has been set");
-        return nullptr;
-    }
+    // Without a service the view says that no connection is configured.
     return placeView([&](QWidget *parent) {
         return new HealthHistoryView(parent, asyncDatabase, object_id, dt_id);
     }, QSize(768, 400), true);
@@ -214,9 +209,10 @@ QString LumoViewPlugin::editDbSettings()
     {
         QMutexLocker locker(&dbMutex);
         QUrl url;
-        url.setHost(db.hostName(), QUrl::DecodedMode);
-        if (db.port() != defaultPort)
-            url.setPort(db.port());
+        // The server's address, not that of a relay in between.
+        url.setHost(serverHost, QUrl::DecodedMode);
+        if (serverPort != defaultPort)
+            url.setPort(serverPort);
         url.setPassword(db.password(), QUrl::DecodedMode);
         url.setUserName(db.userName(), QUrl::DecodedMode);
         url.setPath(QStringLiteral("/%1/%2").arg(db.driverName(), db.databaseName()), QUrl::DecodedMode);

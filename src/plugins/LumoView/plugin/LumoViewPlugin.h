@@ -61,10 +61,11 @@ public:
                        bool setTitle = false);
 
 private:
-    QWidget *notYetAvailable(const char *method, const char *what) const;
-
     QSqlDatabase db;
     QMutex dbMutex;
+    // The server's own address: behind a proxy `db` points at a relay.
+    QString serverHost;
+    int serverPort = -1;
     QPointer<QWidget> mainWindow;
     AsyncDatabase *asyncDatabase = nullptr;
 };

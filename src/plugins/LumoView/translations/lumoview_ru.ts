@@ -182,37 +182,6 @@ min %6, max %7</source>
     </message>
 </context>
 <context>
-    <name>DetectorWidget</name>
-    <message>
-        <source>The selected object does not have detectors</source>
-        <translation>У выбранного объекта нет детекторов</translation>
-    </message>
-    <message>
-        <source>Error</source>
-        <translation>Ошибка</translation>
-    </message>
-    <message>
-        <source>Obtaining a list of detectors is interrupted</source>
-        <translation>Получение списка детекторов прервано</translation>
-    </message>
-    <message>
-        <source>Data from the detector %1 for object %2</source>
-        <translation>Данные детектора %1 объекта %2</translation>
-    </message>
-    <message>
-        <source>unknown</source>
-        <translation>неизвестно</translation>
-    </message>
-    <message>
-        <source>no failure</source>
-        <translation>нет неисправностей</translation>
-    </message>
-    <message>
-        <source>failures:</source>
-        <translation>неисправности:</translation>
-    </message>
-</context>
-<context>
     <name>DtStatView</name>
     <message>
         <source>Detector:</source>
@@ -265,6 +234,34 @@ min %6, max %7</source>
     <message>
         <source>health</source>
         <translation>исправность</translation>
+    </message>
+    <message>
+        <source>The selected object does not have detectors</source>
+        <translation>У выбранного объекта нет детекторов</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
+    </message>
+    <message>
+        <source>Obtaining a list of detectors is interrupted</source>
+        <translation>Получение списка детекторов прервано</translation>
+    </message>
+    <message>
+        <source>Data from the detector %1 for object %2</source>
+        <translation>Данные детектора %1 объекта %2</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>неизвестно</translation>
+    </message>
+    <message>
+        <source>no failure</source>
+        <translation>нет неисправностей</translation>
+    </message>
+    <message>
+        <source>failures:</source>
+        <translation>неисправности:</translation>
     </message>
 </context>
 <context>
@@ -396,6 +393,34 @@ min %6, max %7</source>
     <message>
         <source>health</source>
         <translation>исправность</translation>
+    </message>
+    <message>
+        <source>The selected object does not have detectors</source>
+        <translation>У выбранного объекта нет детекторов</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
+    </message>
+    <message>
+        <source>Obtaining a list of detectors is interrupted</source>
+        <translation>Получение списка детекторов прервано</translation>
+    </message>
+    <message>
+        <source>Data from the detector %1 for object %2</source>
+        <translation>Данные детектора %1 объекта %2</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>неизвестно</translation>
+    </message>
+    <message>
+        <source>no failure</source>
+        <translation>нет неисправностей</translation>
+    </message>
+    <message>
+        <source>failures:</source>
+        <translation>неисправности:</translation>
     </message>
 </context>
 <context>
@@ -545,6 +570,10 @@ intensity=%3 veh/h</source>
     <message>
         <source>obtaining data complete</source>
         <translation>получение данных завершено</translation>
+    </message>
+    <message>
+        <source>No database connection is configured</source>
+        <translation>Подключение к базе данных не настроено</translation>
     </message>
 </context>
 <context>

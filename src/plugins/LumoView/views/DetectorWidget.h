@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+class ChartSeries;
 class ChartWidget;
 class GanttSeries;
 class QComboBox;
@@ -21,9 +22,6 @@ public:
 
     QString currentDetectorText() const { return currentDetector; }
 
-    // The health strip's text for a state: "no failure", "unknown" or the
-    // failure numbers of its bits.
-    static QString healthText(int state);
 
 public slots:
     Q_INVOKABLE void updateDtList();
@@ -36,16 +34,26 @@ protected slots:
 protected:
     // Called by the views once their form is built.
     void setForm(ChartWidget *chart, QFrame *frame, QComboBox *detectors);
-    // One health sample: a bar from the previous sample to this one.
+    // One health sample: a bar from the previous sample to this one, in the
+    // sample's own state (grey "unknown" for an unknown one).
     void addHealthSample(GanttSeries *health, const QDateTime &time, int value);
     void resetHealth();
+    // Adds a point to a curve whose slots are `step` seconds apart; where
+    // slots are missing since `lastKey` the line is broken first, so that a
+    // gap does not read as a line across it.
+    static void addCurvePoint(ChartSeries *series, double *lastKey, double step, const QDateTime &time,
+                              double value);
     void closeView();
+    // The health strip's text for a state: "no failure", "unknown" or the
+    // failure numbers of its bits.
+    QString healthText(int state) const;
+    // A text shared by the detector views, in the context of the view.
+    QString viewTr(const char *text) const;
 
     QStringList detectorList;
     QString currentDetector;
     bool noDetectors = false;
     int healthSeriesId = -1;
-    int lastState = -1;
     QDateTime lastStateTime;
 
     ChartWidget *chart = nullptr;

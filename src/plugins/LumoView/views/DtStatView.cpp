@@ -119,7 +119,8 @@ void DtStatView::on_db_lumoDtCurrentData(QTime time, double value)
         selected->setColor(Qt::darkGreen);
         chart->addSeries(selected, 3);
     }
-    selected->addXY(QDateTime(dateEdit->date(), time), value);
+    // Quarter hours: a missing one, or one without a value, is a gap.
+    addCurvePoint(selected, &lastSelectedKey, 900, QDateTime(dateEdit->date(), time), value);
 }
 
 void DtStatView::on_db_lumoDt15StateData(QDateTime time, int value)

@@ -29,6 +29,7 @@ private:
     QDateEdit *dateEdit;
     QComboBox *parameter;
     QSpinBox *deepness;
+    double lastSelectedKey = 0;
 };
 
 #endif // DTSTATVIEW_H

@@ -103,8 +103,11 @@ void DtView::on_updateData_clicked(bool)
             seriesVisible[id - 1] = series->isVisible();
     }
     chart->clear();
-    // Raw records come about once a minute; five minutes without one is a gap.
-    gapStep = rawData->isChecked() ? 300 : 900;
+    // Raw records come about once a minute; five minutes without one is a
+    // gap. The characteristic profile is always made of quarter hours.
+    const double measured = rawData->isChecked() ? 300 : 900;
+    gapStep[1] = measured;
+    gapStep[2] = measured;
     db.requestDt15(objectId, currentDetector, parameter->currentIndex(), grouping->currentIndex(),
                    dateEdit->date(), weekData->isChecked() ? 7 : 1, rawData->isChecked());
     chart->setEnabled(false);
@@ -127,15 +130,8 @@ void DtView::on_db_lumoDt15Data(QDateTime time, double value, int query_index)
         chart->addSeries(series, id);
         if (query_index == 2)
             chart->addVLine(new VLine(QDateTime::currentDateTime(), Qt::black, 2));
-    } else if (series->pointsCount() > 0) {
-        // A missing slot must read as a gap, not as a line across it: the
-        // chart breaks its line at a NaN value.
-        const double key = ChartSeries::toKey(time);
-        if (key - lastKey[query_index] > gapStep * 1.5)
-            series->addXY(lastKey[query_index] + gapStep, qQNaN());
     }
-    lastKey[query_index] = ChartSeries::toKey(time);
-    series->addXY(time, value);
+    addCurvePoint(series, &lastKey[query_index], gapStep[query_index], time, value);
 }
 
 void DtView::on_db_lumoDt15StateData(QDateTime time, int value)

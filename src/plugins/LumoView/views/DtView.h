@@ -28,7 +28,9 @@ private:
     bool seriesVisible[4] = {true, true, true, true};
     // Key of the last point of each curve, to break the line where slots are missing.
     double lastKey[3] = {};
-    double gapStep = 900; // seconds between the slots of the request in flight
+    // Seconds between the slots of each curve's source in the request in
+    // flight: the profile always comes in quarter hours.
+    double gapStep[3] = {900, 900, 900};
     QCheckBox *rawData;
     QPushButton *dayData;
     QPushButton *weekData;

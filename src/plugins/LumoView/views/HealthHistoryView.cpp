@@ -136,8 +136,10 @@ QWidget *HealthHistoryView::frameWindow() const
 
 void HealthHistoryView::on_refreshButton_clicked()
 {
-    if (!database || !healthQuery)
+    if (!database || !healthQuery) {
+        status->setText(tr("No database connection is configured"));
         return;
+    }
     setEnabled(false);
     database->execQuery(detectorListQuery);
 }
