@@ -21,6 +21,7 @@
 //   detectors, globdt, dt15 (35 days), dt15p, detectorsdata (D-1, D),
 //   dthealth (60 days), uplimits/downlimits, analysisdaytypes (with a
 //   deliberate duplicate for weekday 3), phasesdata (objects 1, 2; D-1, D).
+//   object 6  records on and around the bounds of D in every dated table.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -314,6 +315,7 @@ public:
         detectorsData();
         dtHealth();
         limits();
+        dayBoundaryRecords();
         put("COMMIT;\n");
         flushOut();
     }
@@ -766,6 +768,71 @@ private:
         Inserter down("downlimits", {"objectid", "detectorid", "daytype", "time_offset", "limit"});
         for (const auto &r : downRows)
             down.row(r);
+    }
+
+    // Object 6: a few records of every dated table on and around the
+    // bounds of D, for the tests of the statements' day ranges. The time
+    // stamps: the day before's last second, D's midnight, noon and last
+    // second, half a second later (PostgreSQL keeps it; MariaDB's datetime
+    // cuts the fraction off), the next day's midnight; also around D-7, the
+    // same weekday a week before. No random numbers: the other tables'
+    // data stay as they were.
+    void dayBoundaryRecords()
+    {
+        const int object = 6;
+        const qint64 d = dayStart(m_day);
+        struct Stamp { qint64 secs; bool half; };
+        const std::vector<Stamp> stamps = {
+            {d - 7 * 86400 - 1, false}, {d - 7 * 86400, false}, {d - 6 * 86400 - 1, false},
+            {d - 6 * 86400 - 1, true},  {d - 6 * 86400, false}, {d - 1, false},
+            {d, false},                 {d + 43200, false},     {d + 86399, false},
+            {d + 86399, true},          {d + 86400, false},     {d + 86401, false}};
+        auto stamp = [](const Stamp &s) {
+            std::string text = sqlTimestamp(s.secs);
+            if (s.half)
+                text.insert(text.size() - 1, ".5");
+            return text;
+        };
+
+        Inserter detectors("detectors", {"objectid", "id", "collect", "useglobalparam", "alpha", "beta", "tp", "kc"});
+        for (int id = 1; id <= 2; ++id)
+            detectors.row({sqlInt(object), sqlInt(id), sqlBool(true), sqlInt(0), sqlDouble(45.0, 2),
+                           sqlDouble(45.0, 2), sqlDouble(0.3, 2), sqlDouble(0.15, 2)});
+        detectors.finish();
+
+        Inserter events("events", {"objectid", "time", "devicetime", "type", "value", "data", "index", "description"});
+        int index = 0;
+        for (const Stamp &s : stamps) {
+            const int n = index / 3 + 1;
+            const std::string device = sqlTimeOfDay(int(s.secs % 86400));
+            events.row({sqlInt(object), stamp(s), device, sqlInt(2), sqlInt(n % 8), sqlBytes(le32({n % 8, 0, 0, 0})),
+                        sqlInt(++index), sqlString(QStringLiteral("Источник управления %1").arg(n))});
+            events.row({sqlInt(object), stamp(s), device, sqlInt(7), sqlInt(5), sqlBytes(le32({1, n % 3, 0})),
+                        sqlInt(++index), sqlString(QStringLiteral("Сигнальная группа 1: %1").arg(n))});
+            events.row({sqlInt(object), stamp(s), device, sqlInt(1), sqlInt(n), sqlBytes(le32({n, 0, 0, 0})),
+                        sqlInt(++index), sqlString(QStringLiteral("Служба %1").arg(n))});
+        }
+        events.finish();
+
+        // One table after the other: an Inserter's statement must end
+        // before the next one begins.
+        Inserter phases("phasesdata", {"objectid", "time", "phaseid", "length", "promtact"});
+        for (size_t n = 1; n <= stamps.size(); ++n)
+            phases.row({sqlInt(object), stamp(stamps[n - 1]), sqlInt(n % 4 + 1), sqlInt(10 + n), sqlInt(3)});
+        phases.finish();
+        Inserter dt15("dt15", {"objectid", "detectorid", "time", "intensity", "occupancy", "speed", "state"});
+        for (size_t n = 1; n <= stamps.size(); ++n) {
+            for (int det = 1; det <= 2; ++det)
+                dt15.row({sqlInt(object), sqlInt(det), stamp(stamps[n - 1]), sqlDouble(100.0 * det + n, 1),
+                          sqlDouble(n + det / 10.0, 2), sqlDouble(40.0 + n, 1), sqlInt(n % 2 ? 0 : 1 << det)});
+        }
+        dt15.finish();
+        Inserter raw("detectorsdata", {"objectid", "detectorid", "time", "cars", "interval", "occupancy", "speed", "state"});
+        for (size_t n = 1; n <= stamps.size(); ++n) {
+            for (int det = 1; det <= 2; ++det)
+                raw.row({sqlInt(object), sqlInt(det), stamp(stamps[n - 1]), sqlInt(n + det), sqlInt(60),
+                         sqlDouble(n * 2.0, 2), sqlDouble(50.0, 1), sqlInt(0)});
+        }
     }
 
     qint64 m_day;

@@ -12,6 +12,11 @@ QString url(const QString &server)
                                                                : "LUMOVIEW_TEST_MYSQL_URL");
 }
 
+bool isPostgres(const QString &server)
+{
+    return server.startsWith(QLatin1String("pg"));
+}
+
 QStringList available()
 {
     QStringList servers;

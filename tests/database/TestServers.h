@@ -13,6 +13,7 @@ namespace TestServers {
 // "pg" and "mysql", as far as their URLs are set.
 QStringList available();
 QString url(const QString &server);
+bool isPostgres(const QString &server);
 // A connection with the server's settings, registered as `name`, not opened.
 QSqlDatabase connection(const QString &server, const QString &name);
 // For a data function: a string column `column` with one row per server.
