@@ -7,11 +7,18 @@
 #include <QStringList>
 
 // The real servers started by scripts/dbserver, reached through the URLs it
-// exports (LUMOVIEW_TEST_PG_URL, LUMOVIEW_TEST_MYSQL_URL).
+// exports (LUMOVIEW_TEST_PG_URL, LUMOVIEW_TEST_MYSQL_URL, and with its
+// option LUMOVIEW_TEST_PGPART_URL).
 namespace TestServers {
 
-// "pg" and "mysql", as far as their URLs are set.
+// "pg" and "mysql", as far as their URLs are set; after
+// includePartitioned() also "pgpart", PostgreSQL with the tables
+// partitioned by month.
 QStringList available();
+// For the suites that read the days' data through every statement: the
+// database and view tests.
+void includePartitioned();
+// "pg", "mysql" or "pgpart".
 QString url(const QString &server);
 bool isPostgres(const QString &server);
 // A connection with the server's settings, registered as `name`, not opened.
