@@ -8,7 +8,7 @@
 
 // The real servers started by scripts/dbserver, reached through the URLs it
 // exports (LUMOVIEW_TEST_PG_URL, LUMOVIEW_TEST_MYSQL_URL, and with its
-// option LUMOVIEW_TEST_PGPART_URL).
+// options LUMOVIEW_TEST_PGPART_URL, LUMOVIEW_TEST_PGSTANDBY_URL).
 namespace TestServers {
 
 // "pg" and "mysql", as far as their URLs are set; after
@@ -18,7 +18,7 @@ QStringList available();
 // For the suites that read the days' data through every statement: the
 // database and view tests.
 void includePartitioned();
-// "pg", "mysql" or "pgpart".
+// "pg", "mysql", "pgpart" or "pgstandby" (a read-only hot standby of "pg").
 QString url(const QString &server);
 bool isPostgres(const QString &server);
 // A connection with the server's settings, registered as `name`, not opened.

@@ -1,6 +1,8 @@
 // The module on the layouts a centre with years of history uses, driven
 // through the facade as the host drives it: tables partitioned by month,
-// where each statement must read the partitions of its own dates only.
+// where each statement must read the partitions of its own dates only, and a
+// read-only hot standby, which must serve every view as the primary does.
+#include "AsyncRecorder.h"
 #include "EveryView.h"
 #include "HostKernel.h"
 #include "TestServers.h"
@@ -84,6 +86,18 @@ class ServerLayoutsTest : public QObject
         return qobject_cast<AsyncDatabase *>(plugin->database());
     }
 
+    // What each view shows for the day.
+    QVector<QStringList> shownOnDay(LumoViewPlugin *plugin)
+    {
+        EveryView views(plugin, object, detector, day);
+        if (!views.showDay(day))
+            return {};
+        QVector<QStringList> shown;
+        for (const EveryView::View &view : views.all())
+            shown << EveryView::shown(view.widget);
+        return shown;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -141,6 +155,58 @@ private slots:
         // Log (both forms), phases, states, signal groups, 15-minute and raw
         // detector data, statistics (history and day), health, fault records.
         QVERIFY(partitioned >= 11);
+    }
+
+    // The views read a standby as they read the primary; a write sent there
+    // is refused by the server, reported once, and the service goes on.
+    void standbyServesEveryView()
+    {
+        if (TestServers::url(QStringLiteral("pgstandby")).isEmpty())
+            QSKIP("No standby: scripts/dbserver --standby");
+        auto primary = pluginOn(QStringLiteral("pg"));
+        QVERIFY(primary);
+        // Whatever the primary holds by now has reached the standby.
+        QSqlDatabase primaryDb = TestServers::connection(QStringLiteral("pg"), QStringLiteral("primary"));
+        QSqlDatabase standbyDb = TestServers::connection(QStringLiteral("pgstandby"), QStringLiteral("standby"));
+        QVERIFY(primaryDb.open() && standbyDb.open());
+        QSqlQuery lsn(primaryDb);
+        QVERIFY(lsn.exec(QStringLiteral("select pg_current_wal_lsn()")) && lsn.next());
+        const QString position = lsn.value(0).toString();
+        QVERIFY(QTest::qWaitFor([&] {
+            QSqlQuery replayed(standbyDb);
+            return replayed.exec(QStringLiteral("select pg_last_wal_replay_lsn() >= '%1'").arg(position))
+                   && replayed.next() && replayed.value(0).toBool();
+        }, 20000));
+
+        const QVector<QStringList> expected = shownOnDay(primary.get());
+        QVERIFY(!expected.isEmpty());
+        primary.reset();
+        auto standby = pluginOn(QStringLiteral("pgstandby"));
+        QVERIFY(standby);
+        const QVector<QStringList> shown = shownOnDay(standby.get());
+        QCOMPARE(shown.size(), expected.size());
+        for (int i = 0; i < shown.size(); ++i) {
+            QVERIFY2(expected.at(i).size() > 1, qPrintable(QString::number(i)));
+            QCOMPARE(shown.at(i), expected.at(i));
+        }
+
+        AsyncDatabase *async = service(standby.get());
+        AsyncRecorder recorder(async);
+        QObject *insert = nullptr;
+        QMetaObject::invokeMethod(async, "newQuery", Q_RETURN_ARG(QObject *, insert),
+                                  Q_ARG(QString, QStringLiteral("insert into globdt (alpha) values (1)")));
+        const AsyncRecorder::Outcome refused = recorder.run(async, qobject_cast<AsyncSqlQuery *>(insert));
+        QCOMPARE(refused.signal, QStringLiteral("error"));
+        QVERIFY2(refused.error.contains(QLatin1String("read-only transaction")), qPrintable(refused.error));
+        QObject *count = nullptr;
+        QMetaObject::invokeMethod(async, "newQuery", Q_RETURN_ARG(QObject *, count),
+                                  Q_ARG(QString, QStringLiteral("select count(*) from globdt")));
+        const AsyncRecorder::Outcome read = recorder.run(async, qobject_cast<AsyncSqlQuery *>(count));
+        QCOMPARE(read.signal, QStringLiteral("finished"));
+        QTest::qWait(300); // nothing more comes
+        QCOMPARE(recorder.count(QStringLiteral("error")), 1);
+        QCOMPARE(recorder.queryErrors.size(), 1);
+        QCOMPARE(recorder.databaseErrors, QStringList());
     }
 };
 
