@@ -43,10 +43,10 @@ qint64 plainFetch(QSqlDatabase &db, bool postgres, const QDate &day, int *rows)
         query.setForwardOnly(true);
         const QString text = postgres
             ? QStringLiteral("select occupancy,cars,\"interval\",\"time\"::time from detectorsdata where objectid=1 "
-                             "and detectorid='%1' and \"time\"::date='%2'")
+                             "and detectorid='%1' and \"time\" >= '%2' and \"time\" < '%3'")
             : QStringLiteral("select occupancy,cars,`interval`,time(`time`) from detectorsdata where objectid=1 "
-                             "and detectorid='%1' and date(`time`)='%2'");
-        if (!query.exec(text.arg(detector).arg(day.toString(QStringLiteral("yyyy-MM-dd"))))) {
+                             "and detectorid='%1' and `time` >= '%2' and `time` < '%3'");
+        if (!query.exec(text.arg(detector).arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate)))) {
             std::fprintf(stderr, "baseline: %s\n", qPrintable(query.lastError().text()));
             continue;
         }

@@ -1,6 +1,9 @@
 // lumoview-dbgen: deterministic test/demo data for the LumoView event database.
 //
 //   lumoview-dbgen --dialect pg|mysql --size small|big --day YYYY-MM-DD [--seed N]
+//   lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD
+//                  [--one-day] [--seed N]
+//       a history for the benchmarks (see HistoryGenerator below)
 //
 // Writes SQL (multi-row INSERTs inside one transaction) to stdout. The same
 // arguments always give byte-identical output: std::mt19937 with explicit
@@ -21,6 +24,7 @@
 //   detectors, globdt, dt15 (35 days), dt15p, detectorsdata (D-1, D),
 //   dthealth (60 days), uplimits/downlimits, analysisdaytypes (with a
 //   deliberate duplicate for weekday 3), phasesdata (objects 1, 2; D-1, D).
+//   object 6  records on and around the bounds of D in every dated table.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -34,6 +38,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -315,6 +320,7 @@ public:
         dtHealth();
         limits();
         dt15Nulls();
+        dayBoundaryRecords();
         put("COMMIT;\n");
         flushOut();
     }
@@ -793,9 +799,316 @@ private:
                      r.speed, r.state});
     }
 
+    // Object 6: a few records of every dated table on and around the
+    // bounds of D, for the tests of the statements' day ranges. The time
+    // stamps: the day before's last second, D's midnight, noon and last
+    // second, half a second later (PostgreSQL keeps it; MariaDB's datetime
+    // cuts the fraction off), the next day's midnight; also around D-7, the
+    // same weekday a week before. No random numbers: the other tables'
+    // data stay as they were.
+    void dayBoundaryRecords()
+    {
+        const int object = 6;
+        const qint64 d = dayStart(m_day);
+        struct Stamp { qint64 secs; bool half; };
+        const std::vector<Stamp> stamps = {
+            {d - 7 * 86400 - 1, false}, {d - 7 * 86400, false}, {d - 6 * 86400 - 1, false},
+            {d - 6 * 86400 - 1, true},  {d - 6 * 86400, false}, {d - 1, false},
+            {d, false},                 {d + 43200, false},     {d + 86399, false},
+            {d + 86399, true},          {d + 86400, false},     {d + 86401, false}};
+        auto stamp = [](const Stamp &s) {
+            std::string text = sqlTimestamp(s.secs);
+            if (s.half)
+                text.insert(text.size() - 1, ".5");
+            return text;
+        };
+
+        Inserter detectors("detectors", {"objectid", "id", "collect", "useglobalparam", "alpha", "beta", "tp", "kc"});
+        for (int id = 1; id <= 2; ++id)
+            detectors.row({sqlInt(object), sqlInt(id), sqlBool(true), sqlInt(0), sqlDouble(45.0, 2),
+                           sqlDouble(45.0, 2), sqlDouble(0.3, 2), sqlDouble(0.15, 2)});
+        detectors.finish();
+
+        Inserter events("events", {"objectid", "time", "devicetime", "type", "value", "data", "index", "description"});
+        int index = 0;
+        for (const Stamp &s : stamps) {
+            const int n = index / 3 + 1;
+            const std::string device = sqlTimeOfDay(int(s.secs % 86400));
+            events.row({sqlInt(object), stamp(s), device, sqlInt(2), sqlInt(n % 8), sqlBytes(le32({n % 8, 0, 0, 0})),
+                        sqlInt(++index), sqlString(QStringLiteral("Источник управления %1").arg(n))});
+            events.row({sqlInt(object), stamp(s), device, sqlInt(7), sqlInt(5), sqlBytes(le32({1, n % 3, 0})),
+                        sqlInt(++index), sqlString(QStringLiteral("Сигнальная группа 1: %1").arg(n))});
+            events.row({sqlInt(object), stamp(s), device, sqlInt(1), sqlInt(n), sqlBytes(le32({n, 0, 0, 0})),
+                        sqlInt(++index), sqlString(QStringLiteral("Служба %1").arg(n))});
+        }
+        events.finish();
+
+        // One table after the other: an Inserter's statement must end
+        // before the next one begins.
+        Inserter phases("phasesdata", {"objectid", "time", "phaseid", "length", "promtact"});
+        for (size_t n = 1; n <= stamps.size(); ++n)
+            phases.row({sqlInt(object), stamp(stamps[n - 1]), sqlInt(n % 4 + 1), sqlInt(10 + n), sqlInt(3)});
+        phases.finish();
+        Inserter dt15("dt15", {"objectid", "detectorid", "time", "intensity", "occupancy", "speed", "state"});
+        for (size_t n = 1; n <= stamps.size(); ++n) {
+            for (int det = 1; det <= 2; ++det)
+                dt15.row({sqlInt(object), sqlInt(det), stamp(stamps[n - 1]), sqlDouble(100.0 * det + n, 1),
+                          sqlDouble(n + det / 10.0, 2), sqlDouble(40.0 + n, 1), sqlInt(n % 2 ? 0 : 1 << det)});
+        }
+        dt15.finish();
+        Inserter raw("detectorsdata", {"objectid", "detectorid", "time", "cars", "interval", "occupancy", "speed", "state"});
+        for (size_t n = 1; n <= stamps.size(); ++n) {
+            for (int det = 1; det <= 2; ++det)
+                raw.row({sqlInt(object), sqlInt(det), stamp(stamps[n - 1]), sqlInt(n + det), sqlInt(60),
+                         sqlDouble(n * 2.0, 2), sqlDouble(50.0, 1), sqlInt(0)});
+        }
+    }
+
     qint64 m_day;
     bool m_big;
     int m_seq = 0;
+};
+
+// Years of history in small: `controllers` controllers, each with 4
+// detectors, `days` days of events, phases and raw detector records and
+// `dtDays` days of 15-minute data and health, ending with `day`. Every
+// table's rows are written in time order with the controllers interleaved,
+// as a centre's database fills. With `oneDay` only the days the views read
+// for `day` are written (the day and the day before, the same weekday 15
+// weeks back, a month of health), for every controller, so that the rows
+// of a day lie as densely as in the history: the same rows byte for byte,
+// since everything is generated all the same and the random stream agrees.
+class HistoryGenerator
+{
+public:
+    HistoryGenerator(qint64 dayJd, int controllers, int days, int dtDays, bool oneDay)
+        : m_day(dayJd), m_controllers(controllers), m_days(days), m_dtDays(std::max(days, dtDays)), m_oneDay(oneDay)
+    {
+        g_jd0 = dayJd - m_dtDays;
+    }
+
+    void run()
+    {
+        put(g_dialect == Dialect::Pg ? "SET client_encoding = 'UTF8';\n" : "SET NAMES utf8mb4;\n");
+        begin();
+        staticTables();
+        for (qint64 jd = m_day - m_dtDays + 1; jd <= m_day; ++jd) {
+            dayOfDt15(jd);
+            if (jd > m_day - m_days) {
+                dayOfEvents(jd);
+                dayOfPhases(jd);
+                dayOfRecords(jd);
+            }
+            put("COMMIT;\n");
+            begin();
+        }
+        put("COMMIT;\n");
+        flushOut();
+    }
+
+private:
+    static const int detectorCount = 4;
+
+    struct Row
+    {
+        qint64 time;
+        int object;
+        std::vector<std::string> values;
+    };
+
+    static void begin() { put(g_dialect == Dialect::Pg ? "BEGIN;\n" : "START TRANSACTION;\n"); }
+    qint64 dayStart(qint64 jd) const { return (jd - g_jd0) * 86400; }
+    // What the views read on the day: the day itself and the day before
+    // (yesterday's curve when the day is today).
+    bool keepDay(qint64 jd) const { return !m_oneDay || jd >= m_day - 1; }
+    bool keepDt15(qint64 jd) const { return keepDay(jd) || ((m_day - jd) % 7 == 0 && m_day - jd <= 7 * 15); }
+
+    // Rows of one day of all controllers, in time order.
+    static void write(const char *table, std::vector<const char *> columns, std::vector<Row> &rows)
+    {
+        std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+            return a.time != b.time ? a.time < b.time : a.object < b.object;
+        });
+        Inserter ins(table, std::move(columns));
+        for (const Row &row : rows)
+            ins.row(row.values);
+        ins.finish();
+        rows.clear();
+    }
+
+    void staticTables()
+    {
+        Inserter types("eventtypes", {"id", "description"});
+        for (const auto &t : kEventTypes)
+            types.row({sqlInt(t.id), sqlString(QString::fromUtf8(t.description))});
+        types.finish();
+        Inserter g("globdt", {"alpha", "beta", "tp", "kc"});
+        g.row({sqlDouble(88.8, 2), sqlDouble(88.6, 2), sqlDouble(0.3, 2), sqlDouble(0.15, 2)});
+        g.finish();
+        Inserter a("analysisdaytypes", {"weekday", "daytype"});
+        for (int wd = 1; wd <= 7; ++wd)
+            a.row({sqlInt(wd), sqlInt(wd <= 5 ? 1 : (wd == 6 ? 2 : 3))});
+        a.finish();
+
+        std::vector<Row> detectors, profiles, up, down;
+        for (int object = 1; object <= m_controllers; ++object) {
+            for (int det = 1; det <= detectorCount; ++det) {
+                const double scale = scaleOf(object, det);
+                detectors.push_back({0, object, {sqlInt(object), sqlInt(det), sqlBool(true), sqlInt(0),
+                                                 sqlDouble(frange(88.6, 89.2), 2), sqlDouble(frange(88.4, 89.0), 2),
+                                                 sqlDouble(frange(0.2, 0.4), 2), sqlDouble(frange(0.1, 0.2), 2)}});
+                for (int daytype = 0; daytype <= 16; ++daytype) {
+                    const bool weekend = daytype == 2 || daytype == 3 || daytype >= 15;
+                    for (int slot = 0; slot < 96; ++slot) {
+                        const double intensity = std::min(1200.0, 1200.0 * scale * trafficShape(slot / 4.0 + 0.125, weekend)
+                                                                      * (1.0 + 0.02 * noise()));
+                        const double occupancy = std::min(60.0, intensity / 1200.0 * 45.0);
+                        profiles.push_back({0, object, {sqlInt(object), sqlInt(det), sqlInt(daytype), sqlTimeOfDay(slot * 900),
+                                                        sqlDouble(intensity, 1), sqlDouble(occupancy, 2),
+                                                        sqlDouble(std::max(20.0, 68.0 - occupancy * 0.75), 1)}});
+                    }
+                }
+                for (int daytype = 1; daytype <= 3; ++daytype) {
+                    for (int minute = 0; minute < 1440; minute += 60) {
+                        const double base = 1200.0 * scale * trafficShape(minute / 60.0 + 0.5, daytype != 1);
+                        up.push_back({0, object, {sqlInt(object), sqlInt(det), sqlInt(daytype), sqlInt(minute),
+                                                  sqlDouble(std::min(1500.0, base * 1.35 + 40.0), 1)}});
+                        down.push_back({0, object, {sqlInt(object), sqlInt(det), sqlInt(daytype), sqlInt(minute),
+                                                    sqlDouble(std::max(0.0, base * 0.6 - 20.0), 1)}});
+                    }
+                }
+            }
+        }
+        write("detectors", {"objectid", "id", "collect", "useglobalparam", "alpha", "beta", "tp", "kc"}, detectors);
+        write("dt15p", {"objectid", "detectorid", "daytype", "time", "intensity", "occupancy", "speed"}, profiles);
+        write("uplimits", {"objectid", "detectorid", "daytype", "time_offset", "limit"}, up);
+        write("downlimits", {"objectid", "detectorid", "daytype", "time_offset", "limit"}, down);
+    }
+
+    static double scaleOf(int object, int det) { return 0.55 + 0.45 * ((object * 7 + det * 5) % 10) / 9.0; }
+
+    void dayOfDt15(qint64 jd)
+    {
+        const bool weekend = isWeekend(jd);
+        std::vector<Row> rows, health;
+        for (int object = 1; object <= m_controllers; ++object) {
+            for (int det = 1; det <= detectorCount; ++det) {
+                const double scale = scaleOf(object, det);
+                for (int slot = 0; slot < 96; ++slot) {
+                    double intensity = std::min(1200.0, std::max(0.0, 1200.0 * scale * trafficShape(slot / 4.0 + 0.125, weekend)
+                                                                          * (1.0 + 0.08 * noise())));
+                    const double occupancy = std::min(60.0, std::max(0.0, intensity / 1200.0 * 45.0 + 2.0 * noise()));
+                    const double speed = std::min(70.0, std::max(20.0, 68.0 - occupancy * 0.75 + 2.5 * noise()));
+                    const std::string state = chance(0.02) ? sqlInt(1 << irand(0, 3)) : "0";
+                    if (keepDt15(jd))
+                        rows.push_back({dayStart(jd) + slot * 900, object,
+                                        {sqlInt(object), sqlInt(det), sqlTimestamp(dayStart(jd) + slot * 900),
+                                         sqlDouble(intensity, 1), sqlDouble(occupancy, 2), sqlDouble(speed, 1), state}});
+                }
+                const int value = irand(0, 9) == 0 ? irand(20, 94) : irand(95, 100);
+                if (!m_oneDay || jd > m_day - 31)
+                    health.push_back({dayStart(jd), object, {sqlInt(object), sqlInt(det), sqlDate(jd), sqlInt(value)}});
+            }
+        }
+        write("dt15", {"objectid", "detectorid", "time", "intensity", "occupancy", "speed", "state"}, rows);
+        write("dthealth", {"objectid", "detectorid", "date", "health"}, health);
+    }
+
+    // A controller's events of a day: control sources, two hours of four
+    // signal groups, and miscellaneous events over the day.
+    void dayOfEvents(qint64 jd)
+    {
+        static const char *const groupStates[] = {"закрыта", "открыта", "переход"};
+        std::vector<Row> rows;
+        const qint64 base = dayStart(jd);
+        for (int object = 1; object <= m_controllers; ++object) {
+            auto add = [&](int second, int type, int value, const QByteArray &data, const QString &text) {
+                rows.push_back({base + second, object,
+                                {sqlInt(object), sqlTimestamp(base + second), sqlTimeOfDay(second - 2), sqlInt(type),
+                                 sqlInt(value), sqlBytes(data), "", sqlString(text)}});
+            };
+            for (int hour : {0, 6, 10, 11, 14, 15, 19, 22, 23}) {
+                const int value = irand(0, 7);
+                add(hour * 3600 + irand(60, 1700), 2, value, le32({value, 0, 0, 0}),
+                    QString::fromUtf8("Источник управления %1").arg(QString::fromUtf8(kControlSources[value])));
+            }
+            for (int t = 7 * 3600; t < 9 * 3600; t += 120) {
+                for (int g = 1; g <= 4; ++g) {
+                    const int open = t + (g - 1) * 30;
+                    const int marks[4] = {0, 3, 3 + 20 + irand(-2, 0), 26};
+                    const int st[4] = {2, 1, 2, 0};
+                    for (int k = 0; k < 4; ++k)
+                        add(open + marks[k], 7, 5, le32({g, st[k], 0}),
+                            QString::fromUtf8("Сигнальная группа %1: %2").arg(g).arg(QString::fromUtf8(groupStates[st[k]])));
+                }
+            }
+            for (int i = 0; i < 500; ++i) {
+                const int second = shapedSecond(isWeekend(jd));
+                const int det = irand(1, detectorCount);
+                const int busy = irand(0, 1);
+                add(second, 11, busy, le32({det, busy, 0, 0}),
+                    QString::fromUtf8("Детектор %1: %2").arg(det).arg(QString::fromUtf8(busy ? "занят" : "свободен")));
+            }
+        }
+        std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+            return a.time != b.time ? a.time < b.time : a.object < b.object;
+        });
+        // The controller's own record number follows its time order.
+        for (Row &row : rows)
+            row.values[6] = sqlInt(++m_index[row.object]);
+        if (!keepDay(jd))
+            rows.clear();
+        write("events", {"objectid", "time", "devicetime", "type", "value", "data", "index", "description"}, rows);
+    }
+
+    void dayOfPhases(qint64 jd)
+    {
+        std::vector<Row> rows;
+        for (int object = 1; object <= m_controllers; ++object) {
+            int t = irand(0, 20);
+            int phase = 1;
+            while (t < 86400) {
+                const int length = std::min(60, 10 + int(trafficShape(t / 3600.0, isWeekend(jd)) * 35) + irand(0, 15));
+                const int promtact = irand(3, 5);
+                if (keepDay(jd))
+                    rows.push_back({dayStart(jd) + t, object, {sqlInt(object), sqlTimestamp(dayStart(jd) + t), sqlInt(phase),
+                                                               sqlInt(length), sqlInt(promtact)}});
+                t += length + promtact;
+                phase = phase % 4 + 1;
+            }
+        }
+        write("phasesdata", {"objectid", "time", "phaseid", "length", "promtact"}, rows);
+    }
+
+    void dayOfRecords(qint64 jd)
+    {
+        std::vector<Row> rows;
+        const bool weekend = isWeekend(jd);
+        for (int object = 1; object <= m_controllers; ++object) {
+            for (int det = 1; det <= detectorCount; ++det) {
+                const double scale = scaleOf(object, det);
+                for (int minute = 0; minute < 1440; ++minute) {
+                    const double mean = 20.0 * scale * trafficShape(minute / 60.0, weekend);
+                    const int cars = std::min(30, std::max(0, int(mean + std::sqrt(mean + 0.5) * noise() + 0.5)));
+                    const double occupancy = std::min(60.0, std::max(0.0, cars * 1.6 + 1.5 * noise()));
+                    const double speed = cars == 0 ? 0.0 : std::min(70.0, std::max(20.0, 66.0 - occupancy * 0.7 + 3 * noise()));
+                    const int state = chance(0.01) ? 1 << irand(0, 3) : 0;
+                    if (keepDay(jd))
+                        rows.push_back({dayStart(jd) + minute * 60, object,
+                                        {sqlInt(object), sqlInt(det), sqlTimestamp(dayStart(jd) + minute * 60), sqlInt(cars),
+                                         sqlInt(60), sqlDouble(occupancy, 2), sqlDouble(speed, 1), sqlInt(state)}});
+                }
+            }
+        }
+        write("detectorsdata", {"objectid", "detectorid", "time", "cars", "interval", "occupancy", "speed", "state"}, rows);
+    }
+
+    qint64 m_day;
+    int m_controllers;
+    int m_days;
+    int m_dtDays;
+    bool m_oneDay;
+    std::map<int, int> m_index;
 };
 
 [[noreturn]] void usage(const char *message)
@@ -803,7 +1116,9 @@ private:
     if (message)
         fprintf(stderr, "lumoview-dbgen: %s\n", message);
     fprintf(stderr,
-            "usage: lumoview-dbgen --dialect pg|mysql --size small|big --day YYYY-MM-DD [--seed N]\n");
+            "usage: lumoview-dbgen --dialect pg|mysql --size small|big --day YYYY-MM-DD [--seed N]\n"
+            "       lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD\n"
+            "                      [--one-day] [--seed N]\n");
     std::exit(2);
 }
 
@@ -812,7 +1127,8 @@ private:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QString dialect, size = QStringLiteral("small"), day;
+    QString dialect, size = QStringLiteral("small"), day, history;
+    bool oneDay = false;
     quint32 seed = 20240306u;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -828,6 +1144,10 @@ int main(int argc, char **argv)
             size = value();
         else if (a == QLatin1String("--day"))
             day = value();
+        else if (a == QLatin1String("--history"))
+            history = value();
+        else if (a == QLatin1String("--one-day"))
+            oneDay = true;
         else if (a == QLatin1String("--seed")) {
             bool ok = false;
             seed = value().toUInt(&ok);
@@ -856,6 +1176,18 @@ int main(int argc, char **argv)
         return 3;
     }
     g_rng.seed(seed);
+    if (!history.isEmpty()) {
+        const QStringList sizes = history.split(QLatin1Char(','));
+        const int controllers = sizes.value(0).toInt(), days = sizes.value(1).toInt(), dtDays = sizes.value(2).toInt();
+        if (sizes.size() != 3 || controllers < 1 || days < 1 || dtDays < 1)
+            usage("--history needs three positive numbers: controllers, days, days of 15-minute data");
+        HistoryGenerator(d.toJulianDay(), controllers, days, dtDays, oneDay).run();
+        if (fflush(stdout) != 0 || ferror(stdout)) {
+            fprintf(stderr, "lumoview-dbgen: write error\n");
+            return 1;
+        }
+        return 0;
+    }
     Generator generator(d.toJulianDay(), size == QLatin1String("big"));
     generator.m_wholeDaySignalGroups = size == QLatin1String("demo");
     generator.run();

@@ -1,8 +1,9 @@
 -- ShowLog1(object, start date, end date, generation): event log of one object.
 -- MySQL/MariaDB stored procedure, called as
 --   call ShowLog1(1, '2024-03-06', '2024-03-07', 393215)
--- Rows with time BETWEEN start AND end (dates, i.e. end-date 00:00:00),
--- ordered by time, index. The generation argument (any unsigned 32-bit
+-- Rows of the days from start up to, not including, end (time >= start and
+-- time < end: the end date's midnight records belong to that day), ordered
+-- by time, index. The generation argument (any unsigned 32-bit
 -- value, hence BIGINT) is accepted and ignored.
 -- Exactly one result set (plus the standard final status of CALL).
 DROP PROCEDURE IF EXISTS ShowLog1;
@@ -16,7 +17,7 @@ BEGIN
       FROM events e
       LEFT JOIN eventtypes t ON t.id = e.`type`
      WHERE e.objectid = p_object
-       AND e.`time` BETWEEN p_start AND p_end
+       AND e.`time` >= p_start AND e.`time` < p_end
      ORDER BY e.`time`, e.`index`;
 END//
 DELIMITER ;

@@ -2,8 +2,9 @@
 -- PostgreSQL: a CALL cannot return a result set, so this is a set-returning
 -- function; call it as
 --   select * from "ShowLog1"(1, '2024-03-06', '2024-03-07', 393215::smallint)
--- Rows with time BETWEEN start AND end (dates, i.e. end-date 00:00:00),
--- ordered by time, index. The generation argument is accepted and ignored.
+-- Rows of the days from start up to, not including, end (time >= start and
+-- time < end: the end date's midnight records belong to that day), ordered
+-- by time, index. The generation argument is accepted and ignored.
 -- Overloads for smallint, integer and bigint generations return the same
 -- rows. Generation codes such as 393215 (0x5FFFF) do not fit smallint
 -- (393215::smallint raises "smallint out of range"); the module passes
@@ -26,7 +27,7 @@ AS $fn$
       FROM events e
       LEFT JOIN eventtypes t ON t.id = e.type
      WHERE e.objectid = p_object
-       AND e.time BETWEEN p_start AND p_end
+       AND e.time >= p_start AND e.time < p_end
      ORDER BY e.time, e."index"
 $fn$;
 
@@ -48,7 +49,7 @@ AS $fn$
       FROM events e
       LEFT JOIN eventtypes t ON t.id = e.type
      WHERE e.objectid = p_object
-       AND e.time BETWEEN p_start AND p_end
+       AND e.time >= p_start AND e.time < p_end
      ORDER BY e.time, e."index"
 $fn$;
 
@@ -70,6 +71,6 @@ AS $fn$
       FROM events e
       LEFT JOIN eventtypes t ON t.id = e.type
      WHERE e.objectid = p_object
-       AND e.time BETWEEN p_start AND p_end
+       AND e.time >= p_start AND e.time < p_end
      ORDER BY e.time, e."index"
 $fn$;

@@ -6,17 +6,31 @@
 
 namespace TestServers {
 
+namespace {
+bool withPartitioned = false;
+}
+
 QString url(const QString &server)
 {
-    return qEnvironmentVariable(server == QLatin1String("pg") ? "LUMOVIEW_TEST_PG_URL"
-                                                               : "LUMOVIEW_TEST_MYSQL_URL");
+    return qEnvironmentVariable(
+        qPrintable(QStringLiteral("LUMOVIEW_TEST_%1_URL").arg(server.toUpper())));
+}
+
+bool isPostgres(const QString &server)
+{
+    return server.startsWith(QLatin1String("pg"));
+}
+
+void includePartitioned()
+{
+    withPartitioned = true;
 }
 
 QStringList available()
 {
     QStringList servers;
-    for (const QString &server : {QStringLiteral("pg"), QStringLiteral("mysql")}) {
-        if (!url(server).isEmpty())
+    for (const QString &server : {QStringLiteral("pg"), QStringLiteral("mysql"), QStringLiteral("pgpart")}) {
+        if (!url(server).isEmpty() && (withPartitioned || server != QLatin1String("pgpart")))
             servers << server;
     }
     return servers;

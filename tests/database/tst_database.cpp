@@ -6,15 +6,22 @@
 #include "HostKernel.h"
 #include "SignalGroupEvent.h"
 
+#include "database/RequestStatements.h"
+#include "database/SqlDialect.h"
+#include "views/FaultsDtView.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <memory>
 
 class DatabaseTest : public QObject
@@ -59,6 +66,37 @@ private:
         return rows;
     }
 
+    // Every row of a statement, each value written out exactly (bytes in
+    // hex, time stamps to the millisecond), columns split by 0x1F.
+    QStringList renderedRows(const QString &text)
+    {
+        QSqlQuery query(reference);
+        query.setForwardOnly(true);
+        if (!query.exec(text))
+            qWarning() << text << query.lastError().text();
+        QStringList rows;
+        while (query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i) {
+                const QVariant v = query.value(i);
+                if (v.isNull())
+                    values << QStringLiteral("NULL");
+                else if (v.type() == QVariant::ByteArray)
+                    values << QString::fromLatin1(v.toByteArray().toHex());
+                else if (v.type() == QVariant::DateTime)
+                    values << v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+                else if (v.type() == QVariant::Time)
+                    values << v.toTime().toString(QStringLiteral("hh:mm:ss.zzz"));
+                else if (v.type() == QVariant::Double)
+                    values << QString::number(v.toDouble(), 'g', 17);
+                else
+                    values << v.toString();
+            }
+            rows << values.join(QChar(0x1F));
+        }
+        return rows;
+    }
+
     static bool waitComplete(DatabaseRecorder &recorder, int completes = 1, int ms = 30000)
     {
         QElapsedTimer timer;
@@ -94,7 +132,7 @@ private slots:
         worker->requestPhases(1, day, day.addDays(1), true);
         QVERIFY(waitComplete(recorder));
 
-        const QString range = QStringLiteral("between '%1' and '%2'")
+        const QString range = QStringLiteral(">= '%1' and time < '%2'")
                                   .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate));
         const auto phases = select("select time,phaseid,length+promtact from phasesdata where objectid=1 and time "
                                    + range + " order by time,phaseid", 3);
@@ -113,7 +151,7 @@ private slots:
         QCOMPARE(recorder.rows("state").last().at(1).toInt(), states.last().at(1).toInt());
 
         const QStringList messages = recorder.messages();
-        QCOMPARE(messages.first(), QStringLiteral("Connect to database lumo@127.0.0.1"));
+        QCOMPARE(messages.first(), QStringLiteral("Connect to database %1@127.0.0.1").arg(shared.databaseName()));
         const QStringList tail = messages.mid(messages.size() - 3);
         QCOMPARE(tail, (QStringList{"Obtaining data on the phases", "Obtaining data on the states",
                                     "Data acquisition is complete"}));
@@ -147,9 +185,9 @@ private slots:
 
         const auto expected = select(QStringLiteral(
             "select e.time,e.devicetime,e.type,t.description,e.description,e.value,e.data from events e "
-            "join eventtypes t on t.id=e.type where e.objectid=%1 and e.time between '%2' and '%3' "
+            "join eventtypes t on t.id=e.type where e.objectid=%1 and e.time >= '%2' and e.time < '%3' "
             "order by e.time,e.%4").arg(object).arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate),
-                                                   server == "pg" ? "\"index\"" : "`index`"), 7);
+                                                   TestServers::isPostgres(server) ? "\"index\"" : "`index`"), 7);
         QVERIFY(expected.size() > 10);
         const auto rows = recorder.rows("log");
         QCOMPARE(rows.size(), expected.size());
@@ -290,8 +328,8 @@ private slots:
         // Hinges computed here from the raw values of the same weekdays.
         QMap<QTime, QVector<double>> values;
         for (const QVariantList &row : select(QStringLiteral(
-                 "select time,occupancy from dt15 where objectid=1 and detectorid=2 and time between '%1' and '%2 23:59:59'")
-                     .arg(day.addDays(-28).toString(Qt::ISODate), day.toString(Qt::ISODate)), 2)) {
+                 "select time,occupancy from dt15 where objectid=1 and detectorid=2 and time >= '%1' and time < '%2'")
+                     .arg(day.addDays(-28).toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate)), 2)) {
             const QDateTime t = row.at(0).toDateTime();
             if (t.date().dayOfWeek() == day.dayOfWeek())
                 values[t.time()] << row.at(1).toDouble();
@@ -347,7 +385,7 @@ private slots:
         worker->requestSg(1, from, to);
         QVERIFY(waitComplete(recorder));
         const auto expected = select(QStringLiteral(
-            "select time,data from events where objectid=1 and type=7 and value=5 and time between '%1' and '%2' "
+            "select time,data from events where objectid=1 and type=7 and value=5 and time >= '%1' and time < '%2' "
             "order by time").arg(from.toString("yyyy-MM-dd hh:mm:ss"), to.toString("yyyy-MM-dd hh:mm:ss")), 2);
         const auto rows = recorder.rows("sg");
         QVERIFY(expected.size() > 10);
@@ -362,6 +400,119 @@ private slots:
         QVERIFY(recorder.messages().contains("Data acquisition is complete"));
         worker.reset();
         delete kernel;
+    }
+
+    // Every condition on a day is a half-open range of the time column. Each
+    // statement runs beside the same text with the condition it had before
+    // (a function of the time, or between up to 23:59:59 or up to the next
+    // midnight) over object 6, whose records sit on and around the bounds of
+    // the day. The rows are the same byte for byte except exactly these: the
+    // next day's midnight records, which the former between took in, and on
+    // PostgreSQL the records at 23:59:59.5, which between ... 23:59:59 lost.
+    void dayRangesAgainstFormerConditions_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("former");
+        // The first column of the rows that only one of the two returns.
+        QTest::addColumn<QStringList>("onlyFormer");
+        QTest::addColumn<QStringList>("onlyNew");
+        const uint object = 6;
+        const QDate d = TestServers::day();
+        const QString day = d.toString(Qt::ISODate);
+        const QString next = d.addDays(1).toString(Qt::ISODate);
+        const QString week = d.addDays(6).toString(Qt::ISODate);
+        const QString midnight = next + " 00:00:00.000";
+        const QString time = QStringLiteral("`time`");
+        for (const QString &server : TestServers::available()) {
+            const bool pg = TestServers::isPostgres(server);
+            const SqlDialect dialect(pg ? SqlDialect::PostgreSql : SqlDialect::MySql);
+            const RequestStatements requests(pg);
+            // MariaDB's datetime keeps no fraction: there the record is at 23:59:59.
+            const QStringList halfTime = pg ? QStringList{"23:59:59.500"} : QStringList();
+            auto row = [&](const char *kind, const QString &statement, const QString &condition,
+                           const QString &formerCondition, const QStringList &onlyFormer,
+                           const QStringList &onlyNew) {
+                QTest::newRow(qPrintable(server + ": " + kind))
+                    << server << statement << QString(statement).replace(condition, formerCondition)
+                    << onlyFormer << onlyNew;
+            };
+            const QString oneDay = dialect.dayRange(time, d, d);
+            const QString sevenDays = dialect.dayRange(time, d, d.addDays(6));
+            const QString dateOf = pg ? "`time`::date" : "date(`time`)";
+            const QStringList phases = requests.phases(object, d, d.addDays(1), false);
+            const QString toNextDay = QStringLiteral("between '%1' and '%2'").arg(day, next);
+            row("phases", phases.at(0), oneDay, "`time` " + toNextDay, {midnight}, {});
+            row("states", phases.at(1), oneDay, "`time` " + toNextDay, {midnight}, {});
+            row("log, older generations", requests.log(object, d, d.addDays(1), 0x3FFFF).first(),
+                dialect.dayRange("events.`time`", d, d), "events.`time` BETWEEN '" + day + "' AND '" + next + "'",
+                QStringList{midnight, midnight, midnight}, {});
+            // ShowLog1 is the server's: the former one ran this.
+            QTest::newRow(qPrintable(server + ": log, ShowLog1"))
+                << server << requests.log(object, d, d.addDays(1), 0x5FFFF).first()
+                << QStringLiteral("select e.`time`,e.devicetime,e.`type`,t.description,"
+                                  "coalesce(e.description,t.description),e.value,e.`data` from events e left join "
+                                  "eventtypes t on t.id=e.`type` where e.objectid=%1 and e.`time` %2 "
+                                  "order by e.`time`,e.`index`").arg(object).arg(toNextDay)
+                << QStringList{midnight, midnight, midnight} << QStringList();
+            for (const bool raw : {false, true}) {
+                const QString table = raw ? QStringLiteral("records") : QStringLiteral("15 minutes");
+                row(qPrintable("detector data, day, " + table),
+                    requests.dt15(object, "1", 0, 1, d, 1, raw, {}).at(1), oneDay, dateOf + "='" + day + "'", {}, {});
+                row(qPrintable("detector data, week, " + table),
+                    requests.dt15(object, "1+2", 1, 1, d, 7, raw, {}).at(7), sevenDays,
+                    dateOf + " between '" + day + "' and '" + week + "'", {}, {});
+            }
+            // Asked on the next day at 00:10: the day from its first quarter on.
+            row("detector data, previous day",
+                requests.dt15(object, "1", 0, 1, d.addDays(1), 1, false, QDateTime(d.addDays(1), QTime(0, 10))).last(),
+                SqlDialect::halfOpen(time, "'" + day + " 00:00:00'", "'" + next + "'"),
+                "`time` between '" + day + " 00:00:00' and '" + day + " 23:59:59'", {},
+                pg ? QStringList{next + " 23:59:59.500"} : QStringList());
+            const QStringList statistics = requests.dtStat(object, "1", 0, 1, d);
+            row("statistics, history", statistics.at(0),
+                "(" + dialect.dayRange(time, d.addDays(-7), d.addDays(-7)) + " or " + oneDay + ")",
+                (pg ? QStringLiteral("extract(dow from `time`)=%1").arg(d.dayOfWeek() % 7)
+                    : QStringLiteral("weekday(`time`)=%1").arg(d.dayOfWeek() - 1))
+                    + " AND `time` BETWEEN '" + d.addDays(-7).toString(Qt::ISODate) + "' AND '" + day + " 23:59:59'",
+                {}, halfTime);
+            row("statistics, day", statistics.at(1), oneDay, "`time` BETWEEN '" + day + "' AND '" + day + " 23:59:59'",
+                {}, halfTime);
+            row("signal groups", requests.sg(object, QDateTime(d, QTime(0, 0)), QDateTime(d.addDays(1), QTime(0, 0))).first(),
+                SqlDialect::halfOpen(time, "'" + day + "T00:00:00'", "'" + next + "T00:00:00'"),
+                "`time` between '" + day + "T00:00:00' and '" + next + "T00:00:00'", {midnight}, {});
+            // The fault chart's records, bound as the view binds them.
+            QString records = FaultsDtView::recordsStatement(dialect, object);
+            for (const QString &value : {QStringLiteral("'1'"), "'" + day + "'", "'" + next + "'"})
+                records.replace(records.indexOf(QLatin1Char('?')), 1, value);
+            row("fault chart records", records, SqlDialect::halfOpen(time, "'" + day + "'", "'" + next + "'"),
+                dateOf + "='" + day + "'", {}, {});
+        }
+    }
+    void dayRangesAgainstFormerConditions()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, statement);
+        QFETCH(QString, former);
+        QFETCH(QStringList, onlyFormer);
+        QFETCH(QStringList, onlyNew);
+        QVERIFY2(former != statement, qPrintable(statement));
+        useServer(server);
+        const SqlDialect dialect = SqlDialect::forDriver(reference.driverName());
+        QStringList formerRows = renderedRows(dialect.quoteIdentifiers(former));
+        QStringList rows = renderedRows(dialect.quoteIdentifiers(statement));
+        QVERIFY(rows.size() > 1);
+        std::sort(formerRows.begin(), formerRows.end());
+        std::sort(rows.begin(), rows.end());
+        auto firstColumns = [](const QStringList &a, const QStringList &b) {
+            QStringList only;
+            std::set_difference(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(only));
+            for (QString &row : only)
+                row = row.section(QChar(0x1F), 0, 0);
+            return only;
+        };
+        QCOMPARE(firstColumns(formerRows, rows), onlyFormer);
+        QCOMPARE(firstColumns(rows, formerRows), onlyNew);
     }
 
     void dumpShowsStatementsAsExecuted_data() { TestServers::addServerRows(); }
@@ -392,12 +543,12 @@ private slots:
             file.open(QIODevice::ReadOnly);
             return QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
         };
-        const QString collect = server == "pg" ? "true" : "1";
+        const QString collect = TestServers::isPostgres(server) ? "true" : "1";
         QCOMPARE(lines(first), QStringList{"select id from detectors where collect=" + collect
                                            + " and objectid=1 order by id"});
         const QStringList sg = lines(second);
         QCOMPARE(sg.size(), 1);
-        QVERIFY(sg.first().contains(server == "pg" ? "order by \"time\",\"index\"" : "order by `time`,`index`"));
+        QVERIFY(sg.first().contains(TestServers::isPostgres(server) ? "order by \"time\",\"index\"" : "order by `time`,`index`"));
     }
 
     // Stopped while the rows stream, with this thread keeping up or blocked
@@ -418,7 +569,7 @@ private slots:
         QFETCH(bool, blocked);
         useServer(server);
         const QDate day = TestServers::day();
-        const int total = select(QStringLiteral("select count(*) from events where objectid=1 and time between '%1' and '%2'")
+        const int total = select(QStringLiteral("select count(*) from events where objectid=1 and time >= '%1' and time < '%2'")
                                      .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate)), 1)
                               .first().first().toInt();
         QVERIFY(total > 500);
@@ -471,7 +622,8 @@ private slots:
         auto worker = newWorker();
         DatabaseRecorder recorder(worker.get());
         worker->requestDetectors(1);
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.messages().count("Connect to database lumo@127.0.0.1") >= 3, 10000);
+        const QString connecting = QStringLiteral("Connect to database %1@127.0.0.1").arg(shared.databaseName());
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.messages().count(connecting) >= 3, 10000);
         const auto errors = std::count_if(recorder.events.cbegin(), recorder.events.cend(), [](const auto &e) {
             return e.signal == "logMessage" && e.args.at(1).toInt() == Error;
         });
@@ -500,7 +652,7 @@ private slots:
         useServer(server);
         // A live server without the module's tables rejects both statements;
         // each rejection is reported and the request still completes.
-        shared.setDatabaseName(server == "pg" ? "postgres" : "mysql");
+        shared.setDatabaseName(TestServers::isPostgres(server) ? "postgres" : "mysql");
         auto worker = newWorker();
         DatabaseRecorder recorder(worker.get());
         worker->requestPhases(1, TestServers::day(), TestServers::day(), false);
@@ -523,7 +675,7 @@ private slots:
         // A record without an interval must not abort the day.
         const QString stamp = day.toString(Qt::ISODate) + " 23:59:30";
         QSqlQuery insert(reference);
-        QVERIFY(insert.exec("insert into detectorsdata (objectid,detectorid,time,cars," + QString(server == "pg" ? "\"interval\"" : "`interval`")
+        QVERIFY(insert.exec("insert into detectorsdata (objectid,detectorid,time,cars," + QString(TestServers::isPostgres(server) ? "\"interval\"" : "`interval`")
                             + ",occupancy,speed,state) values (1,1,'" + stamp + "',7,0,5,40,0)"));
         const auto cleanupRow = qScopeGuard([&] {
             QSqlQuery(reference).exec("delete from detectorsdata where objectid=1 and detectorid=1 and time='" + stamp + "'");
@@ -533,7 +685,7 @@ private slots:
         DatabaseRecorder recorder(worker.get());
         worker->requestDt15(1, "1", 0, 1, day, 1, true);
         QVERIFY(waitComplete(recorder));
-        const QString interval = server == "pg" ? "\"interval\"" : "`interval`";
+        const QString interval = TestServers::isPostgres(server) ? "\"interval\"" : "`interval`";
         const auto raw = select(QStringLiteral("select time,cars,%1 from detectorsdata where objectid=1 and detectorid=1 "
                                                "and time >= '%2' and time < '%3' order by time")
                                     .arg(interval, day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate)), 3);
@@ -590,7 +742,7 @@ private slots:
         QCOMPARE(lines.size(), 5 * 5 + 5 * 2);
         QCOMPARE(lines.filter(QRegularExpression("^select .* from dt15p where objectid=1 .*")).size(), 15);
         QCOMPARE(lines.filter(QRegularExpression("^SELECT .* FROM dt15 WHERE objectid=1 .*ORDER BY tm.*$")).size(), 10);
-        QCOMPARE(lines.filter("`").isEmpty(), server == "pg");
+        QCOMPARE(lines.filter("`").isEmpty(), TestServers::isPostgres(server));
     }
 
     void stopWhileBlockedOnTheSharedLock_data() { TestServers::addServerRows(); }

@@ -1,5 +1,6 @@
 #include "database/BoxStatistics.h"
 #include "database/RequestStatements.h"
+#include "database/SqlDialect.h"
 
 #include <QTest>
 
@@ -12,10 +13,10 @@ private slots:
     {
         const QStringList s = RequestStatements(false).phases(5, QDate(2024, 3, 1), QDate(2024, 3, 2), false);
         QCOMPARE(s, (QStringList{
-            "select `time`,phaseid,length from phasesdata where objectid=5 and `time` between "
-            "'2024-03-01' and '2024-03-02' order by `time`,phaseid",
-            "select `time`,value from events where objectid=5 and `time` between '2024-03-01' and "
-            "'2024-03-02' and type=2 order by `time`"}));
+            "select `time`,phaseid,length from phasesdata where objectid=5 and `time` >= "
+            "'2024-03-01' and `time` < '2024-03-02' order by `time`,phaseid",
+            "select `time`,value from events where objectid=5 and `time` >= '2024-03-01' and "
+            "`time` < '2024-03-02' and type=2 order by `time`"}));
         QVERIFY(RequestStatements(true).phases(5, {}, {}, true).first().contains("length+promtact"));
     }
 
@@ -26,8 +27,8 @@ private slots:
         QCOMPARE(direct, QString("select events.`time`,events.deviceTime,events.`type`,"
                                  "eventtypes.description,NULL,events.value,events.`data` \t\t\t\t\t\t"
                                  "FROM eventtypes INNER JOIN events ON eventtypes.id = events.type "
-                                 "WHERE events.objectId = 2 \t\t\t\tand events.`time` BETWEEN "
-                                 "'2024-03-06' AND '2024-03-07' order by events.`time`,events.`index`"));
+                                 "WHERE events.objectId = 2 \t\t\t\tand events.`time` >= '2024-03-06' and "
+                                 "events.`time` < '2024-03-07' order by events.`time`,events.`index`"));
         QCOMPARE(RequestStatements(false).log(1, from, to, 0x5FFFF).first(),
                  QString("call ShowLog1(1,'2024-03-06','2024-03-07',393215)"));
         QCOMPARE(RequestStatements(true).log(1, from, to, 7).first(),
@@ -43,7 +44,7 @@ private slots:
             "select cast(ADDTIME('2024-03-06 00:00:00',`time`) as datetime),occupancy from dt15p "
             "where objectid=9 and detectorid =12 and daytype=3  order by `time`",
             "select `time`,occupancy,state from dt15 where objectid=9 and detectorid =12 and "
-            "date(`time`)='2024-03-06'  order by `time`",
+            "`time` >= '2024-03-06' and `time` < '2024-03-07'  order by `time`",
             "select NULL,NULL from dt15 where false"}));
     }
 
@@ -60,8 +61,8 @@ private slots:
             QVERIFY(s.at(i).contains("detectorid in (1,2)"));
         }
         QCOMPARE(s.at(7), QString("select `time`,sum(intensity),case when count(state)>0 then bit_or(state) end from dt15 where objectid=1 and "
-                                  "detectorid in (1,2) and `time`::date between '2024-03-04' and "
-                                  "'2024-03-10' GROUP BY `time` order by `time`"));
+                                  "detectorid in (1,2) and `time` >= '2024-03-04' and `time` < "
+                                  "'2024-03-11' GROUP BY `time` order by `time`"));
         QVERIFY(RequestStatements(true).dt15(1, "1+2", 2, 3, monday, 1, false, {}).first().contains("avg(speed)"));
     }
 
@@ -73,7 +74,7 @@ private slots:
         QVERIFY(s.at(1).contains("select `time`,cars*3600.0/nullif(`interval`,0) as intensity,state from detectorsdata"));
         QCOMPARE(s.at(2), QString("select `time` + interval '1 day',cars*3600.0/nullif(`interval`,0) as intensity "
                                   "from detectorsdata where objectid=1 and detectorid =4 and `time` "
-                                  "between '2024-03-05 14:30:00' and '2024-03-05 23:59:59'  order by `time`"));
+                                  ">= '2024-03-05 14:30:00' and `time` < '2024-03-06'  order by `time`"));
         // Several raw detectors: the alias stays outside the sum.
         const QStringList several = RequestStatements(false).dt15(1, "1+2", 0, 1, now.date(), 1, true, {});
         QVERIFY(several.at(1).contains("sum(cars*3600.0/nullif(`interval`,0)) as intensity,case when count(state)>0 then bit_or(state) end"));
@@ -88,14 +89,19 @@ private slots:
         QCOMPARE(RequestStatements::detectorSelection("x", 1).condition, QString("detectorid in (NULL)"));
     }
 
-    void statisticsWeekday()
+    void statisticsWeeks()
     {
         const QDate wednesday(2024, 3, 6);
-        const QStringList pg = RequestStatements(true).dtStat(1, "3", 0, 4, wednesday);
-        QVERIFY(pg.at(0).contains("extract(dow from `time`)=3 AND `time` BETWEEN '2024-02-07' AND '2024-03-06 23:59:59'"));
-        QVERIFY(pg.at(0).endsWith("ORDER BY tm,(intensity) is null,intensity"));
-        const QStringList my = RequestStatements(false).dtStat(1, "3+4", 1, 4, wednesday);
-        QVERIFY(my.at(0).contains("weekday(`time`)=2"));
+        const QStringList pg = RequestStatements(true).dtStat(1, "3", 0, 2, wednesday);
+        // One range per Wednesday, the selected one included.
+        QCOMPARE(pg.at(0), QString("SELECT `time`::time as tm,intensity FROM dt15 WHERE objectid=1 and "
+                                   "detectorid =3 and (`time` >= '2024-02-21' and `time` < '2024-02-22' or "
+                                   "`time` >= '2024-02-28' and `time` < '2024-02-29' or `time` >= '2024-03-06' "
+                                   "and `time` < '2024-03-07')  ORDER BY tm,(intensity) is null,intensity"));
+        QVERIFY(pg.at(1).contains("and `time` >= '2024-03-06' and `time` < '2024-03-07'  ORDER BY tm"));
+        const QStringList my = RequestStatements(false).dtStat(1, "3+4", 1, 0, wednesday);
+        QVERIFY(my.at(0).contains("time(`time`) as tm"));
+        QVERIFY(my.at(0).contains("(`time` >= '2024-03-06' and `time` < '2024-03-07') GROUP BY"));
         QVERIFY(my.at(0).endsWith("GROUP BY `time` ORDER BY tm,(avg(occupancy)) is null,avg(occupancy)"));
         QVERIFY(my.at(1).contains(",avg(occupancy),case when count(state)>0 then bit_or(state) end FROM dt15"));
         QVERIFY(my.at(1).endsWith("GROUP BY `time` ORDER BY tm"));
@@ -105,7 +111,31 @@ private slots:
     {
         const QString s = RequestStatements(false).sg(1, QDateTime(QDate(2024, 3, 1), QTime(8, 0)),
                                                       QDateTime(QDate(2024, 3, 1), QTime(9, 0))).first();
-        QVERIFY(s.contains("between '2024-03-01T08:00:00' and '2024-03-01T09:00:00'"));
+        QVERIFY(s.contains("`time` >= '2024-03-01T08:00:00' and `time` < '2024-03-01T09:00:00'"));
+    }
+
+    // Back-quotes become double quotes for PostgreSQL, but never inside a
+    // literal, a quoted identifier or a comment.
+    void identifierQuoting_data()
+    {
+        QTest::addColumn<QString>("driver");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("mysql") << "QMYSQL" << "select `time` from t where a='`'" << "select `time` from t where a='`'";
+        QTest::newRow("names") << "QPSQL" << "select `time`,`index` from t" << "select \"time\",\"index\" from t";
+        QTest::newRow("literal") << "QPSQL" << "select `a` from t where b='x`y' and `c`='it''s `d`'"
+                                 << "select \"a\" from t where b='x`y' and \"c\"='it''s `d`'";
+        QTest::newRow("escaped literal") << "QPSQL" << "select E'a\\\\`', `b`" << "select E'a\\\\`', \"b\"";
+        QTest::newRow("quoted name") << "QPSQL" << "select \"it's\", `a`" << "select \"it's\", \"a\"";
+        QTest::newRow("comments") << "QPSQL" << "select `a` -- don't `b`\nfrom /* `c' */ `d`"
+                                  << "select \"a\" -- don't `b`\nfrom /* `c' */ \"d\"";
+    }
+    void identifierQuoting()
+    {
+        QFETCH(QString, driver);
+        QFETCH(QString, statement);
+        QFETCH(QString, sent);
+        QCOMPARE(SqlDialect::forDriver(driver).quoteIdentifiers(statement), sent);
     }
 
     void hinges_data()

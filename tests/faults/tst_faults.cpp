@@ -190,7 +190,7 @@ class FaultsTest : public QObject
         QSqlQuery q(reference);
         if (!q.exec(QStringLiteral("select e.time, e.devicetime, t.description from events e "
                                    "left join eventtypes t on t.id = e.type "
-                                   "where e.objectid = %1 and e.time between '%2' and '%3'")
+                                   "where e.objectid = %1 and e.time >= '%2' and e.time < '%3'")
                         .arg(object)
                         .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate)))) {
             qWarning() << q.lastError().text();
@@ -211,8 +211,8 @@ class FaultsTest : public QObject
     {
         QSqlQuery q(reference);
         if (!q.exec(QStringLiteral("select time, sum(intensity) from dt15 where objectid = 1 and detectorid in (1) "
-                                   "and time between '%1 00:00:00' and '%1 23:59:59' group by time order by time")
-                        .arg(day.toString(Qt::ISODate))))
+                                   "and time >= '%1' and time < '%2' group by time order by time")
+                        .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate))))
             qWarning() << q.lastError().text();
         QVector<QPointF> points;
         while (q.next())

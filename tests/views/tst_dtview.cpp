@@ -193,8 +193,8 @@ private slots:
         QSqlDatabase reference = TestServers::connection(server, name + "ref");
         QVERIFY(reference.open());
         const QDate day = TestServers::day();
-        const QString from = day.toString("yyyy-MM-dd") + " 00:00:00";
-        const QString to = day.toString("yyyy-MM-dd") + " 23:59:59";
+        const QString from = day.toString("yyyy-MM-dd");
+        const QString to = day.addDays(1).toString("yyyy-MM-dd");
 
         // The host's three detectors: their combination comes first and is
         // drawn, then every collected detector of the object (4 is not).
@@ -213,7 +213,7 @@ private slots:
         QVERIFY(viewIdle(view.get()));
         QSqlQuery q(reference);
         QVERIFY(q.exec(QStringLiteral("select time,sum(intensity) from dt15 where objectid=1 and detectorid in "
-                                      "(1,2,3) and time between '%1' and '%2' group by time order by time")
+                                      "(1,2,3) and time >= '%1' and time < '%2' group by time order by time")
                            .arg(from, to)));
         QVector<QPointF> expected;
         while (q.next())
@@ -262,7 +262,7 @@ private slots:
         }
         QVERIFY(gapSeen);
         QVERIFY(q.exec(QStringLiteral("select avg(occupancy) from dt15 where objectid=1 and detectorid=2 and "
-                                      "time between '%1' and '%2'").arg(from, to)));
+                                      "time >= '%1' and time < '%2'").arg(from, to)));
         QVERIFY(q.next());
         double sum = 0;
         int n = 0;
@@ -400,8 +400,8 @@ private slots:
         QVERIFY(viewIdle(view.get()));
         QSqlQuery q(reference);
         QVERIFY(q.exec(QStringLiteral("select time,avg(speed) from dt15 where objectid=1 and detectorid in (1,3) and "
-                                      "time between '%1 00:00:00' and '%1 23:59:59' group by time order by time")
-                           .arg(day.addDays(-9).toString("yyyy-MM-dd"))));
+                                      "time >= '%1' and time < '%2' group by time order by time")
+                           .arg(day.addDays(-9).toString("yyyy-MM-dd"), day.addDays(-8).toString("yyyy-MM-dd"))));
         QMap<double, double> expected;
         while (q.next())
             expected.insert(secs(q.value(0).toDateTime()), q.value(1).toDouble());

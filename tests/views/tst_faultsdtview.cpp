@@ -146,7 +146,7 @@ private slots:
         QFETCH(QString, server);
         QSqlDatabase db = TestServers::connection(server, QStringLiteral("faults%1").arg(++connections));
         QVERIFY(db.open());
-        const bool pg = server == QLatin1String("pg");
+        const bool pg = TestServers::isPostgres(server);
         const QString limitColumn = pg ? QStringLiteral("\"limit\"") : QStringLiteral("`limit`");
         const QString intervalColumn = pg ? QStringLiteral("\"interval\"") : QStringLiteral("`interval`");
         QSqlQuery q(db);
@@ -313,7 +313,7 @@ private slots:
         QFETCH(QString, server);
         QSqlDatabase db = TestServers::connection(server, QStringLiteral("faults%1").arg(++connections));
         QVERIFY(db.open());
-        const bool pg = server == QLatin1String("pg");
+        const bool pg = TestServers::isPostgres(server);
         QSqlQuery q(db);
         for (const char *table : {"detectors", "detectorsdata"})
             QVERIFY(run(q, QStringLiteral("delete from %1 where objectid=%2").arg(table).arg(object)));

@@ -276,7 +276,7 @@ private slots:
         QSqlDatabase reference = TestServers::connection(server, QStringLiteral("logref%1").arg(connections));
         QVERIFY(reference.open());
         QSqlQuery count(reference);
-        QVERIFY(count.exec(QStringLiteral("select count(*) from events where objectid=1 and time between '%1' and '%2'")
+        QVERIFY(count.exec(QStringLiteral("select count(*) from events where objectid=1 and time >= '%1' and time < '%2'")
                                .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate))));
         QVERIFY(count.next());
         QTableWidget *t = table(view.get());

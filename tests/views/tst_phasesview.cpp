@@ -174,7 +174,7 @@ private slots:
         QSqlQuery q(reference);
         const QDate day = TestServers::day();
         QVERIFY(q.exec(QStringLiteral("select count(*) from phasesdata where objectid=1 and length+promtact<=1000 and "
-                                      "time between '%1' and '%2'").arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate))));
+                                      "time >= '%1' and time < '%2'").arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate))));
         QVERIFY(q.next());
         int points = 0;
         for (ChartSeries *s : chart(view.get())->seriesList())
@@ -187,7 +187,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!view->findChild<QFrame *>("frame")->isEnabled(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(view->findChild<QFrame *>("frame")->isEnabled(), 30000);
         QVERIFY(q.exec(QStringLiteral("select count(*) from phasesdata where objectid=1 and length+promtact<=1000 and "
-                                      "time between '%1' and '%2'").arg(day.toString(Qt::ISODate), day.addDays(7).toString(Qt::ISODate))));
+                                      "time >= '%1' and time < '%2'").arg(day.toString(Qt::ISODate), day.addDays(7).toString(Qt::ISODate))));
         QVERIFY(q.next());
         points = 0;
         for (ChartSeries *s : chart(view.get())->seriesList())

@@ -265,7 +265,7 @@ private slots:
         QVERIFY(reference.open());
         QSqlQuery q(reference);
         QVERIFY(q.exec(QStringLiteral("select time,data from events where objectid=1 and type=7 and value=5 and "
-                                      "time between '%1' and '%2' order by time")
+                                      "time >= '%1' and time < '%2' order by time")
                            .arg(start.toString("yyyy-MM-dd hh:mm:ss"), end.toString("yyyy-MM-dd hh:mm:ss"))));
         QMap<int, QVector<QPointF>> expected;
         QMap<int, QPair<QDateTime, int>> last; // tracked groups: time it opened, state

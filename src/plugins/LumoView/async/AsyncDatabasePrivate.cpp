@@ -3,6 +3,7 @@
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQuery.h"
 #include "async/AsyncSqlQueryPrivate.h"
+#include "database/SqlDialect.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -29,21 +30,6 @@ const int cancelBudgetMs = 1000;
 QString workerTr(const char *text)
 {
     return QCoreApplication::translate("AsyncDatabase", text);
-}
-
-// Backticks quote identifiers in the module's statements; PostgreSQL wants
-// double quotes. Only backticks outside string literals are changed, so a
-// literal that holds one keeps it.
-void rewriteBackticks(QString &text)
-{
-    bool inString = false;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\''))
-            inString = !inString;
-        else if (!inString && c == QLatin1Char('`'))
-            text[i] = QLatin1Char('"');
-    }
 }
 
 QString connectOptions(const QString &driver)
@@ -405,7 +391,7 @@ AsyncDatabasePrivate::Attempt AsyncDatabasePrivate::runQuery(AsyncSqlQuery *copy
         delete d->sqlQuery;
         d->sqlQuery = nullptr;
     });
-    const bool pg = database->driverName() == QLatin1String("QPSQL");
+    const SqlDialect dialect = SqlDialect::forDriver(database->driverName());
 
     for (;;) {
         if (stopRequested || abortRequested)
@@ -421,8 +407,10 @@ AsyncDatabasePrivate::Attempt AsyncDatabasePrivate::runQuery(AsyncSqlQuery *copy
             d->writer = writer;
             if (!dumpFileName.isEmpty())
                 writeDump(dumpFileName, statement);
-            if (pg && d->text.contains(QLatin1Char('`'))) {
-                rewriteBackticks(d->text);
+            // In place: the query keeps the server's quoting afterwards.
+            const QString quoted = dialect.quoteIdentifiers(d->text);
+            if (quoted != d->text) {
+                d->text = quoted;
                 AsyncSqlQuery::render(d->text, d->bindings, writer, &statement, failure);
             }
             delete d->sqlQuery;

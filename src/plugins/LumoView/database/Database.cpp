@@ -2,6 +2,7 @@
 
 #include "database/BoxStatistics.h"
 #include "database/RequestStatements.h"
+#include "database/SqlDialect.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -564,8 +565,7 @@ void Database::runRequest(int requestKind, const QStringList &statements)
 
 QSqlQuery Database::execQuery(QSqlDatabase &db, QString text)
 {
-    if (db.driverName() == QLatin1String("QPSQL"))
-        text.replace(QLatin1Char('`'), QLatin1Char('"'));
+    text = SqlDialect::forDriver(db.driverName()).quoteIdentifiers(text);
     dumpQuery(text);
 
     forever {

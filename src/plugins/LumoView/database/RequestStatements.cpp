@@ -2,21 +2,22 @@
 
 #include "decoding/EventCatalogue.h"
 
+#include <algorithm>
+
 namespace {
 
-const QString dateFormat = QStringLiteral("yyyy-MM-dd");
-const QString dateTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+const QString timeColumn = QStringLiteral("`time`");
 
 QString date(const QDate &d)
 {
-    return d.toString(dateFormat);
+    return d.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 } // namespace
 
 bool RequestStatements::isPostgres(const QString &driverName)
 {
-    return driverName == QLatin1String("QPSQL");
+    return SqlDialect::forDriver(driverName).isPostgres();
 }
 
 QString RequestStatements::valueColumn(int parameter)
@@ -79,16 +80,17 @@ RequestStatements::detectorSelection(const QString &detectors, int parameter,
 QStringList RequestStatements::phases(uint objectId, const QDate &from, const QDate &to,
                                       bool withPromtact) const
 {
+    const QString range = SqlDialect::halfOpen(timeColumn, m_dialect.literal(from), m_dialect.literal(to));
     return {
-        QStringLiteral("select `time`,phaseid,%1 from phasesdata where objectid=%2 and `time` "
-                       "between '%3' and '%4' order by `time`,phaseid")
+        QStringLiteral("select `time`,phaseid,%1 from phasesdata where objectid=%2 and %3 "
+                       "order by `time`,phaseid")
             .arg(withPromtact ? QStringLiteral("length+promtact") : QStringLiteral("length"))
             .arg(objectId)
-            .arg(date(from), date(to)),
-        QStringLiteral("select `time`,value from events where objectid=%1 and `time` between "
-                       "'%2' and '%3' and type=2 order by `time`")
+            .arg(range),
+        QStringLiteral("select `time`,value from events where objectid=%1 and %2 and type=2 "
+                       "order by `time`")
             .arg(objectId)
-            .arg(date(from), date(to)),
+            .arg(range),
     };
 }
 
@@ -103,17 +105,17 @@ QStringList RequestStatements::log(uint objectId, const QDate &from, const QDate
                                  "WHERE events.objectId = %1 ")
                       .arg(objectId)
                 + QString(4, QLatin1Char('\t'))
-                + QStringLiteral("and events.`time` BETWEEN '%1' AND '%2' order by "
-                                 "events.`time`,events.`index`")
-                      .arg(date(from), date(to))};
+                + QStringLiteral("and %1 order by events.`time`,events.`index`")
+                      .arg(SqlDialect::halfOpen(QStringLiteral("events.`time`"), m_dialect.literal(from),
+                                                m_dialect.literal(to)))};
     }
     // A PostgreSQL CALL returns at most one row, so there the log comes from
     // a set-returning function of the same name. The generation is passed as
     // a plain integer: 0x5FFFF does not fit a smallint.
-    const QString text = m_postgres
-                             ? QStringLiteral("select * from \"ShowLog1\"(%1,'%2','%3',%4)")
-                             : QStringLiteral("call ShowLog1(%1,'%2','%3',%4)");
-    return {text.arg(objectId).arg(date(from), date(to)).arg(ver)};
+    const QString text = m_dialect.isPostgres()
+                             ? QStringLiteral("select * from \"ShowLog1\"(%1,%2,%3,%4)")
+                             : QStringLiteral("call ShowLog1(%1,%2,%3,%4)");
+    return {text.arg(objectId).arg(m_dialect.literal(from), m_dialect.literal(to)).arg(ver)};
 }
 
 QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int parameter,
@@ -128,12 +130,13 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
         const QDate d = day.addDays(i);
         const int type = days == 1 ? dayType : d.dayOfWeek() + 9;
         const QString text =
-            m_postgres ? QStringLiteral("select '%1 00:00:00'::timestamp + `time` as datetime,%2 "
-                                        "from dt15p where objectid=%3 and %4 and daytype=%5 %6 "
-                                        "order by datetime")
-                       : QStringLiteral("select cast(ADDTIME('%1 00:00:00',`time`) as datetime),%2 "
-                                        "from dt15p where objectid=%3 and %4 and daytype=%5 %6 "
-                                        "order by `time`");
+            m_dialect.isPostgres()
+                ? QStringLiteral("select '%1 00:00:00'::timestamp + `time` as datetime,%2 "
+                                 "from dt15p where objectid=%3 and %4 and daytype=%5 %6 "
+                                 "order by datetime")
+                : QStringLiteral("select cast(ADDTIME('%1 00:00:00',`time`) as datetime),%2 "
+                                 "from dt15p where objectid=%3 and %4 and daytype=%5 %6 "
+                                 "order by `time`");
         statements << text.arg(date(d), profile.value)
                           .arg(objectId)
                           .arg(profile.condition)
@@ -141,46 +144,33 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
                           .arg(profile.grouping);
     }
 
+    // The selected period, a day or a week. The state column is the last
+    // placeholder.
     const DetectorSelection selection = detectorSelection(detectors, parameter, fromDetectorsData);
-    // The state column is the last placeholder of each text below.
-    if (days < 2) {
-        const QString text =
-            m_postgres ? QStringLiteral("select `time`,%1,%7 from %6 where objectid=%2 and %3 "
-                                        "and `time`::date='%4' %5 order by `time`")
-                       : QStringLiteral("select `time`,%1,%7 from %6 where objectid=%2 and %3 "
-                                        "and date(`time`)='%4' %5 order by `time`");
-        statements << text.arg(selection.value)
-                          .arg(objectId)
-                          .arg(selection.condition, date(day), selection.grouping, table,
-                               selection.state);
-    } else {
-        const QString text =
-            m_postgres ? QStringLiteral("select `time`,%1,%8 from %7 where objectid=%2 and %3 "
-                                        "and `time`::date between '%4' and '%5' %6 order by `time`")
-                       : QStringLiteral("select `time`,%1,%8 from %7 where objectid=%2 and %3 "
-                                        "and date(`time`) between '%4' and '%5' %6 order by `time`");
-        statements << text.arg(selection.value)
-                          .arg(objectId)
-                          .arg(selection.condition, date(day), date(day.addDays(days - 1)),
-                               selection.grouping, table, selection.state);
-    }
+    statements << QStringLiteral("select `time`,%1,%6 from %5 where objectid=%2 and %3 and %4 order by `time`")
+                      .arg(selection.value)
+                      .arg(objectId)
+                      .arg(selection.condition,
+                           m_dialect.dayRange(timeColumn, day, day.addDays(std::max(days, 1) - 1))
+                               + QLatin1Char(' ') + selection.grouping,
+                           table, selection.state);
 
     if (day == now.date()) {
-        const QDate yesterday = day.addDays(-1);
+        // Yesterday from the current quarter of an hour up to today's midnight.
         const QTime time = now.time();
-        const QDateTime start(yesterday, QTime(time.hour(), time.minute() / 15 * 15, 0));
-        const QDateTime end(yesterday, QTime(23, 59, 59));
+        const QDateTime start(day.addDays(-1), QTime(time.hour(), time.minute() / 15 * 15, 0));
         const QString text =
-            m_postgres ? QStringLiteral("select `time` + interval '1 day',%1 from %7 where "
-                                        "objectid=%2 and %3 and `time` between '%4' and '%5' %6 "
-                                        "order by `time`")
-                       : QStringLiteral("select ADDDATE(`time`,interval 1 day),%1 from %7 where "
-                                        "objectid=%2 and %3 and `time` between '%4' and '%5' %6 "
-                                        "order by `time`");
+            m_dialect.isPostgres()
+                ? QStringLiteral("select `time` + interval '1 day',%1 from %5 where objectid=%2 and %3 "
+                                 "and %4 order by `time`")
+                : QStringLiteral("select ADDDATE(`time`,interval 1 day),%1 from %5 where objectid=%2 "
+                                 "and %3 and %4 order by `time`");
         statements << text.arg(selection.value)
                           .arg(objectId)
-                          .arg(selection.condition, start.toString(dateTimeFormat),
-                               end.toString(dateTimeFormat), selection.grouping, table);
+                          .arg(selection.condition,
+                               SqlDialect::halfOpen(timeColumn, m_dialect.literal(start), m_dialect.literal(day))
+                                   + QLatin1Char(' ') + selection.grouping,
+                               table);
     } else {
         statements << QStringLiteral("select NULL,NULL from %1 where false").arg(table);
     }
@@ -190,7 +180,7 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
 QStringList RequestStatements::detectors(uint objectId) const
 {
     return {QStringLiteral("select id from detectors where collect=%1 and objectid=%2 order by id")
-                .arg(m_postgres ? QStringLiteral("true") : QStringLiteral("1"))
+                .arg(m_dialect.boolean(true))
                 .arg(objectId)};
 }
 
@@ -198,37 +188,34 @@ QStringList RequestStatements::dtStat(uint objectId, const QString &detectors, i
                                       quint8 weeks, const QDate &day) const
 {
     const DetectorSelection selection = detectorSelection(detectors, parameter);
-    const QString dayEnd = date(day) + QStringLiteral(" 23:59:59");
-    const QString history =
-        m_postgres ? QStringLiteral("SELECT `time`::time as tm,%1 FROM dt15 WHERE objectid=%2 and %3 "
-                                    "and extract(dow from `time`)=%4 AND `time` BETWEEN '%5' AND "
-                                    "'%6' %7 ORDER BY tm,(%1) is null,%1")
-                   : QStringLiteral("SELECT time(`time`) as tm,%1 FROM dt15 WHERE objectid=%2 and %3 "
-                                    "and weekday(`time`)=%4 AND `time` BETWEEN '%5' AND '%6' %7 "
-                                    "ORDER BY tm,(%1) is null,%1");
-    const int weekday = m_postgres ? day.dayOfWeek() % 7 : day.dayOfWeek() - 1;
-    const QString selected =
-        m_postgres ? QStringLiteral("SELECT `time`::time as tm,%1,%7 FROM dt15 WHERE objectid=%2 "
-                                    "and %3 and `time` BETWEEN '%4' AND '%5' %6 ORDER BY tm")
-                   : QStringLiteral("SELECT time(`time`) as tm,%1,%7 FROM dt15 WHERE objectid=%2 "
-                                    "and %3 and `time` BETWEEN '%4' AND '%5' %6 ORDER BY tm");
+    // The same weekday over the weeks, the selected day included: one range
+    // per day, so that the index reads those days only.
+    QStringList days;
+    for (int week = weeks; week >= 0; --week) {
+        const QDate d = day.addDays(-7 * week);
+        days << m_dialect.dayRange(timeColumn, d, d);
+    }
+    const QString time = m_dialect.timeOfDay(timeColumn);
+    const QString history = QStringLiteral("SELECT %1 as tm,%2 FROM dt15 WHERE objectid=%3 and %4 and (%5) %6 "
+                                           "ORDER BY tm,(%2) is null,%2");
+    const QString selected = QStringLiteral("SELECT %1 as tm,%2,%7 FROM dt15 WHERE objectid=%3 and %4 and %5 %6 "
+                                            "ORDER BY tm");
     return {
-        history.arg(selection.value)
+        history.arg(time, selection.value)
             .arg(objectId)
-            .arg(selection.condition)
-            .arg(weekday)
-            .arg(date(day.addDays(-7 * int(weeks))), dayEnd, selection.grouping),
-        selected.arg(selection.value)
+            .arg(selection.condition, days.join(QLatin1String(" or ")), selection.grouping),
+        selected.arg(time, selection.value)
             .arg(objectId)
-            .arg(selection.condition, date(day), dayEnd, selection.grouping, selection.state),
+            .arg(selection.condition, m_dialect.dayRange(timeColumn, day, day), selection.grouping,
+                 selection.state),
     };
 }
 
 QStringList RequestStatements::sg(uint objectId, const QDateTime &from, const QDateTime &to) const
 {
-    const QString isoFormat = QStringLiteral("yyyy-MM-ddThh:mm:ss");
-    return {QStringLiteral("select `time`,data from events where objectid=%1 and `time` between "
-                           "'%2' and '%3' and `type`=7 and `value`=5 order by `time`,`index`")
+    const QString isoFormat = QStringLiteral("''yyyy-MM-ddThh:mm:ss''");
+    return {QStringLiteral("select `time`,data from events where objectid=%1 and %2 and `type`=7 and "
+                           "`value`=5 order by `time`,`index`")
                 .arg(objectId)
-                .arg(from.toString(isoFormat), to.toString(isoFormat))};
+                .arg(SqlDialect::halfOpen(timeColumn, from.toString(isoFormat), to.toString(isoFormat)))};
 }

@@ -1,6 +1,8 @@
 #ifndef REQUESTSTATEMENTS_H
 #define REQUESTSTATEMENTS_H
 
+#include "database/SqlDialect.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -8,7 +10,8 @@
 
 // The SQL of the worker's six requests, in both dialects. Identifiers are
 // written back-quoted; the worker turns the quotes into double quotes for
-// PostgreSQL just before execution.
+// PostgreSQL just before execution. Every condition on a day is a half-open
+// range of the time column, which its index can bound.
 class RequestStatements
 {
 public:
@@ -22,7 +25,10 @@ public:
         bool several = false;
     };
 
-    explicit RequestStatements(bool postgres) : m_postgres(postgres) {}
+    explicit RequestStatements(bool postgres)
+        : m_dialect(postgres ? SqlDialect::PostgreSql : SqlDialect::MySql)
+    {
+    }
 
     static bool isPostgres(const QString &driverName);
     // The column of a view's parameter number; out of range is intensity.
@@ -30,6 +36,7 @@ public:
     static DetectorSelection detectorSelection(const QString &detectors, int parameter,
                                                bool fromDetectorsData = false);
 
+    // `to` is the first day not read, here and in log().
     QStringList phases(uint objectId, const QDate &from, const QDate &to, bool withPromtact) const;
     QStringList log(uint objectId, const QDate &from, const QDate &to, uint ver) const;
     // `now` is the moment the request is made; it decides the previous-day part.
@@ -39,10 +46,11 @@ public:
     QStringList detectors(uint objectId) const;
     QStringList dtStat(uint objectId, const QString &detectors, int parameter, quint8 weeks,
                        const QDate &date) const;
+    // The events from `from` up to, not including, `to`.
     QStringList sg(uint objectId, const QDateTime &from, const QDateTime &to) const;
 
 private:
-    bool m_postgres;
+    SqlDialect m_dialect;
 };
 
 #endif // REQUESTSTATEMENTS_H

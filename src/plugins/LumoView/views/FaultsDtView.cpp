@@ -2,6 +2,7 @@
 
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQuery.h"
+#include "database/SqlDialect.h"
 
 #include "ChartWidget.h"
 #include "views/CsvExportAction.h"
@@ -81,15 +82,18 @@ const char upperLimitsText[] =
 const char lowerLimitsText[] =
     "select time_offset,`limit` from downlimits where objectid=%1 and detectorid=? and "
     "dayType=(select dayType from analysisdaytypes where weekday=? order by dayType limit 1)";
-const char recordsTextPg[] =
-    "select occupancy,cars,`interval`,`time`::time from detectorsdata where objectid=%1 and "
-    "detectorid=? and `time`::date=?";
-const char recordsTextMySql[] =
-    "select occupancy,cars,`interval`,time(`time`) from detectorsdata where objectid=%1 and "
-    "detectorid=? and date(`time`)=?";
 const char detectorListText[] = "select id from detectors where objectid=%1 order by id";
 
 } // namespace
+
+QString FaultsDtView::recordsStatement(const SqlDialect &dialect, uint objectId)
+{
+    return QStringLiteral("select occupancy,cars,`interval`,%1 from detectorsdata where objectid=%2 and "
+                          "detectorid=? and %3")
+        .arg(dialect.timeOfDay(QStringLiteral("`time`")))
+        .arg(objectId)
+        .arg(SqlDialect::halfOpen(QStringLiteral("`time`"), QStringLiteral("?"), QStringLiteral("?")));
+}
 
 FaultsDtView::FaultsDtView(QWidget *parent, AsyncDatabase *database, uint object_id, int dt_id,
                            QDate date)
@@ -105,12 +109,11 @@ FaultsDtView::FaultsDtView(QWidget *parent, AsyncDatabase *database, uint object
 
     if (database) {
         const QString objectText = QString::number(object_id);
-        const bool pg = database->driverName() == QLatin1String("QPSQL");
         dtListQuery = makeQuery(QLatin1String(detectorListText).arg(objectText), SLOT(dtlist_finished(QVariantList)));
         dataQueries << makeQuery(QLatin1String(parametersText).arg(objectText), SLOT(q1_finished(QVariantList)))
                     << makeQuery(QLatin1String(upperLimitsText).arg(objectText), SLOT(q2_finished(QVariantList)))
                     << makeQuery(QLatin1String(lowerLimitsText).arg(objectText), SLOT(q2_2_finished(QVariantList)))
-                    << makeQuery(QLatin1String(pg ? recordsTextPg : recordsTextMySql).arg(objectText),
+                    << makeQuery(recordsStatement(SqlDialect::forDriver(database->driverName()), object_id),
                                  SLOT(q3_finished(QVariantList)));
     }
     setupChart();
@@ -310,10 +313,12 @@ void FaultsDtView::requestData()
         AsyncSqlQuery *query = dataQueries.at(i);
         query->resetBindings();
         query->addBindValue(detector);
-        if (i == 1 || i == 2)
+        if (i == 1 || i == 2) {
             query->addBindValue(day.dayOfWeek());
-        else if (i == 3)
-            query->addBindValue(day.toString(QStringLiteral("yyyy-MM-dd")));
+        } else if (i == 3) {
+            query->addBindValue(day);
+            query->addBindValue(day.addDays(1));
+        }
         submit(query);
     }
 }

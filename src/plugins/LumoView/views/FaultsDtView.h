@@ -13,6 +13,7 @@ class AsyncSqlQuery;
 class ChartWidget;
 class LineSeries;
 class PointSeries;
+class SqlDialect;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -29,6 +30,10 @@ class FaultsDtView : public QWidget
 public:
     FaultsDtView(QWidget *parent, AsyncDatabase *database, uint object_id, int dt_id, QDate date);
     ~FaultsDtView() override;
+
+    // The day's records of a detector; the detector, the day and the next
+    // day are bound in this order.
+    static QString recordsStatement(const SqlDialect &dialect, uint objectId);
 
 private slots:
     void on_refreshButton_clicked();
