@@ -382,7 +382,7 @@ private slots:
         // ... and where the server's sessions come from, but the test's own.
         QSqlQuery sessions(reference);
         QVERIFY(sessions.exec(pg ? QStringLiteral("select client_port from pg_stat_activity where client_port is not "
-                                                  "null and pid <> pg_backend_pid()")
+                                                  "null and pid <> pg_backend_pid() and backend_type = 'client backend'")
                                  : QStringLiteral("select substring_index(host, ':', -1) from "
                                                   "information_schema.processlist where id <> connection_id() "
                                                   "and host like '%:%'")));

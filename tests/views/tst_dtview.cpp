@@ -320,7 +320,7 @@ private slots:
         QSqlDatabase reference = TestServers::connection(server, name + "ref");
         QVERIFY(reference.open());
         QSqlQuery q(reference);
-        const QString interval = server == "pg" ? "\"interval\"" : "`interval`";
+        const QString interval = TestServers::isPostgres(server) ? "\"interval\"" : "`interval`";
         const QDate today = QDate::currentDate();
         const auto stamp = [](const QDate &d, const char *time) { return d.toString("yyyy-MM-dd ") + time; };
         // Also what a run that was cut short left behind.
