@@ -247,8 +247,13 @@ private slots:
         useServer(server);
         auto worker = newWorker();
         DatabaseRecorder recorder(worker.get());
-        worker->requestLog(1, TestServers::day(), TestServers::day().addDays(1), 0x5FFFF);
-        worker->requestDetectors(1);
+        {
+            // The worker waits for the shared lock before it takes a request,
+            // however fast its thread starts.
+            QMutexLocker held(&dbMutex);
+            worker->requestLog(1, TestServers::day(), TestServers::day().addDays(1), 0x5FFFF);
+            worker->requestDetectors(1);
+        }
         QVERIFY(waitComplete(recorder));
         QTest::qWait(300);
         QCOMPARE(recorder.count("log"), 0);
