@@ -3,7 +3,9 @@
 // included, against a plain forward-only QSqlQuery fetch of the same
 // statements in the same run. For the event log also the GUI thread's CPU
 // per row, the event loop's latency while the rows stream in, the rows the
-// worker hands out after Stop and the peak resident memory.
+// worker hands out after Stop and the peak resident memory; then, on the
+// loaded day, the GUI thread's time to show a type filter, a search text and
+// a jump, and the event loop's latency while a search is typed.
 #include "HostKernel.h"
 #include "PeakMemory.h"
 #include "PlainFetch.h"
@@ -23,8 +25,13 @@
 #include <QDateTimeEdit>
 #include <QFile>
 #include <QFrame>
+#include <QHash>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimeEdit>
 #include <QTimer>
 
 #include <malloc.h>
@@ -90,6 +97,23 @@ struct Ratio
     }
 };
 
+// One change of what the log shows: wall-clock time until the table shows
+// the result, and the GUI thread's CPU time meanwhile.
+struct FindStep
+{
+    double wallMs = 0;
+    double cpuMs = 0;
+    int rows = 0;
+    int expected = 0;
+    QString text() const
+    {
+        QString t = QString::asprintf("%.1f ms (wall %.1f ms), %d rows", cpuMs, wallMs, rows);
+        if (rows != expected)
+            t += QString::asprintf(" expected %d", expected);
+        return t;
+    }
+};
+
 struct LogFigures
 {
     Ratio load;
@@ -99,6 +123,14 @@ struct LogFigures
     int rowsAfterStop = 0;
     bool terminated = false;
     double peakMb = 0;
+    FindStep typeFilter;
+    FindStep search;
+    FindStep cleared;
+    FindStep jump;
+    double typingP99Ms = 0;
+    double typingWorstMs = 0;
+    double answerMs = 0;
+    double findPeakMb = 0;
 };
 
 class Bench
@@ -115,6 +147,7 @@ public:
     }
 
     LogFigures logView();
+    static void findInLog(LogView *view, LogFigures *f);
     Ratio sgView();
     Ratio phasesView();
     Ratio dtView();
@@ -190,6 +223,8 @@ LogFigures Bench::logView()
     f.p99Ms = lateness.isEmpty() ? 0 : lateness.at(int(lateness.size() * 0.99));
     f.worstMs = lateness.isEmpty() ? 0 : lateness.last();
 
+    findInLog(&view, &f);
+
     // Stop in the middle of the stream: the rows the worker hands out after
     // the stop was asked for, counted in the worker's thread.
     std::atomic<int> emitted{0};
@@ -204,6 +239,118 @@ LogFigures Bench::logView()
     for (int i = 0; i < log->count(); ++i)
         f.terminated = f.terminated || log->itemText(i).endsWith(QLatin1String("Disconnected"));
     return f;
+}
+
+// The loaded day narrowed and searched as an operator does it, through the
+// view's controls. A change has been shown once the table has the rows it
+// should have and draws again (it does not while its rows are changed).
+void Bench::findInLog(LogView *view, LogFigures *f)
+{
+    auto *table = view->findChild<QTableWidget *>(QStringLiteral("tableWidget"));
+    auto *searchEdit = view->findChild<QLineEdit *>(QStringLiteral("searchEdit"));
+    const QString text = QStringLiteral("занят");
+    QHash<QString, int> ofType;
+    int withText = 0;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        ++ofType[table->item(r, 2)->text()];
+        withText += table->item(r, 2)->text().contains(text, Qt::CaseInsensitive)
+            || (table->item(r, 3) && table->item(r, 3)->text().contains(text, Qt::CaseInsensitive));
+    }
+    // The most frequent type: the most rows to show.
+    QString type;
+    for (auto it = ofType.cbegin(); it != ofType.cend(); ++it) {
+        if (type.isEmpty() || *it > ofType.value(type))
+            type = it.key();
+    }
+    const int all = table->rowCount();
+    const auto step = [&](FindStep *s, int expected, const std::function<void()> &change) {
+        s->expected = expected;
+        const qint64 cpuStart = threadCpuNsecs();
+        QElapsedTimer wall;
+        wall.start();
+        change();
+        runUntil([&] { return table->updatesEnabled() && table->rowCount() == expected; }, 10000);
+        table->viewport()->repaint();
+        s->wallMs = wall.nsecsElapsed() / 1e6;
+        s->cpuMs = (threadCpuNsecs() - cpuStart) / 1e6;
+        s->rows = table->rowCount();
+    };
+    QAction *typeAction = nullptr;
+    for (QAction *action : view->findChild<QPushButton *>(QStringLiteral("typeFilter"))->menu()->actions()) {
+        if (action->data().toString() == type)
+            typeAction = action;
+    }
+    if (!typeAction)
+        return;
+    step(&f->typeFilter, ofType.value(type), [typeAction] { typeAction->trigger(); });
+    step(&f->cleared, all, [view] { view->findChild<QPushButton *>(QStringLiteral("clearFilter"))->click(); });
+    // Pasted: one change, after the typing pause.
+    step(&f->search, withText, [&] { searchEdit->setText(text); });
+    searchEdit->clear();
+    runUntil([&] { return table->updatesEnabled() && table->rowCount() == all; }, 10000);
+
+    auto *jumpTime = view->findChild<QTimeEdit *>(QStringLiteral("jumpTime"));
+    const qint64 cpuStart = threadCpuNsecs();
+    QElapsedTimer wall;
+    wall.start();
+    jumpTime->setTime(QTime(14, 30));
+    table->viewport()->repaint();
+    f->jump.wallMs = wall.nsecsElapsed() / 1e6;
+    f->jump.cpuMs = (threadCpuNsecs() - cpuStart) / 1e6;
+    f->jump.rows = f->jump.expected = table->selectionModel()->selectedRows().size();
+
+    // Typed at ten keys a second, a slip put right at the end, while a 5 ms
+    // tick measures how late the event loop comes round.
+    QVector<double> lateness;
+    QElapsedTimer sinceTick;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        lateness.append(std::max(0.0, sinceTick.nsecsElapsed() / 1e6 - 5.0));
+        sinceTick.restart();
+    });
+    searchEdit->setFocus();
+    const QString typed = QStringLiteral("детектор 12");
+    QVector<QPair<Qt::Key, QString>> keys;
+    for (const QChar c : typed)
+        keys.append({Qt::Key_unknown, QString(c)});
+    keys.append({Qt::Key_Backspace, QString()});
+    QElapsedTimer sinceLastKey;
+    int sent = 0;
+    QTimer typist;
+    typist.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&typist, &QTimer::timeout, [&] {
+        if (sent == keys.size())
+            return;
+        QKeyEvent press(QEvent::KeyPress, keys.at(sent).first, Qt::NoModifier, keys.at(sent).second);
+        QCoreApplication::sendEvent(searchEdit, &press);
+        QKeyEvent release(QEvent::KeyRelease, keys.at(sent).first, Qt::NoModifier, keys.at(sent).second);
+        QCoreApplication::sendEvent(searchEdit, &release);
+        ++sent;
+        sinceLastKey.start();
+    });
+    int expected = 0;
+    const QString last = QStringLiteral("детектор 1");
+    for (int r = 0; r < all; ++r) {
+        expected += table->item(r, 2)->text().contains(last, Qt::CaseInsensitive)
+            || (table->item(r, 3) && table->item(r, 3)->text().contains(last, Qt::CaseInsensitive));
+    }
+    sinceTick.start();
+    tick.start(5);
+    typist.start(100);
+    runUntil([&] { return sent == keys.size(); });
+    runUntil([&] { return table->updatesEnabled() && table->rowCount() == expected; }, 10000);
+    f->answerMs = sinceLastKey.nsecsElapsed() / 1e6;
+    QElapsedTimer after;
+    after.start();
+    runUntil([&after] { return after.elapsed() > 300; });
+    tick.stop();
+    std::sort(lateness.begin(), lateness.end());
+    f->typingP99Ms = lateness.isEmpty() ? 0 : lateness.at(int(lateness.size() * 0.99));
+    f->typingWorstMs = lateness.isEmpty() ? 0 : lateness.last();
+    f->findPeakMb = peakRssKb() / 1024.0;
+    searchEdit->clear();
+    runUntil([&] { return table->updatesEnabled() && table->rowCount() == all; }, 10000);
 }
 
 Ratio Bench::sgView()
@@ -352,5 +499,21 @@ int main(int argc, char **argv)
     line(log, "peak resident memory, log view with 100 000 rows",
          [&](int i) { return QString::asprintf("%.0f MB", logs[i].peakMb); });
     line(log, "GUI-thread CPU per log row", [&](int i) { return QString::asprintf("%.1f µs", logs[i].cpuPerRowUs); });
+    line(log, "log of 100 000 rows, GUI-thread time to show one event type (the most frequent)",
+         [&](int i) { return logs[i].typeFilter.text(); });
+    line(log, "log, GUI-thread time to show every row again (Clear)", [&](int i) { return logs[i].cleared.text(); });
+    line(log, "log, GUI-thread time to show a search text pasted (30 ms typing pause included in wall)",
+         [&](int i) { return logs[i].search.text(); });
+    line(log, "log, GUI-thread time to jump to 14:30:00", [&](int i) {
+        return QString::asprintf("%.1f ms (wall %.1f ms)", logs[i].jump.cpuMs, logs[i].jump.wallMs);
+    });
+    line(log, "log, event-loop latency while a search is typed (10 keys/s, 5 ms tick), p99 / worst", [&](int i) {
+        return QString::asprintf("%.1f / %.1f ms", logs[i].typingP99Ms, logs[i].typingWorstMs);
+    });
+    line(log, "log, from the last key typed to the table answering", [&](int i) {
+        return QString::asprintf("%.0f ms", logs[i].answerMs);
+    });
+    line(log, "peak resident memory, log view with 100 000 rows, after filtering and searching",
+         [&](int i) { return QString::asprintf("%.0f MB", logs[i].findPeakMb); });
     return 0;
 }

@@ -75,8 +75,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption langOption(QStringLiteral("lang"),
                                         QCoreApplication::translate("main", "Interface language, for example ru or en."),
                                         QStringLiteral("language"));
+    const QCommandLineOption searchOption(QStringLiteral("log-search"),
+                                          QCoreApplication::translate("main", "Search text of the event log views."),
+                                          QStringLiteral("text"));
+    const QCommandLineOption typeOption(QStringLiteral("log-type"),
+                                        QCoreApplication::translate("main", "Event type the event log views show (repeatable)."),
+                                        QStringLiteral("name"));
     parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, editOption,
-                       langOption});
+                       langOption, searchOption, typeOption});
     parser.process(app);
 
     HostWindow window;
@@ -89,6 +95,13 @@ int main(int argc, char *argv[])
         const QStringList views = parser.values(viewOption);
         for (const QString &view : views)
             window.openView(view, objectId);
+        // Through the views' properties, as a workstation would set them.
+        for (QWidget *log : window.findChildren<QWidget *>(QStringLiteral("LogView"))) {
+            if (parser.isSet(typeOption))
+                log->setProperty("shownEventTypes", parser.values(typeOption));
+            if (parser.isSet(searchOption))
+                log->setProperty("searchText", parser.value(searchOption));
+        }
     }
     if (parser.isSet(shotOption))
         window.scheduleScreenshot(parser.value(shotOption), parser.value(delayOption).toInt());

@@ -18,6 +18,8 @@ private slots:
         QTest::addColumn<bool>("chart");
         QTest::newRow("log") << QStringList{"--view", "log"} << false;
         QTest::newRow("log in Russian") << QStringList{"--view", "log", "--lang", "ru"} << false;
+        QTest::newRow("log filtered") << QStringList{"--view", "log", "--log-type", "Служба", "--log-search", "2"}
+                                      << false;
         QTest::newRow("signal groups in Russian") << QStringList{"--view", "sg", "--lang", "ru"} << true;
         for (const char *name : {"phases", "sg", "dt", "dtstat", "faults", "health"})
             QTest::newRow(name) << QStringList{"--view", QString::fromLatin1(name)} << true;

@@ -13,11 +13,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextCodec>
+#include <QTimeEdit>
 #include <QtTest>
 
 #include <memory>
@@ -73,6 +75,34 @@ private:
                                  header->height() / 2));
     }
     static void finish(LogView *view) { QVERIFY(QMetaObject::invokeMethod(view, "on_db_complete")); }
+
+    // A day with known rows, the last one out of time order as a server
+    // may deliver it.
+    static void loadKnownDay(LogView *view)
+    {
+        refresh(view);
+        feed(view, "Дверь шкафа", "Дверь шкафа: открыта", 5, 0, {}, QTime(8, 0));
+        feed(view, "Детектор", "Детектор 3: занят", 11, 0, {}, QTime(8, 30));
+        feed(view, "Связь с центром", "Связь с центром: потеряна", 9, 0, {}, QTime(9, 15));
+        feed(view, "Детектор", "Детектор 12: свободен", 11, 0, {}, QTime(10, 0));
+        feed(view, "Lamp", "Лампа 1 группы 3: обрыв", 8, 0, {}, QTime(12, 0));
+        feed(view, "Дверь шкафа", "Дверь шкафа: закрыта", 5, 0, {}, QTime(11, 45));
+        finish(view);
+    }
+    static void chooseTypes(QWidget *view, const QStringList &types)
+    {
+        for (QAction *action : view->findChild<QPushButton *>("typeFilter")->menu()->actions()) {
+            if (types.contains(action->data().toString()))
+                action->trigger();
+        }
+    }
+    // Typed key by key, Cyrillic included.
+    static void typeText(QWidget *widget, const QString &text)
+    {
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+    static QString shownCount(QWidget *view) { return view->findChild<QLabel *>("shownCount")->text(); }
 
     static QStringList fileLines(const QString &path)
     {
@@ -229,6 +259,118 @@ private slots:
         QCOMPARE(t->horizontalHeader()->sortIndicatorSection(), 0);
         QCOMPARE(t->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
         QCOMPARE(t->selectionModel()->selectedRows().value(0).row(), 2);
+    }
+
+    void filterRows_data()
+    {
+        QTest::addColumn<QStringList>("types");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("one type") << QStringList{"Детектор"} << QString()
+                                  << QStringList{"Детектор 3: занят", "Детектор 12: свободен"};
+        QTest::newRow("two types") << QStringList{"Детектор", "Дверь шкафа"} << QString()
+                                   << QStringList{"Дверь шкафа: открыта", "Детектор 3: занят",
+                                                  "Детектор 12: свободен", "Дверь шкафа: закрыта"};
+        QTest::newRow("Cyrillic word in another case") << QStringList() << "ЗАКРЫТА"
+                                                       << QStringList{"Дверь шкафа: закрыта"};
+        QTest::newRow("type text only") << QStringList() << "lAMP" << QStringList{"Лампа 1 группы 3: обрыв"};
+        QTest::newRow("type and text") << QStringList{"Детектор"} << "свобод" << QStringList{"Детектор 12: свободен"};
+        QTest::newRow("nothing matches") << QStringList() << "Дверь шкафа: нет" << QStringList();
+    }
+
+    // Through the widgets: the type menu, the search field typed into after
+    // Ctrl+F, the count beside them; Escape and Clear show every row again.
+    void filterRows()
+    {
+        QFETCH(QStringList, types);
+        QFETCH(QString, search);
+        QFETCH(QStringList, shown);
+        auto view = makeView(1, 0x5FFFF);
+        view->show();
+        QApplication::setActiveWindow(view.get());
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        QTableWidget *t = table(view.get());
+        loadKnownDay(view.get());
+        const QStringList all = column(t, 3);
+        QCOMPARE(shownCount(view.get()), QStringLiteral("6 of 6 records"));
+
+        chooseTypes(view.get(), types);
+        t->setFocus();
+        QTest::keyClick(t, Qt::Key_F, Qt::ControlModifier);
+        auto *searchEdit = view->findChild<QLineEdit *>("searchEdit");
+        QCOMPARE(QApplication::focusWidget(), searchEdit);
+        typeText(searchEdit, search);
+        QTRY_COMPARE(column(t, 3), shown);
+        QCOMPARE(shownCount(view.get()), QStringLiteral("%1 of 6 records").arg(shown.size()));
+
+        QTest::keyClick(searchEdit, Qt::Key_Escape);
+        QVERIFY(searchEdit->text().isEmpty());
+        view->findChild<QPushButton *>("clearFilter")->click();
+        QTRY_COMPARE(column(t, 3), all);
+        QVERIFY(view->findChild<QPushButton *>("typeFilter")->menu()->actions().first()->isChecked());
+    }
+
+    // The rows shown keep the header's order, are what Save writes, and a
+    // new load is shown through the same filter and order.
+    void filterKeepsOrderSaveAndReload()
+    {
+        QTemporaryDir dir;
+        auto view = makeView(1, 0x5FFFF);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QTableWidget *t = table(view.get());
+        loadKnownDay(view.get());
+        chooseTypes(view.get(), {"Дверь шкафа"});
+        clickHeader(t, 3);
+        // Widened: the rows that join in fall into the header's order.
+        chooseTypes(view.get(), {"Детектор"});
+        const QStringList doorsAndDetectors{"Дверь шкафа: закрыта", "Дверь шкафа: открыта", "Детектор 12: свободен",
+                                            "Детектор 3: занят"};
+        QTRY_COMPARE(column(t, 3), doorsAndDetectors);
+        QVERIFY(view->saveTo(dir.filePath("shown.csv")));
+        QCOMPARE(fileLines(dir.filePath("shown.csv")),
+                 (QStringList{"Time;Device time;Type;Description", "11:45:00;12:00:04;Дверь шкафа;Дверь шкафа: закрыта;",
+                              "08:00:00;12:00:04;Дверь шкафа;Дверь шкафа: открыта;",
+                              "10:00:00;12:00:04;Детектор;Детектор 12: свободен;",
+                              "08:30:00;12:00:04;Детектор;Детектор 3: занят;", ""}));
+
+        view->setSearchText(QStringLiteral("шкафа"));
+        QTRY_COMPARE(column(t, 3), doorsAndDetectors.mid(0, 2));
+        loadKnownDay(view.get());
+        QTRY_COMPARE(column(t, 3), doorsAndDetectors.mid(0, 2));
+        QCOMPARE(view->shownEventTypes(), (QStringList{"Дверь шкафа", "Детектор"}));
+        QCOMPARE(shownCount(view.get()), QStringLiteral("2 of 6 records"));
+        view->setSearchText(QString());
+        QTRY_COMPARE(column(t, 3), doorsAndDetectors);
+    }
+
+    void jumpToTime_data()
+    {
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<bool>("newestFirst");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("at a row") << QTime(9, 15) << false << "Связь с центром: потеряна";
+        QTest::newRow("between rows") << QTime(10, 30) << false << "Дверь шкафа: закрыта";
+        QTest::newRow("between rows, newest first") << QTime(10, 30) << true << "Детектор 12: свободен";
+        QTest::newRow("past the last row") << QTime(12, 0, 1) << false << QString();
+    }
+
+    void jumpToTime()
+    {
+        QFETCH(QTime, time);
+        QFETCH(bool, newestFirst);
+        QFETCH(QString, selected);
+        auto view = makeView(1, 0x5FFFF);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QTableWidget *t = table(view.get());
+        loadKnownDay(view.get());
+        if (newestFirst)
+            clickHeader(t, 0);
+        t->selectRow(0);
+        view->findChild<QTimeEdit *>("jumpTime")->setTime(time);
+        const QModelIndexList rows = t->selectionModel()->selectedRows();
+        QCOMPARE(rows.isEmpty() ? QString() : t->item(rows.first().row(), 3)->text(), selected);
     }
 
     void messagesWithStampAndIcon()

@@ -108,5 +108,13 @@
         <source>Interface language, for example ru or en.</source>
         <translation>Язык интерфейса, например ru или en.</translation>
     </message>
+    <message>
+        <source>Search text of the event log views.</source>
+        <translation>Текст поиска в журналах событий.</translation>
+    </message>
+    <message>
+        <source>Event type the event log views show (repeatable).</source>
+        <translation>Тип событий, показываемый в журналах событий (можно повторять).</translation>
+    </message>
 </context>
 </TS>

@@ -603,6 +603,49 @@ intensity=%3 veh/h</source>
     </message>
 </context>
 <context>
+    <name>LogFilterBar</name>
+    <message>
+        <source>All types</source>
+        <translation>Все типы</translation>
+    </message>
+    <message>
+        <source>Event types shown</source>
+        <translation>Показываемые типы событий</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Поиск</translation>
+    </message>
+    <message>
+        <source>Rows whose type, source or description contain this text (%1)</source>
+        <translation>Строки, в типе, источнике или описании которых есть этот текст (%1)</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Сбросить</translation>
+    </message>
+    <message>
+        <source>Show every row again</source>
+        <translation>Снова показать все строки</translation>
+    </message>
+    <message>
+        <source>Go to:</source>
+        <translation>Перейти к:</translation>
+    </message>
+    <message>
+        <source>%L1 of %L2 records</source>
+        <translation>Записей: %L1 из %L2</translation>
+    </message>
+    <message>
+        <source>Event types shown: %1</source>
+        <translation>Показываемые типы событий: %1</translation>
+    </message>
+    <message>
+        <source>The first row from this time on, in the order shown</source>
+        <translation>Первая строка начиная с этого времени, в порядке показа</translation>
+    </message>
+</context>
+<context>
     <name>LogView</name>
     <message>
         <source>Source</source>
@@ -643,6 +686,10 @@ intensity=%3 veh/h</source>
     <message>
         <source>Time;Device time;Type;Description</source>
         <translation>Время;Время контроллера;Тип;Описание</translation>
+    </message>
+    <message>
+        <source>No row from %1 on</source>
+        <translation>Нет строк начиная с %1</translation>
     </message>
 </context>
 <context>
