@@ -209,8 +209,13 @@ private slots:
         useServer(server);
         auto worker = newWorker();
         DatabaseRecorder recorder(worker.get());
-        worker->requestLog(1, TestServers::day(), TestServers::day().addDays(1), 0x5FFFF);
-        worker->requestDetectors(1);
+        {
+            // Held, the shared lock keeps the worker from taking the first
+            // request however late this thread comes to submit the second.
+            QMutexLocker held(&dbMutex);
+            worker->requestLog(1, TestServers::day(), TestServers::day().addDays(1), 0x5FFFF);
+            worker->requestDetectors(1);
+        }
         QVERIFY(waitComplete(recorder));
         QTest::qWait(300);
         QCOMPARE(recorder.count("log"), 0);
