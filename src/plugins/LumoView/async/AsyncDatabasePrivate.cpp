@@ -4,6 +4,7 @@
 #include "async/AsyncSqlQuery.h"
 #include "async/AsyncSqlQueryPrivate.h"
 #include "database/SqlDialect.h"
+#include "database/ConnectOptions.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -17,8 +18,6 @@
 #include <QSqlRecord>
 #include <QUrl>
 
-#include <memory>
-
 namespace {
 
 const int pauseStepMs = 50;
@@ -30,17 +29,6 @@ const int cancelBudgetMs = 1000;
 QString workerTr(const char *text)
 {
     return QCoreApplication::translate("AsyncDatabase", text);
-}
-
-QString connectOptions(const QString &driver)
-{
-    // A server that does not answer must not hold the worker much longer
-    // than it needs to notice a stop.
-    if (driver == QLatin1String("QPSQL"))
-        return QStringLiteral("connect_timeout=%1").arg(connectTimeoutSeconds);
-    if (driver.startsWith(QLatin1String("QMYSQL")))
-        return QStringLiteral("MYSQL_OPT_CONNECT_TIMEOUT=%1").arg(connectTimeoutSeconds);
-    return QString();
 }
 
 } // namespace
@@ -137,53 +125,16 @@ bool AsyncDatabasePrivate::stopWorker(int timeout)
     // and memory behind: the running statement is cancelled first, which
     // lets the thread end by itself. The cancel runs in a thread of its own,
     // so that a server that does not answer holds the caller no longer than
-    // the cancel budget; whatever still runs then is terminated.
+    // the cancel budget; a cancel still on its way then ends by itself.
     const QDeadlineTimer deadline(cancelBudgetMs);
-    std::unique_ptr<QThread> canceller(startCanceller());
+    canceller.cancel();
     const bool ended = wait(deadline);
-    if (canceller && !canceller->wait(deadline)) {
-        canceller->terminate();
-        canceller->wait();
-    }
+    canceller.wait(deadline);
     if (ended)
         return true;
     terminate();
     wait();
     return false;
-}
-
-QThread *AsyncDatabasePrivate::startCanceller()
-{
-    Session target;
-    {
-        QMutexLocker locker(&mutex);
-        target = session;
-    }
-    // Qt SQL's registry is gone once the application object is (a module
-    // unloaded at exit).
-    if (target.id < 0 || !QCoreApplication::instance())
-        return nullptr;
-    const QString name = QStringLiteral("Cancel%1").arg(reinterpret_cast<quintptr>(this));
-    QThread *thread = QThread::create([target, name] {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(target.driver, name);
-            db.setHostName(target.host);
-            db.setPort(target.port);
-            db.setUserName(target.user);
-            db.setPassword(target.password);
-            db.setDatabaseName(target.database);
-            db.setConnectOptions(connectOptions(target.driver));
-            if (db.open()) {
-                QSqlQuery query(db);
-                query.exec(target.driver == QLatin1String("QPSQL")
-                                   ? QStringLiteral("select pg_cancel_backend(%1)").arg(target.id)
-                                   : QStringLiteral("kill query %1").arg(target.id));
-            }
-        }
-        QSqlDatabase::removeDatabase(name);
-    });
-    thread->start();
-    return thread;
 }
 
 void AsyncDatabasePrivate::setQueuedDumpFileName(const QString &name)
@@ -261,17 +212,17 @@ void AsyncDatabasePrivate::applyUrl(const QString &urlString)
     // port of an earlier URL.
     database->setPort(url.port());
     database->setPassword(url.password(QUrl::FullyDecoded));
-    database->setConnectOptions(connectOptions(parts.at(0)));
+    // A server that does not answer must not hold the worker much longer
+    // than it needs to notice a stop.
+    database->setConnectOptions(
+        ConnectOptions::withTimeouts(parts.at(0), QString(), connectTimeoutSeconds));
     if (database->isValid())
         processQueue();
 }
 
 void AsyncDatabasePrivate::closeConnection()
 {
-    {
-        QMutexLocker locker(&mutex);
-        session.id = -1;
-    }
+    canceller.clearSession();
     if (database && database->isOpen())
         database->close();
 }
@@ -320,9 +271,7 @@ AsyncDatabasePrivate::Reconnection AsyncDatabasePrivate::reconnect()
             qint64 id = -1;
             QString modeError;
             if (writer.learn(*database, &id, &modeError)) {
-                QMutexLocker locker(&mutex);
-                session = {database->driverName(), database->hostName(), database->userName(),
-                           database->password(), database->databaseName(), database->port(), id};
+                canceller.setSession(*database, id);
                 lastErrorKey.clear();
                 return Reconnection::Connected;
             }

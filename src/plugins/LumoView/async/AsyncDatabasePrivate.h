@@ -2,6 +2,7 @@
 #define ASYNCDATABASEPRIVATE_H
 
 #include "async/SqlLiteralWriter.h"
+#include "database/StatementCanceller.h"
 
 #include <QList>
 #include <QMutex>
@@ -63,10 +64,6 @@ private:
     bool emitOnOwner(AsyncSqlQuery *copy, Emit emitSignal);
     void emitFailure(AsyncSqlQuery *copy, const QString &text);
     void writeDump(const QString &fileName, const QString &statement);
-    // From the stopping thread: starts a thread that asks the server, over a
-    // connection of its own, to cancel the statement this worker's session
-    // is running. Null when there is no session to cancel.
-    QThread *startCanceller();
 
     AsyncDatabase *service;
     QList<AsyncSqlQuery *> queue;
@@ -82,14 +79,8 @@ private:
 
     SqlLiteralWriter writer;
     QString lastErrorKey;
-
-    // What a canceller needs to reach this worker's session; under mutex.
-    struct Session
-    {
-        QString driver, host, user, password, database;
-        int port = -1;
-        qint64 id = -1;
-    } session;
+    // Reaches this worker's session from the stopping thread.
+    StatementCanceller canceller;
 };
 
 #endif // ASYNCDATABASEPRIVATE_H

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "database/BoxStatistics.h"
+#include "database/ConnectOptions.h"
 #include "database/RequestStatements.h"
 #include "database/SqlDialect.h"
 
@@ -18,6 +19,16 @@
 #include <algorithm>
 
 namespace {
+
+// How long stop() waits for the worker to end by itself, and then for its
+// forced end, which takes milliseconds: nothing on the worker's stack waits
+// for the server (see Database::execute()).
+const int stopGraceMs = 3000;
+const int forcedEndMs = 500;
+// A server that accepts the connection and never answers must not hold a
+// worker for minutes; longer than the grace of a stop, so that a stop while
+// connecting to such a server is what ends the worker by force.
+const int connectTimeoutSeconds = 5;
 
 // Shared by every worker of the process; the lock keeps the records of
 // concurrent workers whole.
@@ -57,12 +68,20 @@ int stateValue(const QVariant &value)
     return ok ? state : -1;
 }
 
-bool sameSettings(const QSqlDatabase &a, const QSqlDatabase &b)
+// The shared connection's options with the worker's connect time-out.
+QString workerOptions(const QSqlDatabase &shared)
 {
-    return a.driverName() == b.driverName() && a.databaseName() == b.databaseName()
-           && a.userName() == b.userName() && a.password() == b.password()
-           && a.hostName() == b.hostName() && a.port() == b.port()
-           && a.connectOptions() == b.connectOptions();
+    return ConnectOptions::withTimeouts(shared.driverName(), shared.connectOptions(),
+                                        connectTimeoutSeconds);
+}
+
+bool sameSettings(const QSqlDatabase &worker, const QSqlDatabase &shared)
+{
+    return worker.driverName() == shared.driverName()
+           && worker.databaseName() == shared.databaseName()
+           && worker.userName() == shared.userName() && worker.password() == shared.password()
+           && worker.hostName() == shared.hostName() && worker.port() == shared.port()
+           && worker.connectOptions() == workerOptions(shared);
 }
 
 } // namespace
@@ -99,10 +118,14 @@ Database::~Database()
 {
     if (isRunning())
         stop();
-    // Left behind only by a terminated worker.
-    connection = QSqlDatabase();
-    if (QSqlDatabase::contains(connectionName))
-        QSqlDatabase::removeDatabase(connectionName);
+    // Still running only if blocked where termination cannot reach it; Qt
+    // would abort the process if its thread object went first.
+    if (isRunning()) {
+        qCritical("Database: a worker that was ended by force still runs; waiting for it");
+        wait();
+    }
+    // Left behind only by a forced end.
+    dropConnection();
 }
 
 void Database::startDumpQueries(const QString &file_name)
@@ -132,8 +155,10 @@ bool Database::postgres() const
 
 void Database::submit(RequestKind requestKind, const QStringList &statements)
 {
-    if (!isRunning())
+    if (!isRunning()) {
+        stopping = false;
         start();
+    }
     QMutexLocker locker(&requestMutex);
     kind = requestKind;
     queries = statements;
@@ -180,23 +205,43 @@ void Database::stop()
     // A worker that is not running has nothing to stop; a stop left in the
     // slot would only meet the next request.
     if (isRunning()) {
-        QMutexLocker locker(&requestMutex);
-        kind = StopRequest;
-        wakeup.release();
+        {
+            QMutexLocker locker(&requestMutex);
+            kind = StopRequest;
+            wakeup.release();
+        }
+        // A statement that runs on the server ends only when the server ends
+        // it: it is cancelled there, and the worker ends as interrupted. The
+        // worker sets `inStatement` before it looks at `stopping`, so one of
+        // the two sees the other.
+        stopping = true;
+        if (inStatement)
+            canceller.cancel();
     }
     emit logMessage(tr("Pending completion of the database (3 sec.)"), Info);
-    if (!wait(3000)) {
+    const QDeadlineTimer grace(stopGraceMs);
+    if (!wait(grace)) {
         emit logMessage(tr("Disconnected"), Warning);
-        terminate();
-        wait(2000);
+        endByForce();
     }
+    // Within the same grace; a cancel that answered has ended already.
+    canceller.wait(grace);
 }
 
 void Database::on_wait_finish_timeout()
 {
     emit logMessage(tr("Disconnected"), Warning);
+    endByForce();
+}
+
+// The last resort, for a worker blocked where neither a stop nor a cancel
+// reaches it: opening a connection to a server that does not answer, or a
+// statement on one that no longer answers at all. What the client library
+// held is lost; the shared lock is given back once the thread has ended.
+void Database::endByForce()
+{
     terminate();
-    wait(2000);
+    wait(forcedEndMs);
 }
 
 void Database::on_thread_finished()
@@ -241,14 +286,25 @@ void Database::syncConnection()
     if (!lockDb())
         return;
     if (!connection.isValid() || !sameSettings(connection, *db)) {
-        if (connection.isValid())
-            connection.close();
-        connection = QSqlDatabase();
-        if (QSqlDatabase::contains(connectionName))
-            QSqlDatabase::removeDatabase(connectionName);
+        dropConnection();
         connection = QSqlDatabase::cloneDatabase(*db, connectionName);
+        connection.setConnectOptions(workerOptions(*db));
     }
     unlockDb();
+}
+
+// Closes the connection before the statement on it goes: after a forced end
+// the statement may still expect results, which the driver's clean-up would
+// wait for on an open connection.
+void Database::dropConnection()
+{
+    canceller.clearSession();
+    if (connection.isValid())
+        connection.close();
+    running = QSqlQuery();
+    connection = QSqlDatabase();
+    if (QSqlDatabase::contains(connectionName))
+        QSqlDatabase::removeDatabase(connectionName);
 }
 
 void Database::run()
@@ -256,6 +312,9 @@ void Database::run()
     rowsSinceCheck = 0;
     borrowedPermits = 0;
     stopSeen = false;
+    // A forced end of the last run left its connection behind.
+    if (connection.isValid())
+        dropConnection();
     syncConnection();
 
     if (!stopSeen && ensureConnected(connection)) {
@@ -274,6 +333,7 @@ void Database::run()
             if (taken >= PhasesRequest && taken <= SgRequest) {
                 syncConnection();
                 runRequest(taken, statements);
+                running = QSqlQuery();
             }
             if (stopSeen)
                 break;
@@ -282,9 +342,7 @@ void Database::run()
         }
     }
 
-    connection.close();
-    connection = QSqlDatabase();
-    QSqlDatabase::removeDatabase(connectionName);
+    dropConnection();
 }
 
 void Database::giveBackPermits()
@@ -299,6 +357,14 @@ bool Database::interrupted()
     stopSeen = true;
     emit logMessage(tr("Interrupted by the user"), Info);
     return true;
+}
+
+// True once the user has stopped; the first time it posts the interruption.
+// Between statements and after a failed one: a statement cancelled by a stop
+// is no failure of its own, and a request stopped is no success.
+bool Database::stopNoticed()
+{
+    return stopSeen || (stopping && interrupted());
 }
 
 bool Database::waitForStop(int ms)
@@ -402,6 +468,10 @@ bool Database::streamRows(QSqlQuery &query, const RowHandler &handler)
     // of them: the request ends with the error. Running the statement again
     // would hand out the rows already reported a second time.
     if (query.isActive() && query.lastError().isValid()) {
+        if (stopNoticed()) {
+            emit complete();
+            return false;
+        }
         emit logMessage(query.lastError().text(), Error);
         qDebug() << "Database:" << query.lastError().text();
         emit complete();
@@ -557,6 +627,10 @@ void Database::runRequest(int requestKind, const QStringList &statements)
         }
     }
 
+    if (stopNoticed()) {
+        emit complete();
+        return;
+    }
     emit logMessage(tr("Data acquisition is complete"), Success);
     if (requestKind == DetectorsRequest && !anyRow)
         emit lumoDt(-1);
@@ -569,24 +643,39 @@ QSqlQuery Database::execQuery(QSqlDatabase &db, QString text)
     dumpQuery(text);
 
     forever {
-        if (!lockDb())
+        if (stopNoticed() || !lockDb())
             return QSqlQuery();
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        const bool ok = query.exec(text);
+        const bool ok = execute(db, text);
         unlockDb();
         if (ok)
-            return query;
+            return running;
+        if (stopNoticed())
+            return QSqlQuery();
 
+        const QSqlQuery failed = running;
         if (checkConnection(db)) {
             // The server is there: the statement itself is at fault.
-            emit logMessage(query.lastError().databaseText(), Info);
-            qDebug() << "Database:" << query.lastError().text();
-            return query;
+            emit logMessage(failed.lastError().databaseText(), Info);
+            qDebug() << "Database:" << failed.lastError().text();
+            return failed;
         }
         if (!ensureConnected(db))
             return QSqlQuery();
     }
+}
+
+// Runs `text` as `running`, the one query of this worker on the server, so
+// that a forced end of the thread finds no query on its stack: the unwinding
+// would run the driver's clean-up, which waits for the statement's results,
+// and the thread would never end. The copies handed out share the query.
+bool Database::execute(QSqlDatabase &db, const QString &text)
+{
+    running = QSqlQuery(db);
+    running.setForwardOnly(true);
+    inStatement = true;
+    const bool ok = !stopping && running.exec(text);
+    inStatement = false;
+    return ok;
 }
 
 bool Database::checkConnection(QSqlDatabase &db)
@@ -595,11 +684,12 @@ bool Database::checkConnection(QSqlDatabase &db)
         return false;
     bool alive = false;
     if (db.isOpen()) {
-        QSqlQuery probe(db);
-        alive = probe.exec(QStringLiteral("select NULL"));
-        probe = QSqlQuery();
-        if (!alive)
+        alive = execute(db, QStringLiteral("select NULL"));
+        running = QSqlQuery();
+        if (!alive) {
+            canceller.clearSession();
             db.close();
+        }
     }
     unlockDb();
     return alive;
@@ -619,6 +709,8 @@ bool Database::openConnection(QSqlDatabase &db)
         return false;
     const bool opened = db.open();
     const QString error = db.lastError().text();
+    if (opened)
+        canceller.learnSession(db);
     unlockDb();
     if (opened)
         emit logMessage(tr("Connection established"), Success);

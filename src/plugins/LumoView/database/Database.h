@@ -2,6 +2,7 @@
 #define DATABASE_H
 
 #include "database/LogMessageType.h"
+#include "database/StatementCanceller.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -107,8 +108,12 @@ private:
     bool pacingCheck();
     bool pacingPause();
     bool interrupted();
+    bool stopNoticed();
     bool decodeSgRow(const QSqlQuery &query);
 
+    bool execute(QSqlDatabase &db, const QString &text);
+    void endByForce();
+    void dropConnection();
     bool checkConnection(QSqlDatabase &db);
     bool openConnection(QSqlDatabase &db);
     bool ensureConnected(QSqlDatabase &db);
@@ -136,12 +141,19 @@ private:
     // threads must not stream from one connection at once.
     QSqlDatabase connection;
     const QString connectionName;
+    // The statement on the server, kept off the worker's stack (see execute()).
+    QSqlQuery running;
+    StatementCanceller canceller;
     const QMetaObject *notificationClass = nullptr;
     QMetaProperty notificationData;
     int rowsSinceCheck = 0;
     int rowsInRequest = 0;
     int borrowedPermits = 0;
     bool stopSeen = false;
+    // Set by stop() for the worker's run; `inStatement` while a statement
+    // runs on the server, for stop() to have it cancelled there.
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> inStatement{false};
     std::atomic<bool> holdsDbMutex{false};
     std::atomic<qint64> pauseNsecs{0};
     std::atomic<int> caughtUpPauses{0};

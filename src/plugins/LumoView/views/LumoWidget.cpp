@@ -39,6 +39,10 @@ LumoWidget::LumoWidget(QWidget *parent, uint object_id, QSqlDatabase *sharedDb, 
     connect(&db, &Database::rowsReceived, &progress, &Progress::setRowCount);
 }
 
+// Holds the GUI thread at most 4.5 s: the worker's 3 s of grace (a statement
+// it runs is cancelled on the server, so it ends at once), 0.5 s for a forced
+// end, then 0.5 s and, after one more termination, 0.5 s more. Only a worker
+// that even termination cannot end is waited for longer, by its destructor.
 LumoWidget::~LumoWidget()
 {
     db.stop();
@@ -46,7 +50,7 @@ LumoWidget::~LumoWidget()
     db.blockSignals(true);
     if (db.isRunning()) {
         db.terminate();
-        db.wait();
+        db.wait(500);
     }
     db.blockSignals(false);
 }
