@@ -132,8 +132,16 @@ bool AsyncDatabasePrivate::stopWorker(int timeout)
     canceller.wait(deadline);
     if (ended)
         return true;
+    forcedEnd = true;
     terminate();
-    wait();
+    if (!wait(500)) {
+        // Qt aborts when a running thread's object goes: waiting is all
+        // that is left.
+        qCritical("AsyncDatabase: a worker does not end even by force");
+        wait();
+    }
+    if (AsyncSqlQueryPrivate *d = running.exchange(nullptr))
+        d->sqlQuery = nullptr;
     return false;
 }
 
@@ -336,7 +344,11 @@ AsyncDatabasePrivate::Attempt AsyncDatabasePrivate::runQuery(AsyncSqlQuery *copy
                                                              QString *failure)
 {
     AsyncSqlQueryPrivate *d = copy->d;
-    const auto dropStatement = qScopeGuard([d] {
+    running = d;
+    const auto dropStatement = qScopeGuard([this, d] {
+        if (forcedEnd)
+            return;
+        running = nullptr;
         delete d->sqlQuery;
         d->sqlQuery = nullptr;
     });
@@ -415,6 +427,8 @@ void AsyncDatabasePrivate::processQueue()
     lastErrorKey.clear();
     AsyncSqlQuery *current = nullptr;
     const auto releaseCurrent = qScopeGuard([&] {
+        if (forcedEnd)
+            return;
         QMutexLocker locker(&mutex);
         release(current);
     });

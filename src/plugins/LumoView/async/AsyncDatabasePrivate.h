@@ -14,6 +14,7 @@
 
 class AsyncDatabase;
 class AsyncSqlQuery;
+struct AsyncSqlQueryPrivate;
 class QSqlDatabase;
 
 // One worker of the asynchronous service: a queue of query copies run one
@@ -76,6 +77,13 @@ private:
     std::atomic<bool> urlPending{false};
     bool startPending = false;
     std::atomic<int> reconnectInterval{30000};
+    // Set just before the thread is ended by force: its unwinding must not
+    // run the driver's clean-up of a statement, which waits for the results
+    // the server never sends.
+    std::atomic<bool> forcedEnd{false};
+    // The query whose statement the worker runs; after a forced end its
+    // statement object is left to the process rather than cleaned up.
+    std::atomic<AsyncSqlQueryPrivate *> running{nullptr};
 
     SqlLiteralWriter writer;
     QString lastErrorKey;
