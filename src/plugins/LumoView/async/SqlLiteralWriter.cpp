@@ -1,5 +1,7 @@
 #include "SqlLiteralWriter.h"
 
+#include "database/SqlDialect.h"
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
@@ -25,10 +27,7 @@ bool SqlLiteralWriter::learn(QSqlDatabase &db, qint64 *sessionId, QString *error
             *errorText = query.lastError().text();
         return false;
     }
-    const QString ask = pg ? QStringLiteral("select current_setting('standard_conforming_strings'), "
-                                            "pg_backend_pid()")
-                           : QStringLiteral("select @@session.sql_mode, connection_id()");
-    if (!query.exec(ask) || !query.next()) {
+    if (!query.exec(SqlDialect::forDriver(db.driverName()).sessionModeQuery()) || !query.next()) {
         if (errorText)
             *errorText = query.lastError().text();
         return false;

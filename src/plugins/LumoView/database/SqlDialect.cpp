@@ -1,7 +1,5 @@
 #include "SqlDialect.h"
 
-#include <QDateTime>
-
 SqlDialect SqlDialect::forDriver(const QString &driverName)
 {
     return SqlDialect(driverName == QLatin1String("QPSQL") ? PostgreSql : MySql);
@@ -76,4 +74,23 @@ QString SqlDialect::boolean(bool value) const
     if (m_kind == PostgreSql)
         return value ? QStringLiteral("true") : QStringLiteral("false");
     return value ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString SqlDialect::sessionIdQuery() const
+{
+    return m_kind == PostgreSql ? QStringLiteral("select pg_backend_pid()")
+                                : QStringLiteral("select connection_id()");
+}
+
+QString SqlDialect::cancelStatement(qint64 sessionId) const
+{
+    return m_kind == PostgreSql ? QStringLiteral("select pg_cancel_backend(%1)").arg(sessionId)
+                                : QStringLiteral("kill query %1").arg(sessionId);
+}
+
+QString SqlDialect::sessionModeQuery() const
+{
+    return m_kind == PostgreSql
+            ? QStringLiteral("select current_setting('standard_conforming_strings'), pg_backend_pid()")
+            : QStringLiteral("select @@session.sql_mode, connection_id()");
 }

@@ -45,6 +45,14 @@ public:
     // The literal a boolean column is compared with.
     QString boolean(bool value) const;
 
+    // The server's id of the session a statement runs in, and the statement
+    // that cancels what another session runs (sent over a connection of its
+    // own, since the session itself is busy).
+    QString sessionIdQuery() const;
+    QString cancelStatement(qint64 sessionId) const;
+    // The session's literal mode (whether backslashes escape) and its id.
+    QString sessionModeQuery() const;
+
 private:
     Kind m_kind;
 };

@@ -1,6 +1,7 @@
 #include "StatementCanceller.h"
 
 #include "database/ConnectOptions.h"
+#include "database/SqlDialect.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>
@@ -12,19 +13,12 @@ namespace {
 
 const int cancelTimeoutSeconds = 2;
 
-bool postgres(const QString &driver)
-{
-    return driver == QLatin1String("QPSQL");
-}
-
 } // namespace
 
 bool StatementCanceller::learnSession(QSqlDatabase &db)
 {
     QSqlQuery query(db);
-    if (!query.exec(postgres(db.driverName()) ? QStringLiteral("select pg_backend_pid()")
-                                              : QStringLiteral("select connection_id()"))
-        || !query.next()) {
+    if (!query.exec(SqlDialect::forDriver(db.driverName()).sessionIdQuery()) || !query.next()) {
         clearSession();
         return false;
     }
@@ -71,9 +65,7 @@ bool StatementCanceller::cancel()
                                                               cancelTimeoutSeconds, cancelTimeoutSeconds));
             if (db.open()) {
                 QSqlQuery query(db);
-                query.exec(postgres(target.driver)
-                                   ? QStringLiteral("select pg_cancel_backend(%1)").arg(target.id)
-                                   : QStringLiteral("kill query %1").arg(target.id));
+                query.exec(SqlDialect::forDriver(target.driver).cancelStatement(target.id));
             }
         }
         QSqlDatabase::removeDatabase(name);
