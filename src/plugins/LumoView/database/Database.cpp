@@ -431,7 +431,8 @@ bool Database::pacingPause()
                 locker.unlock();
                 return interrupted();
             }
-            ++(caughtUp ? caughtUpPauses : timedOutPauses);
+            // Ran out its time, even if the marker came just after.
+            ++timedOutPauses;
             return false;
         }
         if (caughtUp) {
