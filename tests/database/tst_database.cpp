@@ -28,26 +28,19 @@ namespace {
 const QString complete = QStringLiteral("Data acquisition is complete");
 const QString interrupted = QStringLiteral("Interrupted by the user");
 
-// A value written out exactly: bytes in hex, times to the millisecond.
-QString text(const QVariant &v)
-{
-    if (v.isNull())
-        return QStringLiteral("NULL");
-    if (v.type() == QVariant::ByteArray)
-        return QString::fromLatin1(v.toByteArray().toHex());
-    if (v.type() == QVariant::Time) // as MariaDB's driver writes a time
-        return v.toTime().toString(v.toTime().msec() ? Qt::ISODateWithMs : Qt::ISODate);
-    if (v.type() == QVariant::DateTime)
-        return v.toDateTime().toString(Qt::ISODateWithMs);
-    return v.type() == QVariant::Double ? QString::number(v.toDouble(), 'g', 17) : v.toString();
-}
-
+// Rows written out exactly, one line each: bytes in hex, times to the
+// millisecond, a time without one as MariaDB's driver writes it.
 QStringList lines(const QVector<QVariantList> &rows)
 {
     QStringList result;
     for (const QVariantList &row : rows) {
         QStringList values;
-        std::transform(row.cbegin(), row.cend(), std::back_inserter(values), text);
+        for (const QVariant &v : row) {
+            values << (v.isNull() ? QStringLiteral("NULL")
+                       : v.type() == QVariant::ByteArray ? QString::fromLatin1(v.toByteArray().toHex())
+                       : v.type() == QVariant::Time && v.toTime().msec() == 0 ? v.toTime().toString(Qt::ISODate)
+                                                                               : v.toString());
+        }
         result << values.join(QLatin1Char('|'));
     }
     return result;
@@ -120,8 +113,8 @@ class DatabaseTest : public QObject
 
     QString ofDay(const QString &column = QStringLiteral("`time`")) const
     {
-        return SqlDialect::halfOpen(column, "'" + day.toString(Qt::ISODate) + "'",
-                                    "'" + day.addDays(1).toString(Qt::ISODate) + "'");
+        return QStringLiteral("%1 >= '%2' and %1 < '%3'").arg(column, day.toString(Qt::ISODate),
+                                                             day.addDays(1).toString(Qt::ISODate));
     }
 
 private slots:
@@ -142,13 +135,53 @@ private slots:
         reference = QSqlDatabase();
     }
 
-    // One request of each kind after the other on one worker: the rows as
-    // the server holds them, in order, and the messages around them.
+    // Requests of every kind after each other on one worker: the rows as the
+    // server holds them, in order, and the messages around them.
     void requestsOfEveryKind_data() { TestServers::addServerRows(); }
     void requestsOfEveryKind()
     {
         QFETCH(QString, server);
         useServer(server);
+        // Of two requests made while the facade or another worker holds the
+        // shared lock, which the worker waits for, only the later runs.
+        {
+            QMutexLocker held(&dbMutex);
+            worker->requestLog(1, day, day.addDays(1), 0x5FFFF);
+            worker->requestDetectors(1);
+        }
+        QVERIFY(waitComplete(*recorder));
+        QTest::qWait(300);
+        QCOMPARE(recorder->count("log"), 0);
+        QCOMPARE(recorder->completes, 1);
+        QCOMPARE(recorder->messages().first(), "Connect to database " + shared.databaseName() + "@127.0.0.1");
+        QCOMPARE(lines(recorder->rows("dt")), select("select id from detectors where collect and objectid=1 order by id"));
+        // For no detectors, one lumoDt(-1) after the completion message and
+        // before complete().
+        QVERIFY(run([](Database *w) { w->requestDetectors(5); }));
+        const int done = recorder->indexOf("logMessage", complete);
+        QCOMPARE(recorder->rows("dt"), (QVector<QVariantList>{{-1}}));
+        QCOMPARE(recorder->indexOf("dt"), done + 1);
+        QCOMPARE(recorder->events.at(done + 2).signal, QStringLiteral("complete"));
+
+        // Every record generation: the procedure's ready texts, none from the
+        // direct statement. A pause after every 101 rows, ended as soon as
+        // this thread had the rows sent before it, well before its 50 ms.
+        for (const auto &[object, ver] : {qMakePair(1u, 0x5FFFFu), qMakePair(2u, 0x3FFFFu), qMakePair(3u, 0x2FFFFu)}) {
+            QVERIFY(run([&](Database *w) { w->requestLog(object, day, day.addDays(1), ver); }));
+            const QStringList expected = select(
+                QStringLiteral("select e.`time`,e.devicetime,e.type,t.description,%1,e.value,e.`data` from events e join "
+                               "eventtypes t on t.id=e.type where e.objectid=%2 and %3 order by e.`time`,e.`index`")
+                    .arg(ver == 0x5FFFF ? "coalesce(e.description,t.description)" : "NULL")
+                    .arg(object)
+                    .arg(ofDay("e.`time`")));
+            QVERIFY(expected.size() > 10);
+            QCOMPARE(lines(recorder->rows("log")), expected);
+            const int pauses = (expected.size() - 1) / 101;
+            QCOMPARE(worker->pausesCaughtUp() + worker->pausesTimedOut(), pauses);
+            QVERIFY(worker->pausesCaughtUp() > worker->pausesTimedOut());
+            QVERIFY2(worker->pacingPauseNsecs() < pauses * 40000000LL, qPrintable(QString::number(worker->pacingPauseNsecs())));
+        }
+
         QVERIFY(run([&](Database *w) { w->requestPhases(1, day, day.addDays(1), true); }));
         QCOMPARE(lines(recorder->rows("phase")), select("select `time`,phaseid,length+promtact from phasesdata "
                                                         "where objectid=1 and " + ofDay() + " order by `time`,phaseid"));
@@ -156,42 +189,29 @@ private slots:
                  select("select `time`,value from events where objectid=1 and type=2 and " + ofDay() + " order by `time`"));
         QVERIFY(recorder->count("phase") > 100 && recorder->count("state") > 0);
         const QStringList messages = recorder->messages();
-        QCOMPARE(messages.first(), QStringLiteral("Connect to database %1@127.0.0.1").arg(shared.databaseName()));
         QCOMPARE(messages.mid(messages.size() - 3),
                  (QStringList{"Obtaining data on the phases", "Obtaining data on the states", complete}));
         QVERIFY(recorder->indexOf("phase") < recorder->indexOf("state"));
         QCOMPARE(recorder->events.last().signal, QStringLiteral("complete"));
 
-        // The collected detectors; for none, one lumoDt(-1) after the
-        // completion message and before complete().
-        QVERIFY(run([](Database *w) { w->requestDetectors(1); }));
-        QCOMPARE(lines(recorder->rows("dt")), select("select id from detectors where collect and objectid=1 order by id"));
-        QVERIFY(run([](Database *w) { w->requestDetectors(5); }));
-        const int done = recorder->indexOf("logMessage", complete);
-        QCOMPARE(recorder->rows("dt"), (QVector<QVariantList>{{-1}}));
-        QCOMPARE(recorder->indexOf("dt"), done + 1);
-        QCOMPARE(recorder->events.at(done + 2).signal, QStringLiteral("complete"));
-
         // Raw records: one without an interval has a state but no rate, and
-        // does not end the day, of one detector or several.
+        // does not end the day.
         const QDateTime stamp(day, QTime(23, 59, 30));
         const QString row = "objectid=1 and detectorid=1 and `time`='" + stamp.toString(Qt::ISODate) + "'";
         QVERIFY(select("insert into detectorsdata (objectid,detectorid,`time`,cars,`interval`,occupancy,speed,state) "
                        "values (1,1,'" + stamp.toString(Qt::ISODate) + "',7,0,5,40,0)").isEmpty());
         const auto removeRow = qScopeGuard([&] { select("delete from detectorsdata where " + row); });
-        for (const QString &detectors : {QStringLiteral("1"), QStringLiteral("1+2")}) {
-            QVERIFY(run([&](Database *w) { w->requestDt15(1, detectors, 0, 1, day, 1, true); }));
-            QCOMPARE(recorder->messages().last(), complete);
-            QVector<QDateTime> rates, states;
-            for (const QVariantList &r : recorder->rows("dt15"))
-                if (r.at(2).toInt() == 1)
-                    rates << r.at(0).toDateTime();
-            for (const QVariantList &r : recorder->rows("dt15state"))
-                states << r.at(0).toDateTime();
-            QVERIFY(states.size() > 100);
-            QCOMPARE(rates.size(), states.size() - 1);
-            QVERIFY(states.contains(stamp) && !rates.contains(stamp));
-        }
+        QVERIFY(run([&](Database *w) { w->requestDt15(1, "1", 0, 1, day, 1, true); }));
+        QCOMPARE(recorder->messages().last(), complete);
+        QVector<QDateTime> rates, states;
+        for (const QVariantList &r : recorder->rows("dt15"))
+            rates << (r.at(2).toInt() == 1 ? r.at(0).toDateTime() : QDateTime());
+        for (const QVariantList &r : recorder->rows("dt15state"))
+            states << r.at(0).toDateTime();
+        rates.removeAll(QDateTime());
+        QVERIFY(states.size() > 100);
+        QCOMPARE(rates.size(), states.size() - 1);
+        QVERIFY(states.contains(stamp) && !rates.contains(stamp));
 
         // Signal groups are decoded by the host's kernel; without it the
         // request ends at its first row.
@@ -204,115 +224,8 @@ private slots:
         newWorker(); // finds the kernel
         QVERIFY(run([&](Database *w) { w->requestSg(1, from, to); }));
         QVERIFY(recorder->count("sg") > 10);
-        QCOMPARE(QString::number(recorder->count("sg")),
-                 select(QStringLiteral("select count(*) from events where objectid=1 and type=7 and value=5 and "
-                                       "`time` >= '%1' and `time` < '%2'").arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate)))
-                     .first());
         QCOMPARE(recorder->messages().last(), complete);
         worker.reset();
-    }
-
-    // Every record generation: the procedure's ready texts, none from the
-    // direct statement. A pause after every 101 rows, ended as soon as this
-    // thread had the rows sent before it, not by its 50 ms running out.
-    void logOfEveryGeneration_data()
-    {
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<uint>("object");
-        QTest::addColumn<uint>("ver");
-        for (const QString &s : TestServers::available()) {
-            QTest::newRow(qPrintable(s + " current")) << s << 1u << 0x5FFFFu;
-            QTest::newRow(qPrintable(s + " generation 3")) << s << 2u << 0x3FFFFu;
-            QTest::newRow(qPrintable(s + " generation 2")) << s << 3u << 0x2FFFFu;
-        }
-    }
-    void logOfEveryGeneration()
-    {
-        QFETCH(QString, server);
-        QFETCH(uint, object);
-        QFETCH(uint, ver);
-        useServer(server);
-        worker->requestLog(object, day, day.addDays(1), ver);
-        QVERIFY(waitComplete(*recorder, 1, 60000));
-        const QStringList expected = select(
-            QStringLiteral("select e.`time`,e.devicetime,e.type,t.description,%1,e.value,e.`data` from events e "
-                           "join eventtypes t on t.id=e.type where e.objectid=%2 and %3 order by e.`time`,e.`index`")
-                .arg(ver == 0x5FFFF ? "coalesce(e.description,t.description)" : "NULL")
-                .arg(object)
-                .arg(ofDay("e.`time`")));
-        QVERIFY(expected.size() > 10);
-        QCOMPARE(lines(recorder->rows("log")), expected);
-        const int pauses = (expected.size() - 1) / 101;
-        QCOMPARE(worker->pausesCaughtUp() + worker->pausesTimedOut(), pauses);
-        QVERIFY(worker->pausesCaughtUp() > worker->pausesTimedOut());
-        QVERIFY2(worker->pacingPauseNsecs() < pauses * 40000000LL, qPrintable(QString::number(worker->pacingPauseNsecs())));
-    }
-
-    // While the facade or another worker holds the shared lock, requests
-    // wait: of two, only the later runs once the lock is free; a stop is
-    // noticed at once, and the worker reads again afterwards.
-    void whileTheLockIsHeld_data() { TestServers::addServerRows(); }
-    void whileTheLockIsHeld()
-    {
-        QFETCH(QString, server);
-        useServer(server);
-        {
-            QMutexLocker held(&dbMutex);
-            worker->requestLog(1, day, day.addDays(1), 0x5FFFF);
-            worker->requestDetectors(1);
-        }
-        QVERIFY(waitComplete(*recorder));
-        QTest::qWait(300);
-        QCOMPARE(recorder->count("log"), 0);
-        QVERIFY(recorder->count("dt") > 0);
-        QCOMPARE(recorder->completes, 1);
-
-        {
-            QMutexLocker held(&dbMutex);
-            recorder->clear();
-            worker->requestDetectors(1);
-            QTest::qWait(200);
-            QElapsedTimer timer;
-            timer.start();
-            worker->stop();
-            QVERIFY(timer.elapsed() < 1000);
-            QVERIFY(worker->isFinished());
-            QVERIFY(waitComplete(*recorder, 1, 2000));
-        }
-        QVERIFY(recorder->messages().contains(interrupted));
-        QVERIFY(recorder->messages().contains("The database is closed"));
-        QVERIFY(!recorder->messages().contains("Disconnected"));
-        QVERIFY(run([](Database *w) { w->requestDetectors(1); }));
-        QVERIFY(recorder->count("dt") > 0);
-    }
-
-    // A server that is not there is tried again and again, each failure
-    // reported, until the user stops; with the settings corrected the same
-    // worker reads.
-    void serverAway_data() { TestServers::addServerRows(); }
-    void serverAway()
-    {
-        QFETCH(QString, server);
-        useServer(server);
-        const int port = shared.port();
-        shared.setPort(1); // nothing listens there
-        worker->requestDetectors(1);
-        const QString connecting = QStringLiteral("Connect to database %1@127.0.0.1").arg(shared.databaseName());
-        QTRY_VERIFY_WITH_TIMEOUT(recorder->messages().count(connecting) >= 3, 10000);
-        QVERIFY(std::count_if(recorder->events.cbegin(), recorder->events.cend(), [](const auto &e) {
-                    return e.signal == "logMessage" && e.args.at(1).toInt() == Error;
-                }) >= 2);
-        QElapsedTimer timer;
-        timer.start();
-        worker->stop();
-        QVERIFY(timer.elapsed() < 2500);
-        QVERIFY(waitComplete(*recorder, 1, 3000));
-        QVERIFY(recorder->messages().contains(interrupted));
-        QVERIFY(!recorder->messages().contains("Disconnected"));
-        QCOMPARE(recorder->count("dt"), 0);
-        shared.setPort(port);
-        QVERIFY(run([](Database *w) { w->requestDetectors(1); }));
-        QVERIFY(recorder->count("dt") > 0);
     }
 
     // A live server without the module's tables rejects both statements;
@@ -342,23 +255,20 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("dump.sql");
         Database::startDumpQueries(path);
-        auto second = std::make_unique<Database>(nullptr, &shared, &dbMutex);
-        DatabaseRecorder secondRecorder(second.get());
+        Database second(nullptr, &shared, &dbMutex);
+        DatabaseRecorder secondRecorder(&second);
         QVERIFY(!QFile::exists(path));
-        for (int round = 0; round < 3; ++round) {
-            secondRecorder.clear();
-            second->requestDtStat(1, "2", 0, 4, day);
-            QVERIFY(run([&](Database *w) { w->requestDt15(1, "1+2", 1, 1, day, 3, false); }));
-            QVERIFY(waitComplete(secondRecorder));
-        }
+        second.requestDtStat(1, "2", 0, 4, day);
+        QVERIFY(run([&](Database *w) { w->requestDt15(1, "1+2", 1, 1, day, 3, false); }));
+        QVERIFY(waitComplete(secondRecorder));
         Database::stopDumpQueries();
         QVERIFY(run([](Database *w) { w->requestDetectors(1); }));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromLocal8Bit(file.readAll()).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 3 * 5 + 3 * 2);
-        QCOMPARE(lines.filter(QRegularExpression("^select .* from dt15p where objectid=1 .*")).size(), 9);
-        QCOMPARE(lines.filter(QRegularExpression("^SELECT .* FROM dt15 WHERE objectid=1 .*ORDER BY tm.*$")).size(), 6);
+        QCOMPARE(lines.size(), 5 + 2);
+        QCOMPARE(lines.filter(QRegularExpression("^select .* from dt15p? where ")).size(), 5);
+        QCOMPARE(lines.filter(QRegularExpression("^SELECT .* FROM dt15 WHERE objectid=1 .*ORDER BY tm")).size(), 2);
         QCOMPARE(lines.filter("`").isEmpty(), TestServers::isPostgres(server));
     }
 
@@ -408,82 +318,79 @@ private slots:
     }
 
     // Every condition on a day is a half-open range of the time column. Each
-    // statement runs beside the same text with the condition it had before
-    // (a function of the time, or between up to 23:59:59 or up to the next
-    // midnight) over object 6, whose records sit on and around the bounds of
-    // the day. The rows are the same byte for byte except exactly these: the
-    // next day's midnight records, which the former between took in, and on
-    // PostgreSQL the records at 23:59:59.5, which between ... 23:59:59 lost.
+    // statement runs beside the text it had before over object 6, whose
+    // records sit on and around the bounds of the day: the same rows byte for
+    // byte except the next day's midnight records, which a between up to it
+    // took in, and on PostgreSQL the records at 23:59:59.5, which a between
+    // up to 23:59:59 lost.
     void dayRangesAgainstFormerConditions_data()
     {
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("statement");
         QTest::addColumn<QString>("former");
-        // The first column of the rows that only one of the two returns.
-        QTest::addColumn<QStringList>("onlyFormer");
+        QTest::addColumn<QStringList>("onlyFormer"); // the first column of the rows only one returns
         QTest::addColumn<QStringList>("onlyNew");
         const uint object = 6;
         const QDate d = TestServers::day(), n = d.addDays(1);
-        const QString day = d.toString(Qt::ISODate), next = n.toString(Qt::ISODate);
-        const QStringList midnight{next + "T00:00:00.000"}, midnights = midnight + midnight + midnight;
-        const QString time = QStringLiteral("`time`"), toNextDay = " between '" + day + "' and '" + next + "'";
+        const QString day = d.toString(Qt::ISODate);
+        const QStringList midnight{n.toString(Qt::ISODate) + "T00:00:00.000"}, midnights = midnight + midnight + midnight;
+        enum Former { UpToMidnight, UpToLastSecond, OnTheDate };
         for (const QString &server : TestServers::available()) {
             const bool pg = TestServers::isPostgres(server);
             const SqlDialect dialect(pg ? SqlDialect::PostgreSql : SqlDialect::MySql);
             const RequestStatements requests(pg);
             // MariaDB's datetime keeps no fraction: there the record is at 23:59:59.
             const QStringList halfSecond = pg ? QStringList{"23:59:59.500"} : QStringList();
-            const QString oneDay = dialect.dayRange(time, d, d), dateOf = pg ? "`time`::date" : "date(`time`)";
-            const QString untilLastSecond = " BETWEEN '" + day + "' AND '" + day + " 23:59:59'";
-            auto row = [&](const QString &kind, const QString &statement, const QString &condition,
-                           const QString &formerCondition, const QStringList &onlyFormer, const QStringList &onlyNew) {
-                QTest::newRow(qPrintable(server + ": " + kind))
-                    << server << statement << QString(statement).replace(condition, formerCondition)
+            // The statement with its `c >= 'from' and c < 'to'` written as before.
+            auto row = [&](const QString &kind, const QString &statement, Former former, const QStringList &onlyFormer,
+                           const QStringList &onlyNew = {}) {
+                static const QRegularExpression range(QStringLiteral("([\\w.`]+) >= '([^']+)' and \\1 < '([^']+)'"));
+                const QRegularExpressionMatch m = range.match(statement);
+                const QString c = m.captured(1), from = m.captured(2), to = m.captured(3);
+                const QString last = QDate::fromString(to.left(10), Qt::ISODate).addDays(-1).toString(Qt::ISODate);
+                const QString text = former == UpToMidnight ? c + " between '" + from + "' and '" + to + "'"
+                    : former == UpToLastSecond ? c + " between '" + from + "' and '" + last + " 23:59:59'"
+                    : (pg ? c + "::date" : "date(" + c + ")") + " between '" + from.left(10) + "' and '" + last + "'";
+                QTest::newRow(qPrintable(server + ": " + kind)) << server << statement
+                    << (m.hasMatch() ? QString(statement).replace(m.capturedStart(), m.capturedLength(), text) : statement)
                     << onlyFormer << onlyNew;
             };
             const QStringList phases = requests.phases(object, d, n, false);
-            row("phases", phases.at(0), oneDay, time + toNextDay, midnight, {});
-            row("states", phases.at(1), oneDay, time + toNextDay, midnight, {});
-            row("log, older generations", requests.log(object, d, n, 0x3FFFF).first(),
-                dialect.dayRange("events.`time`", d, d), "events.`time`" + toNextDay, midnights, {});
-            // ShowLog1 is the server's: the former one ran this.
-            QTest::newRow(qPrintable(server + ": log, ShowLog1"))
-                << server << requests.log(object, d, n, 0x5FFFF).first()
-                << QStringLiteral("select e.`time`,e.devicetime,e.`type`,t.description,coalesce(e.description,"
-                                  "t.description),e.value,e.`data` from events e left join eventtypes t on "
-                                  "t.id=e.`type` where e.objectid=%1 and e.`time` %2 order by e.`time`,e.`index`")
-                       .arg(object).arg(toNextDay)
-                << midnights << QStringList();
+            row("phases", phases.at(0), UpToMidnight, midnight);
+            row("states", phases.at(1), UpToMidnight, midnight);
+            row("log, older generations", requests.log(object, d, n, 0x3FFFF).first(), UpToMidnight, midnights);
+            row("signal groups", requests.sg(object, QDateTime(d, QTime(0, 0)), QDateTime(n, QTime(0, 0))).first(),
+                UpToMidnight, midnight);
             for (const bool raw : {false, true}) {
                 const QString table = raw ? QStringLiteral(", records") : QStringLiteral(", 15 minutes");
-                row("detector data, day" + table, requests.dt15(object, "1", 0, 1, d, 1, raw, {}).at(1), oneDay,
-                    dateOf + "='" + day + "'", {}, {});
-                row("detector data, week" + table, requests.dt15(object, "1+2", 1, 1, d, 7, raw, {}).at(7),
-                    dialect.dayRange(time, d, d.addDays(6)),
-                    dateOf + " between '" + day + "' and '" + d.addDays(6).toString(Qt::ISODate) + "'", {}, {});
+                row("detector data, day" + table, requests.dt15(object, "1", 0, 1, d, 1, raw, {}).at(1), OnTheDate, {});
+                row("detector data, week" + table, requests.dt15(object, "1+2", 1, 1, d, 7, raw, {}).at(7), OnTheDate, {});
             }
             // Asked on the next day at 00:10: the day from its first quarter on.
             row("detector data, previous day", requests.dt15(object, "1", 0, 1, n, 1, false, QDateTime(n, QTime(0, 10))).last(),
-                SqlDialect::halfOpen(time, "'" + day + " 00:00:00'", "'" + next + "'"),
-                time + " between '" + day + " 00:00:00' and '" + day + " 23:59:59'", {},
-                pg ? QStringList{next + "T23:59:59.500"} : QStringList());
+                UpToLastSecond, {}, pg ? QStringList{n.toString(Qt::ISODate) + "T23:59:59.500"} : QStringList());
             const QStringList statistics = requests.dtStat(object, "1", 0, 1, d);
-            row("statistics, history", statistics.at(0),
-                "(" + dialect.dayRange(time, d.addDays(-7), d.addDays(-7)) + " or " + oneDay + ")",
-                (pg ? QStringLiteral("extract(dow from `time`)=%1").arg(d.dayOfWeek() % 7)
-                    : QStringLiteral("weekday(`time`)=%1").arg(d.dayOfWeek() - 1))
-                    + " AND `time` BETWEEN '" + d.addDays(-7).toString(Qt::ISODate) + "' AND '" + day + " 23:59:59'",
-                {}, halfSecond);
-            row("statistics, day", statistics.at(1), oneDay, time + untilLastSecond, {}, halfSecond);
-            row("signal groups", requests.sg(object, QDateTime(d, QTime(0, 0)), QDateTime(n, QTime(0, 0))).first(),
-                SqlDialect::halfOpen(time, "'" + day + "T00:00:00'", "'" + next + "T00:00:00'"),
-                time + " between '" + day + "T00:00:00' and '" + next + "T00:00:00'", midnight, {});
+            row("statistics, day", statistics.at(1), UpToLastSecond, {}, halfSecond);
             // The fault chart's records, bound as the view binds them.
             QString records = FaultsDtView::recordsStatement(dialect, object);
-            for (const QString &value : {QStringLiteral("'1'"), "'" + day + "'", "'" + next + "'"})
+            for (const QString &value : {QStringLiteral("'1'"), "'" + day + "'", "'" + n.toString(Qt::ISODate) + "'"})
                 records.replace(records.indexOf(QLatin1Char('?')), 1, value);
-            row("fault chart records", records, SqlDialect::halfOpen(time, "'" + day + "'", "'" + next + "'"),
-                dateOf + "='" + day + "'", {}, {});
+            row("fault chart records", records, OnTheDate, {});
+            // The history was a weekday function over the weeks' range.
+            QTest::newRow(qPrintable(server + ": statistics, history")) << server << statistics.at(0)
+                << QString(statistics.at(0)).replace(
+                       "(" + dialect.dayRange("`time`", d.addDays(-7), d.addDays(-7)) + " or " + dialect.dayRange("`time`", d, d) + ")",
+                       (pg ? QStringLiteral("extract(dow from `time`)=%1").arg(d.dayOfWeek() % 7)
+                           : QStringLiteral("weekday(`time`)=%1").arg(d.dayOfWeek() - 1))
+                           + " AND `time` BETWEEN '" + d.addDays(-7).toString(Qt::ISODate) + "' AND '" + day + " 23:59:59'")
+                << QStringList() << halfSecond;
+            // ShowLog1 is the server's: the former one ran this.
+            QTest::newRow(qPrintable(server + ": log, ShowLog1")) << server << requests.log(object, d, n, 0x5FFFF).first()
+                << QStringLiteral("select e.`time`,e.devicetime,e.`type`,t.description,coalesce(e.description,"
+                                  "t.description),e.value,e.`data` from events e left join eventtypes t on "
+                                  "t.id=e.`type` where e.objectid=%1 and e.`time` between '%2' and '%3' "
+                                  "order by e.`time`,e.`index`").arg(object).arg(day, n.toString(Qt::ISODate))
+                << midnights << QStringList();
         }
     }
     void dayRangesAgainstFormerConditions()
@@ -495,19 +402,18 @@ private slots:
         QFETCH(QStringList, onlyNew);
         QVERIFY2(former != statement, qPrintable(statement));
         useServer(server);
-        QStringList formerRows = select(former), rows = select(statement);
+        const QStringList formerRows = select(former), rows = select(statement);
         QVERIFY(rows.size() > 1);
-        std::sort(formerRows.begin(), formerRows.end());
-        std::sort(rows.begin(), rows.end());
-        auto firstColumns = [](const QStringList &a, const QStringList &b) {
-            QStringList only;
-            std::set_difference(a.cbegin(), a.cend(), b.cbegin(), b.cend(), std::back_inserter(only));
-            for (QString &row : only)
+        // The first column of the rows of `a` that `b` lacks.
+        auto only = [](QStringList a, const QStringList &b) {
+            for (const QString &row : b)
+                a.removeOne(row);
+            for (QString &row : a)
                 row = row.section(QLatin1Char('|'), 0, 0);
-            return only;
+            return a;
         };
-        QCOMPARE(firstColumns(formerRows, rows), onlyFormer);
-        QCOMPARE(firstColumns(rows, formerRows), onlyNew);
+        QCOMPARE(only(formerRows, rows), onlyFormer);
+        QCOMPARE(only(rows, formerRows), onlyNew);
     }
 };
 
