@@ -34,7 +34,6 @@ public:
     }
 
 private:
-    // Records `signal` of `database` as `name` with its arguments.
     template<typename... Args>
     void record(Database *database, void (Database::*signal)(Args...), const char *name)
     {

@@ -1,20 +1,14 @@
-// The module on the layouts a centre with years of history uses, driven
-// through the facade as the host drives it: tables partitioned by month,
-// where each statement must read the partitions of its own dates only, and a
-// read-only hot standby, which must serve every view as the primary does.
+// The module through the facade on tables partitioned by month and on a
+// read-only hot standby.
 #include "AsyncRecorder.h"
 #include "EveryView.h"
 #include "HostKernel.h"
 #include "TestServers.h"
 
-#include "async/AsyncDatabase.h"
 #include "database/SqlDialect.h"
 
-#include <QRegularExpression>
-#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -43,7 +37,7 @@ QSet<int> monthsOf(const QString &statement)
     QSet<int> months;
     for (auto it = literal.globalMatch(statement); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
-        const bool dayBefore = m.captured(1) == QLatin1String("<") && QStringList{"", "00:00:00"}.contains(m.captured(3));
+        const bool dayBefore = m.captured(1) == "<" && QStringList{"", "00:00:00"}.contains(m.captured(3));
         const QDate date = QDate::fromString(m.captured(2), Qt::ISODate).addDays(dayBefore ? -1 : 0);
         months << date.year() * 12 + date.month() - 1;
     }
@@ -71,7 +65,6 @@ class ServerLayoutsTest : public QObject
 
     QDate day;
 
-    // What each view shows for the day.
     QVector<QStringList> shownOnDay(LumoViewPlugin *plugin)
     {
         EveryView views(plugin, 1, 1, day);
@@ -90,16 +83,14 @@ private slots:
         new Road::Kernel(QCoreApplication::instance()); // the host's decoder of signal-group events
     }
 
-    // Every statement the views send (taken from the two dumps, each line a
-    // whole statement also while the views load at once) touches, by its
-    // plan, only the partitions of the months of its dates.
+    // Every statement the views send (from the dumps, which the views' first
+    // loads write at once) reads only the partitions of its dates.
     void statementsReadTheirPartitionsOnly()
     {
         if (TestServers::url(QStringLiteral("pgpart")).isEmpty())
             QSKIP("No partitioned server: scripts/dbserver --partitioned");
         auto plugin = pluginOn(QStringLiteral("pgpart"));
         QVERIFY(plugin);
-        // Dumped from the views' first loads on, which run at once.
         QTemporaryDir dir;
         plugin->startDumpQueries(dir.filePath(QStringLiteral("views.sql")));
         qobject_cast<AsyncDatabase *>(plugin->database())->setDumpFileName(dir.filePath(QStringLiteral("service.sql")));
@@ -141,13 +132,12 @@ private slots:
                 ++partitioned;
             }
         }
-        // Log (both forms), phases, states, signal groups, 15-minute and raw
-        // detector data, statistics (history and day), health, fault records.
+        // Log (both forms), phases, states, signal groups, detector data (two),
+        // statistics (two), health, fault records.
         QVERIFY(partitioned >= 11);
     }
 
-    // The views read a standby as they read the primary; a write sent there
-    // is refused by the server, reported once, and the service goes on.
+    // Every view reads a standby as the primary; a write is refused once.
     void standbyServesEveryView()
     {
         if (TestServers::url(QStringLiteral("pgstandby")).isEmpty())
@@ -156,12 +146,11 @@ private slots:
         QSqlDatabase primaryDb = TestServers::connection(QStringLiteral("pg"), QStringLiteral("primary"));
         QSqlDatabase standbyDb = TestServers::connection(QStringLiteral("pgstandby"), QStringLiteral("standby"));
         QVERIFY(primaryDb.open() && standbyDb.open());
-        QSqlQuery lsn(primaryDb);
+        QSqlQuery lsn(primaryDb), replayed(standbyDb);
         QVERIFY(lsn.exec(QStringLiteral("select pg_current_wal_lsn()")) && lsn.next());
+        const QString caughtUp = QStringLiteral("select pg_last_wal_replay_lsn() >= '%1'").arg(lsn.value(0).toString());
         QVERIFY(QTest::qWaitFor([&] {
-            QSqlQuery replayed(standbyDb);
-            return replayed.exec(QStringLiteral("select pg_last_wal_replay_lsn() >= '%1'").arg(lsn.value(0).toString()))
-                   && replayed.next() && replayed.value(0).toBool();
+            return replayed.exec(caughtUp) && replayed.next() && replayed.value(0).toBool();
         }, 20000));
 
         auto plugin = pluginOn(QStringLiteral("pg"));
