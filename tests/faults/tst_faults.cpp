@@ -39,8 +39,8 @@ T *child(QWidget *view, const char *name)
     return view->findChild<T *>(QLatin1String(name));
 }
 bool busy(QWidget *view) { return !child<QWidget>(view, "Progress")->isHidden(); }
-int rowCount(QWidget *view) { return child<QTableWidget>(view, "tableWidget")->rowCount(); }
-bool rowsShown(QWidget *view) { return QTest::qWaitFor([view] { return rowCount(view) > 0; }, 20000); }
+QTableWidget *table(QWidget *view) { return child<QTableWidget>(view, "tableWidget"); }
+bool rowsShown(QWidget *view) { return QTest::qWaitFor([view] { return table(view)->rowCount() > 0; }, 20000); }
 bool logIdle(QWidget *view, int ms = 30000)
 {
     return QTest::qWaitFor([view] { return child(view, "updateData")->isEnabled() && !busy(view); }, ms);
@@ -412,7 +412,7 @@ private slots:
                 return messages(log, from).count(connecting) >= 2 && errors(log, from).size() >= 2;
             }, 10000));
             QVERIFY(busy(log));
-            QCOMPARE(rowCount(log), 0);
+            QCOMPARE(table(log)->rowCount(), 0);
             if (cancelled) {
                 QVERIFY(took([log] { cancel(log); }) < 2500);
                 QVERIFY(logIdle(log, 5000));

@@ -28,19 +28,23 @@ QSet<int> partitionMonths(const QString &text)
     return months;
 }
 
-// The months of the days a statement reads (an exclusive bound at a
-// midnight reads the day before); its ranges never skip a month.
+// The months from the first to the last day a statement reads (an
+// exclusive bound at a midnight reads the day before).
 QSet<int> monthsOf(const QString &statement)
 {
     static const QRegularExpression literal(
         QStringLiteral("(<?)=? *'(\\d{4}-\\d{2}-\\d{2})(?:[ T](\\d{2}:\\d{2}:\\d{2}))?'"));
-    QSet<int> months;
+    int first = INT_MAX, last = INT_MIN;
     for (auto it = literal.globalMatch(statement); it.hasNext();) {
         const QRegularExpressionMatch m = it.next();
         const bool dayBefore = m.captured(1) == "<" && QStringList{"", "00:00:00"}.contains(m.captured(3));
         const QDate date = QDate::fromString(m.captured(2), Qt::ISODate).addDays(dayBefore ? -1 : 0);
-        months << date.year() * 12 + date.month() - 1;
+        first = std::min(first, date.year() * 12 + date.month() - 1);
+        last = std::max(last, date.year() * 12 + date.month() - 1);
     }
+    QSet<int> months;
+    for (int month = first; month <= last; ++month)
+        months << month;
     return months;
 }
 
