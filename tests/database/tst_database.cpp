@@ -274,7 +274,7 @@ private slots:
             // The statement with its `c >= 'from' and c < 'to'` written as before.
             auto row = [&](const QString &kind, const QString &statement, Former former, const QStringList &onlyFormer,
                            const QStringList &onlyNew = {}) {
-                static const QRegularExpression range(QStringLiteral("([\\w.`]+) >= '([^']+)' and \\1 < '([^']+)'"));
+                static const QRegularExpression range(QStringLiteral("([\\w.`]+) >= '([^']+)' and \\1 <=? '([^']+)'"));
                 const QRegularExpressionMatch m = range.match(statement);
                 const QString c = m.captured(1), from = m.captured(2), to = m.captured(3);
                 const QString last = QDate::fromString(to.left(10), Qt::ISODate).addDays(-1).toString(Qt::ISODate);
