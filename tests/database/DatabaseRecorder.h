@@ -34,7 +34,13 @@ public:
     }
 
 private:
-    void add(const QString &signal, const QVariantList &args) { events.append({signal, args}); }
+    template<typename... Args>
+    void record(Database *database, void (Database::*signal)(Args...), const char *name)
+    {
+        connect(database, signal, this, [this, name](Args... args) {
+            events.append({QString::fromLatin1(name), {QVariant::fromValue(args)...}});
+        });
+    }
 };
 
 #endif // DATABASERECORDER_H

@@ -1,6 +1,5 @@
 #include "TestServers.h"
 
-#include <QDate>
 #include <QTest>
 #include <QUrl>
 
@@ -12,19 +11,12 @@ bool withPartitioned = false;
 
 QString url(const QString &server)
 {
-    return qEnvironmentVariable(
-        qPrintable(QStringLiteral("LUMOVIEW_TEST_%1_URL").arg(server.toUpper())));
+    return qEnvironmentVariable(qPrintable(QStringLiteral("LUMOVIEW_TEST_%1_URL").arg(server.toUpper())));
 }
 
-bool isPostgres(const QString &server)
-{
-    return server.startsWith(QLatin1String("pg"));
-}
+bool isPostgres(const QString &server) { return server.startsWith(QLatin1String("pg")); }
 
-void includePartitioned()
-{
-    withPartitioned = true;
-}
+void includePartitioned() { withPartitioned = true; }
 
 QStringList available()
 {

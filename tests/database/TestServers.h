@@ -3,20 +3,16 @@
 
 #include <QDate>
 #include <QSqlDatabase>
-#include <QString>
 #include <QStringList>
 
-// The real servers started by scripts/dbserver, reached through the URLs it
-// exports (LUMOVIEW_TEST_PG_URL, LUMOVIEW_TEST_MYSQL_URL, and with its
-// options LUMOVIEW_TEST_PGPART_URL, LUMOVIEW_TEST_PGSTANDBY_URL).
+// The real servers of scripts/dbserver, reached through the URLs it exports
+// (LUMOVIEW_TEST_PG_URL, _MYSQL_URL, and with its options _PGPART_URL and
+// _PGSTANDBY_URL).
 namespace TestServers {
 
-// "pg" and "mysql", as far as their URLs are set; after
-// includePartitioned() also "pgpart", PostgreSQL with the tables
-// partitioned by month.
+// "pg" and "mysql", as far as their URLs are set; after includePartitioned()
+// (by the database and view suites) also "pgpart", the tables partitioned.
 QStringList available();
-// For the suites that read the days' data through every statement: the
-// database and view tests.
 void includePartitioned();
 // "pg", "mysql", "pgpart" or "pgstandby" (a read-only hot standby of "pg").
 QString url(const QString &server);
