@@ -160,8 +160,8 @@ private slots:
             QCOMPARE(lines(recorder->rows("log")), expected);
             const int pauses = (expected.size() - 1) / 101;
             QCOMPARE(worker->pausesCaughtUp() + worker->pausesTimedOut(), pauses);
+            // Most pauses end when this thread has the rows, not by running out.
             QVERIFY(worker->pausesCaughtUp() > worker->pausesTimedOut());
-            QVERIFY2(worker->pacingPauseNsecs() < pauses * 40000000LL, qPrintable(QString::number(pauses)));
         }
 
         QVERIFY(run([&](Database *w) { w->requestPhases(1, day, day.addDays(1), true); }));
