@@ -5,13 +5,8 @@
 #include "AsyncRecorder.h"
 #include "TestServers.h"
 
-#include <QRandomGenerator>
-#include <QScopeGuard>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QtSql>
 #include <QtTest>
-
-#include <memory>
 
 namespace {
 

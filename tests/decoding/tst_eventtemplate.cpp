@@ -1,7 +1,5 @@
 #include "decoding/EventTemplate.h"
 
-#include <QRandomGenerator>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {

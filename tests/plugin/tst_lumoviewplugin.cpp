@@ -1,27 +1,9 @@
 // Drives the plug-in the way the host does: loaded through QPluginLoader and
 // called only by name.
-#include <QApplication>
-#include <QDateEdit>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QDockWidget>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QMetaMethod>
-#include <QNetworkProxy>
-#include <QPluginLoader>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSettings>
-#include <QSpinBox>
-#include <QSqlDatabase>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QTimer>
+#include <QtNetwork>
+#include <QtSql>
 #include <QtTest>
-
-#include <functional>
+#include <QtWidgets>
 
 class TestLumoViewPlugin : public QObject
 {
@@ -54,19 +36,24 @@ class TestLumoViewPlugin : public QObject
         return created;
     }
 
-    // Runs editDbSettings while `edit` works on the open dialog, which is
-    // then confirmed (or cancelled); returns what editDbSettings returned.
-    QString editSettings(const std::function<void(QDialog *)> &edit, bool confirm = true)
+    // Runs editDbSettings, notes what the dialog shows (host, port, user,
+    // password, database), types `edits` into its fields and confirms or
+    // cancels; returns what editDbSettings returned.
+    QString editSettings(const QMap<QString, QString> &edits, QStringList *shown = nullptr, bool confirm = true)
     {
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!dialog || dialog->objectName() != QLatin1String("ParametersDlg"))
+            if (!dialog)
                 return;
             poll.stop();
-            edit(dialog);
-            dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))
-                ->button(confirm ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+            const auto field = [dialog](const char *name) { return dialog->findChild<QLineEdit *>(name); };
+            if (shown)
+                *shown = QStringList{field("host")->text(), QString::number(dialog->findChild<QSpinBox *>("port")->value()),
+                                     field("user")->text(), field("password")->text(), field("name")->text()};
+            for (auto it = edits.cbegin(); it != edits.cend(); ++it)
+                field(qPrintable(it.key()))->setText(it.value());
+            dialog->findChild<QDialogButtonBox *>()->button(confirm ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
         });
         poll.start(20);
         QString answer = QStringLiteral("not called");
@@ -83,6 +70,8 @@ private slots:
 
     // What the host finds by name: the class, the interface, the version,
     // the invokable methods in their order; the same instance every time.
+    // Without a database: the decoding, the settings format registered as
+    // the first custom one of the process.
     void identity()
     {
         QCOMPARE(plugin->metaObject()->className(), "LumoViewPlugin");
@@ -102,6 +91,18 @@ private slots:
                               "createDtHealthHistoryView(uint,int)", "createDtHealthHistoryView(uint)",
                               "createSGWidget(uint)", "parseLogRecord(QString,QByteArray)", "editDbSettings()",
                               "startDumpQueries(QString)", "stopDumpQueries()", "database()"}));
+        QString text = QStringLiteral("not called");
+        QMetaObject::invokeMethod(plugin, "parseLogRecord", Q_RETURN_ARG(QString, text),
+                                  Q_ARG(QString, QStringLiteral("value $i")), Q_ARG(QByteArray, QByteArray(11, 7)));
+        QCOMPARE(text, QString());
+        QMetaObject::invokeMethod(plugin, "parseLogRecord", Q_RETURN_ARG(QString, text),
+                                  Q_ARG(QString, QStringLiteral("value $i")), Q_ARG(QByteArray, QByteArray(12, 7)));
+        QCOMPARE(text, QStringLiteral("value 7"));
+        QTemporaryDir dir;
+        QSettings(dir.filePath("host.xml"), QSettings::CustomFormat1).setValue("window/title", "Журнал");
+        QFile file(dir.filePath("host.xml"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("<Settings>\n    <window>\n        <title>Журнал</title>"));
     }
 
     // Before any accepted URL there is no service, and its views say so;
@@ -193,68 +194,36 @@ private slots:
             QCOMPARE(connection().port(), int(relays().last()->serverPort()));
         }
         QCOMPARE(service()->property("url").toString(), url);
-        QString shownHost;
-        int shownPort = 0;
-        QCOMPARE(editSettings([&](QDialog *d) {
-                     shownHost = d->findChild<QLineEdit *>(QStringLiteral("host"))->text();
-                     shownPort = d->findChild<QSpinBox *>(QStringLiteral("port"))->value();
-                 }),
-                 QString());
-        QCOMPARE(shownHost, QStringLiteral("db.example"));
-        QCOMPARE(shownPort, 5433);
+        QStringList shown;
+        QCOMPARE(editSettings({}, &shown), QString());
+        QCOMPARE(shown, (QStringList{"db.example", "5433", "u", "p", "traffic"}));
         QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
         QCOMPARE(setUrl(url), QStringLiteral("OK"));
         QCOMPARE(relays().size(), before + 2);
         QCOMPARE(connection().hostName(), QStringLiteral("db.example"));
     }
 
-    void editDbSettingsAppliesAChangedUrl()
+    // Cancelled, nothing applied; the default port is left out of the URL
+    // the dialog gets but written by it, so an unchanged dialog gives a new
+    // URL, unless on another port. Awkward names reach the connection as
+    // typed, and the dialog shows them again.
+    void editDbSettings()
     {
         QCOMPARE(setUrl(QStringLiteral("//u:p@127.0.0.1/QPSQL/traffic")), QStringLiteral("OK"));
-        const auto field = [](QDialog *d, const char *name) { return d->findChild<QLineEdit *>(name); };
-        // Cancelled: nothing returned, nothing applied.
-        QCOMPARE(editSettings([&](QDialog *d) { field(d, "host")->setText(QStringLiteral("elsewhere")); }, false),
-                 QString());
+        QCOMPARE(editSettings({{"host", "elsewhere"}}, nullptr, false), QString());
         QCOMPARE(connection().hostName(), QStringLiteral("127.0.0.1"));
-        // The default port is left out of the URL the dialog gets but written
-        // by the dialog, so an unchanged dialog gives a new URL.
-        QCOMPARE(editSettings([](QDialog *) {}), QStringLiteral("//u:p@127.0.0.1:3306/QPSQL/traffic"));
-        // Awkward user names and passwords reach the connection as typed,
-        // and the dialog shows them again.
-        const QString user = QStringLiteral("оп@центр:1/%"), password = QStringLiteral("p@ss:/%wörd");
-        const QString url = editSettings([&](QDialog *d) {
-            field(d, "user")->setText(user);
-            field(d, "password")->setText(password);
-            field(d, "name")->setText(QStringLiteral("roads"));
-        });
+        QCOMPARE(editSettings({}), QStringLiteral("//u:p@127.0.0.1:3306/QPSQL/traffic"));
+        const QStringList awkward{"оп@центр:1/%", "p@ss:/%wörd", "roads"};
+        const QString url = editSettings({{"user", awkward[0]}, {"password", awkward[1]}, {"name", awkward[2]}});
         QVERIFY(!url.isEmpty());
-        QCOMPARE((QStringList{connection().userName(), connection().password(), connection().databaseName()}),
-                 (QStringList{user, password, "roads"}));
-        QCOMPARE(connection().port(), 3306);
+        const QSqlDatabase db = connection();
+        QCOMPARE((QStringList{db.userName(), db.password(), db.databaseName(), QString::number(db.port())}),
+                 awkward + QStringList{"3306"});
         QStringList shown;
-        QCOMPARE(editSettings([&](QDialog *d) { shown << field(d, "user")->text() << field(d, "password")->text(); }),
-                 url);
-        QCOMPARE(shown, (QStringList{user, password}));
+        QCOMPARE(editSettings({}, &shown), url);
+        QCOMPARE(shown.mid(2), awkward);
         QCOMPARE(setUrl(QStringLiteral("//u:p@127.0.0.1:5432/QPSQL/traffic")), QStringLiteral("OK"));
-        QCOMPARE(editSettings([](QDialog *) {}), QString());
-    }
-
-    // The decoding and the settings format the host uses without a database.
-    void decodingAndSettingsFormat()
-    {
-        QString text = QStringLiteral("not called");
-        QMetaObject::invokeMethod(plugin, "parseLogRecord", Q_RETURN_ARG(QString, text),
-                                  Q_ARG(QString, QStringLiteral("value $i")), Q_ARG(QByteArray, QByteArray(11, 7)));
-        QCOMPARE(text, QString());
-        QMetaObject::invokeMethod(plugin, "parseLogRecord", Q_RETURN_ARG(QString, text),
-                                  Q_ARG(QString, QStringLiteral("value $i")), Q_ARG(QByteArray, QByteArray(12, 7)));
-        QCOMPARE(text, QStringLiteral("value 7"));
-        // The module registers the first custom format of the process.
-        QTemporaryDir dir;
-        QSettings(dir.filePath("host.xml"), QSettings::CustomFormat1).setValue("window/title", "Журнал");
-        QFile file(dir.filePath("host.xml"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().contains("<Settings>\n    <window>\n        <title>Журнал</title>"));
+        QCOMPARE(editSettings({}), QString());
     }
 
     // Without a main window the bare view, owned by the caller; once the

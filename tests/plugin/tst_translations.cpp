@@ -1,15 +1,9 @@
 // The Russian interface: every text the sources mark for translation has a
 // finished Russian translation, the module loaded under a Russian locale
 // shows it, and so does the host started with --lang ru.
-#include <QComboBox>
-#include <QDomDocument>
-#include <QPluginLoader>
-#include <QProcess>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QTableWidget>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
+#include <QtXml>
 
 namespace {
 

@@ -1,11 +1,7 @@
 #include "settings/PersistentDockWidget.h"
 
-#include <QCursor>
-#include <QLabel>
-#include <QMainWindow>
-#include <QPointer>
-#include <QScreen>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 class PersistentDockWidgetTest : public QObject
 {
