@@ -75,27 +75,6 @@ private slots:
         }
     }
 
-    // The length in seconds is written inside wide bars only when asked.
-    void showLength()
-    {
-        auto *bars = new ColorHBoxSeries;
-        bars->addBar(0, 120, 1, Qt::white);
-        bars->addBar(0, 120, 0, Qt::white);
-        chart->addSeries(bars, 1);
-        const auto darkPixels = [&] {
-            chart->replotNow();
-            const QImage img = chart->plot()->toPixmap(600, 400).toImage();
-            const int y = int(chart->plot()->yAxis->coordToPixel(1));
-            int dark = 0;
-            for (int x = int(chart->plot()->xAxis->coordToPixel(10)); x < chart->plot()->xAxis->coordToPixel(110); ++x)
-                dark += qGray(img.pixel(x, y)) < 128 ? 1 : 0;
-            return dark;
-        };
-        QCOMPARE(darkPixels(), 0);
-        bars->setShowLength(true);
-        QVERIFY(darkPixels() > 0);
-    }
-
     // Three hours of bars are drawn once per refresh period, on a date-time
     // axis whose grid keeps the minimum step; errors show and clear.
     void timeline()
