@@ -63,13 +63,7 @@ public:
         watch(query);
         const int from = outcomes.size();
         service->execQuery(query);
-        const auto answer = [&] {
-            for (int i = from; i < outcomes.size(); ++i) {
-                if (outcomes.at(i).query == query && outcomes.at(i).signal != QLatin1String("lastInsertId"))
-                    return i;
-            }
-            return -1;
-        };
+        const auto answer = [&] { return qMax(indexOf(query, "finished", from), indexOf(query, "error", from)); };
         waitUntil([&] { return answer() >= 0; }, ms);
         disconnect(query, nullptr, this, nullptr);
         return answer() >= 0 ? outcomes.at(answer()) : Outcome{nullptr, QStringLiteral("timeout"), {}, {}, {}};
@@ -86,10 +80,10 @@ public:
     }
     bool waitFor(int n, int ms = 30000) { return waitUntil([&] { return outcomes.size() >= n; }, ms); }
 
-    // The position of the first such outcome in `outcomes`, or -1.
-    int indexOf(AsyncSqlQuery *query, const QString &signal) const
+    // The position of the first such outcome from `from` on, or -1.
+    int indexOf(AsyncSqlQuery *query, const QString &signal, int from = 0) const
     {
-        for (int i = 0; i < outcomes.size(); ++i) {
+        for (int i = from; i < outcomes.size(); ++i) {
             if (outcomes.at(i).query == query && outcomes.at(i).signal == signal)
                 return i;
         }

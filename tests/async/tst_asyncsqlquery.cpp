@@ -1,7 +1,6 @@
-// The query object and the service without a server: which worker a
-// statement goes to, the literals bindings become before the first
-// connection (the dialects' own forms go to the servers in
-// tst_asyncliterals), and what the host reaches by name.
+// The query object and the service without a server: the literals bindings
+// become before the first connection (the dialects' own forms go to the
+// servers in tst_asyncliterals), and what the host reaches by name.
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQuery.h"
 
@@ -12,23 +11,6 @@ class AsyncSqlQueryTest : public QObject
     Q_OBJECT
 
 private slots:
-    void classification_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("modifying");
-        QTest::newRow("insert caps") << "INSERT into t values (1)" << true;
-        QTest::newRow("mixed update") << "uPdAtE t set a=1" << true;
-        QTest::newRow("delete") << "delete from t" << true;
-        QTest::newRow("blanks before update") << "  update t set a=1" << false;
-        QTest::newRow("select") << "select 1" << false;
-        QTest::newRow("empty") << "" << false;
-    }
-    void classification()
-    {
-        QFETCH(QString, text);
-        QTEST(AsyncSqlQuery(nullptr, text).isModifying(), "modifying");
-    }
-
     // Values fill the placeholders in order; surplus ones change nothing,
     // missing ones leave '?'; a value the server could not hold leaves the
     // statement unrendered; reset gives the (trimmed) template back.
