@@ -49,8 +49,7 @@ private slots:
         QCOMPARE(query.text(), templ.trimmed());
     }
 
-    // The service's meta-object in order, with its parameter names; clone()
-    // with the URL but no dump file.
+    // The service's meta-object in order, with its parameter names.
     void serviceInterface()
     {
         const QMetaObject &meta = AsyncDatabase::staticMetaObject;
@@ -65,17 +64,6 @@ private slots:
         QVERIFY(meta.property(meta.indexOfProperty("dumpFileName")).isWritable());
         QVERIFY(!meta.property(meta.indexOfProperty("driverName")).isWritable());
 
-        QObject parent;
-        AsyncDatabase service(&parent, QStringLiteral("//h//QMYSQL///db/"));
-        QObject *made = nullptr;
-        QVERIFY(QMetaObject::invokeMethod(&service, "newQuery", Q_RETURN_ARG(QObject *, made),
-                                          Q_ARG(QString, QStringLiteral("select 1"))));
-        QCOMPARE(made->parent(), &service);
-        service.setDumpFileName(QStringLiteral("/tmp/x.dump"));
-        AsyncDatabase *copy = service.clone();
-        QCOMPARE(copy->parent(), &parent);
-        QCOMPARE(copy->dumpFileName(), QString());
-        QCOMPARE(copy->property("url").toString(), QStringLiteral("//h//QMYSQL///db/"));
     }
 };
 

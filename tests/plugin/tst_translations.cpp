@@ -118,28 +118,14 @@ private slots:
         }
     }
 
-    void hostHelp_data()
+    void hostSpeaksRussian()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("Russian") << QStringList{"--lang", "ru", "--help"} << "Язык интерфейса, например ru или en.";
-        QTest::newRow("Russian, one argument") << QStringList{"--lang=ru_RU", "--help"}
-                                               << "Рабочее место для модуля LumoView";
-        QTest::newRow("English") << QStringList{"--lang", "en", "--help"} << "Interface language, for example ru or en.";
-    }
-    void hostHelp()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, expected);
         QProcess host;
         host.setProcessChannelMode(QProcess::MergedChannels);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
-        host.setProcessEnvironment(env);
-        host.start(QStringLiteral(LUMOVIEW_HOST), arguments);
+        host.start(QStringLiteral(LUMOVIEW_HOST), {"--lang=ru_RU", "--help"});
         QVERIFY(host.waitForFinished(60000));
         const QString output = QString::fromUtf8(host.readAll());
-        QVERIFY2(output.contains(expected), qPrintable(output));
+        QVERIFY2(output.contains("Язык интерфейса, например ru или en."), qPrintable(output));
     }
 };
 
