@@ -14,26 +14,20 @@ class TestLumoViewPlugin : public QObject
 
     static QSqlDatabase connection() { return QSqlDatabase::database(QStringLiteral("lumoview"), false); }
 
-    QString setUrl(const QString &url)
+    // Calls `method` by name, as the host does.
+    template <typename R>
+    R call(const char *method, QGenericArgument a = {}, QGenericArgument b = {}, QGenericArgument c = {})
     {
-        QString answer = QStringLiteral("not called");
-        QMetaObject::invokeMethod(plugin, "setDatabaseUrl", Q_RETURN_ARG(QString, answer), Q_ARG(QString, url));
-        return answer;
+        R result{};
+        QMetaObject::invokeMethod(plugin, method, QReturnArgument<R>(QMetaType::typeName(qMetaTypeId<R>()), result), a,
+                                  b, c);
+        return result;
     }
-
-    QObject *service()
+    QString setUrl(const QString &url) { return call<QString>("setDatabaseUrl", Q_ARG(QString, url)); }
+    QObject *service() { return call<QObject *>("database"); }
+    QWidget *create(const char *method, QGenericArgument a, QGenericArgument b = {}, QGenericArgument c = {})
     {
-        QObject *async = reinterpret_cast<QObject *>(1);
-        QMetaObject::invokeMethod(plugin, "database", Q_RETURN_ARG(QObject *, async));
-        return async;
-    }
-
-    QWidget *create(const char *method, QGenericArgument a, QGenericArgument b = QGenericArgument(),
-                    QGenericArgument c = QGenericArgument())
-    {
-        QWidget *created = nullptr;
-        QMetaObject::invokeMethod(plugin, method, Q_RETURN_ARG(QWidget *, created), a, b, c);
-        return created;
+        return call<QWidget *>(method, a, b, c);
     }
 
     // Runs editDbSettings, notes what the dialog shows (host, port, user,
@@ -48,17 +42,17 @@ class TestLumoViewPlugin : public QObject
                 return;
             poll.stop();
             const auto field = [dialog](const char *name) { return dialog->findChild<QLineEdit *>(name); };
+            const QString port = QString::number(dialog->findChild<QSpinBox *>("port")->value());
             if (shown)
-                *shown = QStringList{field("host")->text(), QString::number(dialog->findChild<QSpinBox *>("port")->value()),
-                                     field("user")->text(), field("password")->text(), field("name")->text()};
+                *shown = QStringList{field("host")->text(), port, field("user")->text(), field("password")->text(),
+                                     field("name")->text()};
             for (auto it = edits.cbegin(); it != edits.cend(); ++it)
                 field(qPrintable(it.key()))->setText(it.value());
-            dialog->findChild<QDialogButtonBox *>()->button(confirm ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+            auto *buttons = dialog->findChild<QDialogButtonBox *>();
+            buttons->button(confirm ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
         });
         poll.start(20);
-        QString answer = QStringLiteral("not called");
-        QMetaObject::invokeMethod(plugin, "editDbSettings", Q_RETURN_ARG(QString, answer));
-        return answer;
+        return call<QString>("editDbSettings");
     }
 
 private slots:
@@ -91,13 +85,11 @@ private slots:
                               "createDtHealthHistoryView(uint,int)", "createDtHealthHistoryView(uint)",
                               "createSGWidget(uint)", "parseLogRecord(QString,QByteArray)", "editDbSettings()",
                               "startDumpQueries(QString)", "stopDumpQueries()", "database()"}));
-        QString text = QStringLiteral("not called");
-        QMetaObject::invokeMethod(plugin, "parseLogRecord", Q_RETURN_ARG(QString, text),
-                                  Q_ARG(QString, QStringLiteral("value $i")), Q_ARG(QByteArray, QByteArray(11, 7)));
-        QCOMPARE(text, QString());
-        QMetaObject::invokeMethod(plugin, "parseLogRecord", Q_RETURN_ARG(QString, text),
-                                  Q_ARG(QString, QStringLiteral("value $i")), Q_ARG(QByteArray, QByteArray(12, 7)));
-        QCOMPARE(text, QStringLiteral("value 7"));
+        const QString templ = QStringLiteral("value $i");
+        QCOMPARE(call<QString>("parseLogRecord", Q_ARG(QString, templ), Q_ARG(QByteArray, QByteArray(11, 7))),
+                 QString());
+        QCOMPARE(call<QString>("parseLogRecord", Q_ARG(QString, templ), Q_ARG(QByteArray, QByteArray(12, 7))),
+                 QStringLiteral("value 7"));
         QTemporaryDir dir;
         QSettings(dir.filePath("host.xml"), QSettings::CustomFormat1).setValue("window/title", "Журнал");
         QFile file(dir.filePath("host.xml"));
@@ -233,7 +225,9 @@ private slots:
 
         QMainWindow window;
         const QDate today = QDate::currentDate(), day(2024, 3, 6);
-        const QList<int> detectors{3, 1};
+        const QList<int> dts{3, 1};
+        const char *faults = "FaultsDtView";
+        const QSize big(768, 400);
         struct Placed
         {
             QWidget *dock;
@@ -245,17 +239,14 @@ private slots:
         const QVector<Placed> placed{
             {create("createLogWidget", Q_ARG(uint, 1), Q_ARG(uint, 0)), "LogView", {470, 400}, 0, {}},
             {create("createPhasesWidget", Q_ARG(uint, 1)), "PhasesView", {}, 0, {}},
-            {create("createDtWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, detectors)), "DtView", {480, 400}, 0, {}},
-            {create("createDtStatWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, detectors)), "DtStatView", {460, 400}, 0,
-             {}},
-            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2), Q_ARG(QDate, day)), "FaultsDtView",
-             {768, 400}, 2, day},
-            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2)), "FaultsDtView", {768, 400}, 2, today},
-            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(QDate, day)), "FaultsDtView", {768, 400}, -1, day},
-            {create("createDtFaultsView", Q_ARG(uint, 1)), "FaultsDtView", {768, 400}, -1, today},
-            {create("createDtHealthHistoryView", Q_ARG(uint, 1), Q_ARG(int, 2)), "HealthHistoryView", {768, 400}, 2,
-             {}},
-            {create("createDtHealthHistoryView", Q_ARG(uint, 1)), "HealthHistoryView", {768, 400}, -1, {}},
+            {create("createDtWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, dts)), "DtView", {480, 400}, 0, {}},
+            {create("createDtStatWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, dts)), "DtStatView", {460, 400}, 0, {}},
+            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2), Q_ARG(QDate, day)), faults, big, 2, day},
+            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2)), faults, big, 2, today},
+            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(QDate, day)), faults, big, -1, day},
+            {create("createDtFaultsView", Q_ARG(uint, 1)), faults, big, -1, today},
+            {create("createDtHealthHistoryView", Q_ARG(uint, 1), Q_ARG(int, 2)), "HealthHistoryView", big, 2, {}},
+            {create("createDtHealthHistoryView", Q_ARG(uint, 1)), "HealthHistoryView", big, -1, {}},
             {create("createSGWidget", Q_ARG(uint, 7)), "SGView", {640, 480}, 0, {}},
         };
         for (const Placed &p : placed) {
