@@ -1,7 +1,6 @@
-// The query object and the service without a server: the literals bindings
-// become before the first connection (the dialects' own forms go to the
-// servers in tst_asyncliterals), and what the host reaches by name.
-#include "async/AsyncDatabase.h"
+// The query object without a server: the literals bindings become before
+// the first connection (the dialects' own forms go to the servers in
+// tst_asyncliterals).
 #include "async/AsyncSqlQuery.h"
 
 #include <QtTest>
@@ -47,23 +46,6 @@ private slots:
         QTEST(query.text(), "expected");
         query.resetBindings();
         QCOMPARE(query.text(), templ.trimmed());
-    }
-
-    // The service's meta-object in order, with its parameter names.
-    void serviceInterface()
-    {
-        const QMetaObject &meta = AsyncDatabase::staticMetaObject;
-        QStringList methods;
-        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
-            methods << meta.method(i).methodSignature() + ' ' + meta.method(i).parameterNames().join(',');
-        QCOMPARE(methods, (QStringList{"queryError(AsyncSqlQuery*,QString) query,msg", "databaseError(QString) msg",
-                                       "stop() ", "execQuery(AsyncSqlQuery*) query", "execQuery(QObject*) query",
-                                       "execQuery(QString) text", "newQuery(QString,bool) query_text,autoRemove",
-                                       "newQuery(QString) query_text", "newQuery() ", "clearQueriesQueue() ",
-                                       "clone() "}));
-        QVERIFY(meta.property(meta.indexOfProperty("dumpFileName")).isWritable());
-        QVERIFY(!meta.property(meta.indexOfProperty("driverName")).isWritable());
-
     }
 };
 

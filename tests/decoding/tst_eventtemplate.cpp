@@ -44,7 +44,6 @@ private slots:
         QTest::newRow("variant bad index") << "$V(off,on)" << words({2}) << "ERROR: invalid variant index 2";
         QTest::newRow("variant no list") << "$Voff" << words({0}) << "ERROR: invalid variant listoff";
         QTest::newRow("variant unclosed") << "$V(off" << words({0}) << "ERROR: invalid variant list(off";
-        QTest::newRow("table 2") << "$2" << words({3}) << "'АСУДД'";
         QTest::newRow("table 2 overflow") << "$2" << words({8}) << "ERROR: overflow substitute type 2";
         QTest::newRow("table 5 overflow") << "$5" << words({9}) << "ERROR: overflow substitute type 5";
         QTest::newRow("table negative") << "$1" << words({-1}) << "ERROR: overflow substitute type 1";
