@@ -1,7 +1,5 @@
-// The service against the real servers: which worker runs what and in which
-// order, which query gets which answer, connection trouble reported once,
-// stop with queries queued, the dump file. (A server killed under the
-// service's queries: tst_faults.)
+// The service against the real servers (killed under its queries: in
+// tst_faults).
 #include "AsyncRecorder.h"
 #include "TestServers.h"
 
@@ -21,15 +19,6 @@ class AsyncDatabaseTest : public QObject
     std::unique_ptr<AsyncRecorder> recorder;
 
     bool pg() const { return server == QLatin1String("pg"); }
-
-    // What finished(QVariantList) carries for these rows.
-    static QVariantList table(std::initializer_list<QVariantList> rows)
-    {
-        QVariantList result;
-        for (const QVariantList &row : rows)
-            result << QVariant(row);
-        return result;
-    }
 
     QString scalar(const QString &text)
     {
@@ -108,7 +97,7 @@ private slots:
         }
         QCOMPARE(finished, inserts + QVector<AsyncSqlQuery *>{slow} + selects + QVector<AsyncSqlQuery *>{blanksFirst});
         for (int i = 0; i < 30; ++i)
-            QCOMPARE(recorder->outcomes.at(recorder->indexOf(selects[i], "finished")).rows, table({{i}}));
+            QCOMPARE(recorder->outcomes.at(recorder->indexOf(selects[i], "finished")).rows, QVariantList{QVariant(QVariantList{i})});
         const int idAt = recorder->indexOf(inserts[3], "lastInsertId");
         QCOMPARE(recorder->outcomes.at(idAt + 1).query, inserts[3]);
         QCOMPARE(recorder->outcomes.at(idAt + 1).signal, QStringLiteral("finished"));
@@ -148,7 +137,7 @@ private slots:
         QCOMPARE(good->text().contains(QLatin1Char('`')), !pg());
         QVERIFY2(o[1].signal == "error" && o[1].error.contains("no_such_column"), qPrintable(o[1].error));
         QCOMPARE(o[2].error, QStringLiteral("null query"));
-        QCOMPARE(o[3].rows, table({{3}}));
+        QCOMPARE(o[3].rows, QVariantList{QVariant(QVariantList{3})});
         QTRY_COMPARE(recorder->queryErrorQueries, (QVector<AsyncSqlQuery *>{bad, empty}));
         QCOMPARE(recorder->queryErrors.first(), o[1].error);
         QVERIFY(recorder->databaseErrors.isEmpty());
@@ -173,22 +162,20 @@ private slots:
         QVERIFY(recorder->waitUntil([&] { return !recorder->databaseErrors.isEmpty(); }));
         QCOMPARE(recorder->databaseErrors, QStringList{"query deleted"});
 
-        // Cleared queue: the running and the queued query are dropped without
-        // a word, the service goes on.
+        // Cleared queue: running and queued queries dropped without a word.
         AsyncSqlQuery *running = submit(sleep(0.5));
         AsyncSqlQuery *dropped = submit(QStringLiteral("select 1"));
         QTest::qWait(100);
         QVERIFY(QMetaObject::invokeMethod(service.get(), "clearQueriesQueue"));
         AsyncSqlQuery next(service.get(), QStringLiteral("select 5"));
-        QCOMPARE(recorder->run(service.get(), &next).rows, table({{5}}));
+        QCOMPARE(recorder->run(service.get(), &next).rows, QVariantList{QVariant(QVariantList{5})});
         QCOMPARE(recorder->count(dropped, "finished") + recorder->count(running, "finished"), 0);
     }
 
-    // A connection that keeps failing the same way is reported once, another
-    // failure again; a new URL is taken at once and the waiting query runs.
-    // A URL without a port means the driver's default (no test server
-    // there), not the port before. stop() while the worker waits to
-    // reconnect ends it promptly; later queries are told it is stopped.
+    // A connection failing the same way is reported once, another failure
+    // again; a new URL is taken at once and the waiting query runs. No port
+    // means the driver's default (no test server there), not the one before.
+    // stop() while the worker waits to reconnect ends it promptly.
     void connectionTrouble_data() { TestServers::addServerRows("name"); }
     void connectionTrouble()
     {
@@ -211,7 +198,7 @@ private slots:
         service->setUrl(TestServers::url(server));
         QVERIFY(recorder->waitFor(1));
         QCOMPARE(recorder->outcomes.first().query, query);
-        QCOMPARE(recorder->outcomes.first().rows, table({{42}}));
+        QCOMPARE(recorder->outcomes.first().rows, QVariantList{QVariant(QVariantList{42})});
 
         QUrl noPort(TestServers::url(server));
         noPort.setPort(-1);

@@ -56,7 +56,7 @@ private slots:
 
     // Signal-group rows are labelled by name, every labelled row in view;
     // without labels the ticks are numbers again. A date-time axis keeps
-    // the grid's minimum step. An error shows until cleared.
+    // the grid's minimum step.
     void axes()
     {
         auto *bars = new ColorHBoxSeries;
@@ -79,10 +79,6 @@ private slots:
             label.toDouble(&number);
             QVERIFY2(number, qPrintable(label));
         }
-        chart->setError(QStringLiteral("No connection"));
-        QVERIFY(chart->isErrorShown());
-        chart->setError(QString());
-        QVERIFY(!chart->isErrorShown());
     }
 };
 

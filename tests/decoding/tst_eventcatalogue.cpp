@@ -44,7 +44,6 @@ private slots:
             // Other types: "time source description…", split at spaces only.
             QTest::addRow("%x words", ver) << ver << 7 << 5 << QByteArray("  12:00  K1  ") + cp1251("Авария лампы")
                                            << "K1|Авария лампы";
-            QTest::addRow("%x two words", ver) << ver << 7 << 5 << QByteArray("12:00 K1") << "-|-";
             QTest::addRow("%x only spaces", ver) << ver << 7 << 5 << QByteArray("   ") << "-|-";
             QTest::addRow("%x empty description", ver) << ver << 7 << 5 << QByteArray("t K1 ") << "K1|";
             QTest::addRow("%x tab", ver) << ver << 7 << 5 << QByteArray("12:00\tK1 Lamp x") << "Lamp|x";

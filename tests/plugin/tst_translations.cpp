@@ -15,13 +15,11 @@ QHash<QPair<QString, QString>, QString> readTs(const QString &fileName)
     if (!file.open(QIODevice::ReadOnly) || !doc.setContent(&file))
         return {};
     QHash<QPair<QString, QString>, QString> messages;
-    for (QDomElement c = doc.documentElement().firstChildElement("context"); !c.isNull();
-         c = c.nextSiblingElement("context")) {
-        for (QDomElement m = c.firstChildElement("message"); !m.isNull(); m = m.nextSiblingElement("message")) {
-            const QDomElement t = m.firstChildElement("translation");
-            messages.insert({c.firstChildElement("name").text(), m.firstChildElement("source").text()},
-                            t.attribute("type").isEmpty() ? t.text() : QString());
-        }
+    const QDomNodeList list = doc.elementsByTagName("message");
+    for (int i = 0; i < list.size(); ++i) {
+        const QDomElement m = list.at(i).toElement(), t = m.firstChildElement("translation");
+        messages.insert({m.parentNode().firstChildElement("name").text(), m.firstChildElement("source").text()},
+                        t.attribute("type").isEmpty() ? t.text() : QString());
     }
     return messages;
 }
