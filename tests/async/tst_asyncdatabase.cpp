@@ -233,8 +233,7 @@ private slots:
         QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(scalar(QStringLiteral("select count(*) from async_t")).toInt() < 5);
 
-        // stop() holds the caller no longer than destruction does: 1 s of
-        // grace, then at most 1 s for the cancelled statement to end.
+        // stop(): 1 s of grace, then at most 1 s for the cancelled statement.
         const QString running = pg() ? "select count(*) from pg_stat_activity where query = 'select pg_sleep(30)'"
                                      : "select count(*) from information_schema.processlist where info = 'select sleep(30)'";
         service = std::make_unique<AsyncDatabase>(nullptr, TestServers::url(server));

@@ -1,5 +1,6 @@
 // The loopback relay end to end, through a real SOCKS5 proxy (Dante, started
 // here as a throwaway process).
+#include "AsyncRecorder.h"
 #include "TestServers.h"
 
 #include "async/ProxySocket.h"
@@ -197,7 +198,7 @@ private slots:
                     view->findChild<QPushButton *>(QStringLiteral("updateData"))->click();
                 QVERIFY(!loaded());
             }
-            QVERIFY2(QTest::qWaitFor(loaded, 120000),
+            QVERIFY2(AsyncRecorder::waitUntil(loaded, 120000),
                      qPrintable(lastMessage(views[0]) + " / " + lastMessage(views[1]) + " / " + lastMessage(views[2])));
         }
 
