@@ -3,157 +3,71 @@
 #include <QTest>
 #include <QTextCodec>
 
+// One log row's Source and Description cells as "source|description"; a
+// cell left without an item is "-".
+static QString cells(const DecodedLogRow &row)
+{
+    return (row.hasSource ? row.source : QStringLiteral("-")) + QLatin1Char('|')
+           + (row.hasDescription ? row.description : QStringLiteral("-"));
+}
+
+static QByteArray cp1251(const QString &text)
+{
+    return controllerTextCodec()->fromUnicode(text);
+}
+
 class EventCatalogueTest : public QObject
 {
     Q_OBJECT
 
-private:
-    static QByteArray cp1251(const QString &text)
-    {
-        return controllerTextCodec()->fromUnicode(text);
-    }
-
 private slots:
-    void currentGenerationPassesDescription_data()
+    void decodeLogRow_data()
     {
-        QTest::addColumn<unsigned>("ver");
-        QTest::newRow("0x5FFFF") << 0x5FFFFu;
-        QTest::newRow("zero") << 0u;
-        QTest::newRow("0x1FFFF") << 0x1FFFFu;
-        QTest::newRow("max") << 0xFFFFFFFFu;
-    }
-    void currentGenerationPassesDescription()
-    {
-        QFETCH(unsigned, ver);
-        const DecodedLogRow row = decodeLogRow(ver, 1, 5, "  a K1 b", QStringLiteral("ready"));
-        QVERIFY(!row.hasSource);
-        QVERIFY(row.hasDescription);
-        QCOMPARE(row.description, QStringLiteral("ready"));
-        QVERIFY(!logGenerationHasSource(ver));
-    }
-
-    void lookupsOfGenerations3And4_data()
-    {
-        QTest::addColumn<unsigned>("ver");
-        QTest::addColumn<int>("typeId");
+        QTest::addColumn<uint>("ver");
+        QTest::addColumn<int>("type");
         QTest::addColumn<int>("val");
-        QTest::addColumn<QString>("description");
-        QTest::newRow("service 5") << 0x3FFFFu << 1 << 5 << QStringLiteral("ДК подключился");
-        QTest::newRow("service unknown")
-            << 0x3FFFFu << 1 << 3 << QStringLiteral("Неизвесное событие №3");
-        QTest::newRow("service negative")
-            << 0x4FFFFu << 1 << -7 << QStringLiteral("Неизвесное событие №-7");
-        QTest::newRow("source 3") << 0x4FFFFu << 2 << 3 << QStringLiteral("АСУДД");
-        QTest::newRow("source unknown") << 0x3FFFFu << 2 << 9 << QStringLiteral("9");
-        QTest::newRow("algorithm 251")
-            << 0x4FFFFu << 3 << 251 << QStringLiteral("МГР в системе АСУДД \"Тирель\" - устарел");
-        QTest::newRow("algorithm 14 two spaces")
-            << 0x3FFFFu << 3 << 14
-            << QStringLiteral("Две вызывные фазы к каждой основной по разным  условиям");
-        QTest::newRow("algorithm 20 latin M") << 0x3FFFFu << 3 << 20 << QStringLiteral("Пешеходный M");
-        QTest::newRow("algorithm gap 30") << 0x4FFFFu << 3 << 30 << QStringLiteral("30");
-        QTest::newRow("algorithm gap 249") << 0x4FFFFu << 3 << 249 << QStringLiteral("249");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("expected");
+        // The current generation shows the type's description as it is.
+        for (uint ver : {0x5FFFFu, 0u, 0x1FFFFu, 0xFFFFFFFFu})
+            QTest::addRow("current %x", ver) << ver << 1 << 5 << QByteArray("  a K1 b") << "-|ready";
+        // Generations 3 and 4: types 1 to 3 looked up by value, data ignored.
+        for (uint ver : {0x3FFFFu, 0x4FFFFu}) {
+            const QByteArray words("x K1 y");
+            QTest::addRow("%x service", ver) << ver << 1 << 5 << words << "-|ДК подключился";
+            QTest::addRow("%x service unknown", ver) << ver << 1 << -7 << words << "-|Неизвесное событие №-7";
+            QTest::addRow("%x source", ver) << ver << 2 << 3 << words << "-|АСУДД";
+            QTest::addRow("%x source unknown", ver) << ver << 2 << 9 << words << "-|9";
+            QTest::addRow("%x algorithm", ver) << ver << 3 << 251 << words
+                                               << "-|МГР в системе АСУДД \"Тирель\" - устарел";
+            QTest::addRow("%x algorithm gap", ver) << ver << 3 << 249 << words << "-|249";
+            // Other types: "time source description…", split at spaces only.
+            QTest::addRow("%x words", ver) << ver << 7 << 5 << QByteArray("  12:00  K1  ") + cp1251("Авария лампы")
+                                           << "K1|Авария лампы";
+            QTest::addRow("%x only spaces", ver) << ver << 7 << 5 << QByteArray("   ") << "-|-";
+            QTest::addRow("%x empty description", ver) << ver << 7 << 5 << QByteArray("t K1 ") << "K1|";
+            QTest::addRow("%x tab", ver) << ver << 7 << 5 << QByteArray("12:00\tK1 Lamp x") << "Lamp|x";
+            QTest::addRow("%x inner spaces", ver) << ver << 7 << 5 << QByteArray("t  K2   a  b ") << "K2|a  b ";
+            QTest::addRow("%x utf-8 source", ver) << ver << 7 << 5 << "t " + QStringLiteral("ДК1").toUtf8() + " "
+                                                         + cp1251("Дверь") << "ДК1|Дверь";
+        }
+        // Generation 2: "source:description" whatever the type.
+        for (int type : {1, 7}) {
+            QTest::addRow("2 type %d", type) << 0x2FFFFu << type << 5 << "K1:" + cp1251("Дверь открыта")
+                                             << "K1|Дверь открыта";
+            QTest::addRow("2 two colons %d", type) << 0x2FFFFu << type << 5 << QByteArray("a:b:c") << "-|-";
+        }
+        QTest::newRow("2 no colon") << 0x2FFFFu << 1 << 5 << QByteArray("abc") << "-|-";
+        QTest::newRow("2 zero byte") << 0x2FFFFu << 1 << 5 << QByteArray("K1\0junk:x", 9) << "K1|x";
+        QTest::newRow("2 empty parts") << 0x2FFFFu << 1 << 5 << QByteArray(":") << "|";
     }
-    void lookupsOfGenerations3And4()
+    void decodeLogRow()
     {
-        QFETCH(unsigned, ver);
-        QFETCH(int, typeId);
+        QFETCH(uint, ver);
+        QFETCH(int, type);
         QFETCH(int, val);
-        QFETCH(QString, description);
-        // Data and descr must not matter for the looked-up types.
-        const DecodedLogRow row = decodeLogRow(ver, typeId, val, "x K1 y", QStringLiteral("ignored"));
-        QVERIFY(!row.hasSource);
-        QVERIFY(row.hasDescription);
-        QCOMPARE(row.description, description);
-    }
-
-    void wordsOfGenerations3And4_data()
-    {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<bool>("filled");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("description");
-        QTest::newRow("two spaces each")
-            << (QByteArray("  12:00  K1  ") + cp1251(QStringLiteral("Авария лампы"))) << true
-            << QStringLiteral("K1") << QStringLiteral("Авария лампы");
-        QTest::newRow("no space after second word") << QByteArray("12:00 K1") << false
-                                                    << QString() << QString();
-        QTest::newRow("single word") << QByteArray("12:00") << false << QString() << QString();
-        QTest::newRow("empty") << QByteArray() << false << QString() << QString();
-        QTest::newRow("only spaces") << QByteArray("     ") << false << QString() << QString();
-        QTest::newRow("empty description") << QByteArray("t K1 ") << true << QStringLiteral("K1")
-                                           << QString();
-        QTest::newRow("tab is not a separator")
-            << QByteArray("12:00\tK1 Lamp x") << true << QStringLiteral("Lamp")
-            << QStringLiteral("x");
-        QTest::newRow("inner spaces of description kept")
-            << QByteArray("t  K2   a  b ") << true << QStringLiteral("K2") << QStringLiteral("a  b ");
-        QTest::newRow("utf-8 source")
-            << (QByteArray("t ") + QStringLiteral("ДК1").toUtf8() + " "
-                + cp1251(QStringLiteral("Дверь")))
-            << true << QStringLiteral("ДК1") << QStringLiteral("Дверь");
-    }
-    void wordsOfGenerations3And4()
-    {
         QFETCH(QByteArray, data);
-        QFETCH(bool, filled);
-        QFETCH(QString, source);
-        QFETCH(QString, description);
-        for (unsigned ver : {0x3FFFFu, 0x4FFFFu}) {
-            const DecodedLogRow row = decodeLogRow(ver, 7, 5, data, QStringLiteral("ignored"));
-            QCOMPARE(row.hasSource, filled);
-            QCOMPARE(row.hasDescription, filled);
-            QCOMPARE(row.source, source);
-            QCOMPARE(row.description, description);
-        }
-    }
-
-    void generation2_data()
-    {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<bool>("filled");
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("description");
-        QTest::newRow("source and text")
-            << (QByteArray("K1:") + cp1251(QStringLiteral("Дверь открыта"))) << true
-            << QStringLiteral("K1") << QStringLiteral("Дверь открыта");
-        QTest::newRow("two colons") << QByteArray("a:b:c") << false << QString() << QString();
-        QTest::newRow("no colon") << QByteArray("abc") << false << QString() << QString();
-        QTest::newRow("source stops at zero byte")
-            << QByteArray("K1\0junk:x", 9) << true << QStringLiteral("K1") << QStringLiteral("x");
-        QTest::newRow("empty parts") << QByteArray(":") << true << QString() << QString();
-    }
-    void generation2()
-    {
-        QFETCH(QByteArray, data);
-        QFETCH(bool, filled);
-        QFETCH(QString, source);
-        QFETCH(QString, description);
-        // The type does not matter for generation 2, not even the looked-up ones.
-        for (int typeId : {1, 2, 3, 9}) {
-            const DecodedLogRow row = decodeLogRow(0x2FFFF, typeId, 5, data, QStringLiteral("no"));
-            QCOMPARE(row.hasSource, filled);
-            QCOMPARE(row.hasDescription, filled);
-            QCOMPARE(row.source, source);
-            QCOMPARE(row.description, description);
-        }
-        QVERIFY(logGenerationHasSource(0x2FFFF));
-    }
-
-    void controlSourceLabels()
-    {
-        QCOMPARE(controlSourceLabel(1).label, QStringLiteral("календарная автоматика"));
-        QCOMPARE(controlSourceLabel(1).colour, QColor(Qt::green));
-        QCOMPARE(controlSourceLabel(3).colour, QColor(Qt::cyan));
-        QCOMPARE(controlSourceLabel(4).colour, QColor(Qt::darkCyan));
-        QCOMPARE(controlSourceLabel(5).colour, QColor(Qt::darkMagenta));
-        QCOMPARE(controlSourceLabel(6).colour, QColor(Qt::magenta));
-        QCOMPARE(controlSourceLabel(7).label, QStringLiteral("обработчик ошибок"));
-        QCOMPARE(controlSourceLabel(7).colour, QColor(Qt::black));
-        for (int key : {0, 2, 8, -1, 1000}) {
-            QCOMPARE(controlSourceLabel(key).label, QStringLiteral("неизвестный режим"));
-            QCOMPARE(controlSourceLabel(key).colour, QColor(Qt::gray));
-        }
+        QTEST(cells(::decodeLogRow(ver, type, val, data, QStringLiteral("ready"))), "expected");
     }
 };
 
