@@ -74,8 +74,9 @@ public:
                 return false;
             if (start)
                 start->setDateTime(QDateTime(day, QTime(0, 0)));
+            auto *dayData = w->findChild<QPushButton *>(QStringLiteral("dayData"));
             if (!show("start", day.addDays(-20)) || !show("end", day) || !show("date", day) || !show("dateEdit", day)
-                || (start && !viewReloaded(w, [w] { w->findChild<QPushButton *>(QStringLiteral("dayData"))->click(); })))
+                || (start && !viewReloaded(w, [dayData] { dayData->click(); })))
                 return false;
         }
         return true;

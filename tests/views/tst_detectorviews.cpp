@@ -67,8 +67,7 @@ QVector<QPointF> sorted(QVector<QPointF> v)
     return v;
 }
 
-// Min, Tukey's hinges (the medians of the lower and upper half, the middle
-// value in both when the count is odd) around the median, and max.
+// Min, Tukey's hinges (the middle value in both halves) around the median, max.
 QVector<double> fiveNumbers(QVector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -125,8 +124,7 @@ private:
             texts << box->itemText(i);
         return texts;
     }
-    // Deletes an object's rows now (what a run cut short left behind) and
-    // when the guard goes.
+    // Deletes an object's rows now (left by a run cut short) and at the end.
     auto ownRows(int object, const QStringList &tables)
     {
         const auto remove = [this, object, tables] {
@@ -138,10 +136,8 @@ private:
     }
 
 private slots:
-    // The curves of the worker's three queries, a missing slot as a gap; a
-    // curve the user hid stays hidden over a refresh. Each health sample
-    // after the first is a bar since the one before it, in its own state,
-    // also one after an unknown sample; a refresh starts the strip afresh.
+    // A missing slot is a gap; a hidden curve stays hidden over a refresh.
+    // A health sample is a bar since the one before it, in its own state.
     void detectorDataFed()
     {
         use();
@@ -182,74 +178,69 @@ private slots:
     void fromServer_data()
     {
         QTest::addColumn<QString>("server");
-        QTest::addColumn<Selection>("selection");
+        QTest::addColumn<Selection>("chosen");
         for (const QString &s : TestServers::available()) {
-            QTest::newRow(qPrintable(s + ": intensity of three detectors, 4 weeks")) << s << Selection{1, {3, 1, 2}, 0, 11, 4, 0, {}};
+            QTest::newRow(qPrintable(s + ": intensity of 3, 4 weeks")) << s << Selection{1, {3, 1, 2}, 0, 11, 4, 0, {}};
             // Detector 2 misses an hour of the generated day.
-            QTest::newRow(qPrintable(s + ": occupancy of one detector, the day alone")) << s << Selection{1, {2}, 1, 0, 0, 0, {}};
-            QTest::newRow(qPrintable(s + ": speed, one detector without data that day")) << s << Selection{1, {1, 3}, 2, 0, 1, 9, {}};
+            QTest::newRow(qPrintable(s + ": occupancy of 1, 1 day")) << s << Selection{1, {2}, 1, 0, 0, 0, {}};
+            QTest::newRow(qPrintable(s + ": speed, 1 without data")) << s << Selection{1, {1, 3}, 2, 0, 1, 9, {}};
             // Generated on object 2 from 08:00: states 0, all NULL, 4 and NULL, 0; no value at 08:30.
             QTest::newRow(qPrintable(s + ": missing values and states"))
                 << s << Selection{2, {1, 2}, 0, 0, 0, 36, {"unknown", "failures:4", "no failure"}};
         }
     }
 
-    // A detector selection (intensity summed, occupancy and speed averaged)
-    // on a past day against the server's rows. The detector data view: the
-    // day's curve and the profile of the chosen day type, the selection
-    // leading the list of the object's collected detectors. The statistics
-    // view: candles of the five numbers of the weekday's values over the
-    // weeks asked for, the day included, with the band of one and a half
-    // quartile distances around them (never below 0), the day's own curve,
-    // the median hidden after every load. Both: the health strip.
+    // A detector selection (intensity summed, the others averaged) against
+    // the server's rows: the day and its day type's profile; candles of the
+    // weekday over the weeks asked for, a band of 1.5 quartile distances.
     void fromServer()
     {
         USE_ROW_SERVER();
-        QFETCH(Selection, selection);
-        const QDate day = TestServers::day().addDays(-selection.daysBack);
+        QFETCH(Selection, chosen);
+        const QDate day = TestServers::day().addDays(-chosen.daysBack);
         QStringList numbers, weekdays;
-        for (int d : selection.detectors)
+        for (int d : chosen.detectors)
             numbers << QString::number(d);
-        for (int w = 0; w <= selection.weeks; ++w)
+        for (int w = 0; w <= chosen.weeks; ++w)
             weekdays << sqlDay(day.addDays(-7 * w));
         const QString statement = QStringLiteral("select time,%1(%2) from %3 where objectid=%4 and detectorid in (%5) "
                                                  "and %6 group by time order by time")
-                                      .arg(selection.parameter ? "avg" : "sum")
-                                      .arg(QStringList{"intensity", "occupancy", "speed"}.at(selection.parameter));
+                                      .arg(chosen.parameter ? "avg" : "sum")
+                                      .arg(QStringList{"intensity", "occupancy", "speed"}.at(chosen.parameter));
         const auto selected = [&](const char *table, const QString &condition) {
-            return rows(statement.arg(table).arg(selection.object).arg(numbers.join(','), condition));
+            return rows(statement.arg(table).arg(chosen.object).arg(numbers.join(','), condition));
         };
         const auto checkHealth = [&](ChartWidget *c) {
             const auto *strip = qobject_cast<GanttSeries *>(series(c, "health"));
-            QVERIFY(selection.health.isEmpty()
-                    || (healthTexts(c) == selection.health && strip->bar(0).from == secs(QDateTime(day, QTime(8, 0)))));
+            QVERIFY(chosen.health.isEmpty()
+                    || (healthTexts(c) == chosen.health && strip->bar(0).from == secs(QDateTime(day, QTime(8, 0)))));
         };
 
-        auto view = loaded(facade.createDtWidget(selection.object, selection.detectors));
+        auto view = loaded(facade.createDtWidget(chosen.object, chosen.detectors));
         QCOMPARE(items(view->findChild<QComboBox *>("detectors")),
                  (numbers.size() > 1 ? QStringList{numbers.join('+')} : QStringList())
                      + column(QStringLiteral("select id from detectors where objectid=%1 and collect order by id")
-                                .arg(selection.object)));
+                                .arg(chosen.object)));
         QCOMPARE(view->windowTitle(),
-                 QStringLiteral("Data from the detector %1 for object %2").arg(numbers.join('+')).arg(selection.object));
+                 QString("Data from the detector %1 for object %2").arg(numbers.join('+')).arg(chosen.object));
         for (const QPair<QString, int> &choice :
-             QVector<QPair<QString, int>>{{"parameter", selection.parameter}, {"grouping", selection.dayType}}) {
+             QVector<QPair<QString, int>>{{"parameter", chosen.parameter}, {"grouping", chosen.dayType}}) {
             auto *box = view->findChild<QComboBox *>(choice.first);
             if (box->currentIndex() != choice.second)
                 QVERIFY(viewReloaded(view.get(), [=] { box->setCurrentIndex(choice.second); }));
         }
         QVERIFY(showDate(view.get(), day));
         ChartWidget *c = chart(view.get());
-        compare(points(c->series(2), -1),
-                curve(selected("dt15", QStringLiteral("time >= %1 and time < %2").arg(sqlDay(day), sqlDay(day.addDays(1)))), day));
-        compare(points(c->series(1), -1), curve(selected("dt15p", QStringLiteral("daytype=%1").arg(selection.dayType)), day));
+        const QString ofDay = QStringLiteral("time >= %1 and time < %2").arg(sqlDay(day), sqlDay(day.addDays(1)));
+        compare(points(c->series(2), -1), curve(selected("dt15", ofDay), day));
+        compare(points(c->series(1), -1), curve(selected("dt15p", "daytype=" + QString::number(chosen.dayType)), day));
         QVERIFY(!c->series(3)); // not today: no yesterday
         checkHealth(c);
         checkExport(view.get());
 
-        view = loaded(facade.createDtStatWidget(selection.object, selection.detectors));
-        view->findChild<QSpinBox *>("deepness")->setValue(selection.weeks);
-        view->findChild<QComboBox *>("parameter")->setCurrentIndex(selection.parameter);
+        view = loaded(facade.createDtStatWidget(chosen.object, chosen.detectors));
+        view->findChild<QSpinBox *>("deepness")->setValue(chosen.weeks);
+        view->findChild<QComboBox *>("parameter")->setCurrentIndex(chosen.parameter);
         // A changed date reloads by itself, and Refresh is then refused.
         QVERIFY(viewLoaded(view.get()) && viewReloaded(view.get(), [&] {
             view->findChild<QDateEdit *>("dateEdit")->setDate(day);
@@ -257,12 +248,9 @@ private slots:
         }));
         QCOMPARE(view->findChild<QComboBox *>("detectors")->currentText(), numbers.join('+'));
         QMap<QTime, QVector<double>> history;
-        QVector<QVariantList> ofDay;
-        for (const QVariantList &row : selected("dt15", QStringLiteral("cast(time as date) in (%1)").arg(weekdays.join(',')))) {
+        for (const QVariantList &row : selected("dt15", "cast(time as date) in (" + weekdays.join(',') + ')')) {
             if (!row.at(1).isNull())
                 history[row.at(0).toDateTime().time()] << row.at(1).toDouble();
-            if (row.at(0).toDateTime().date() == day)
-                ofDay << row;
         }
         c = chart(view.get());
         auto *candles = qobject_cast<BoxAndWhiskersSeries *>(c->series(1));
@@ -278,7 +266,7 @@ private slots:
                     {{secs(QDateTime(day, it.key())), n.at(0)}, {n.at(1), n.at(2)}, {n.at(3), n.at(4)},
                      {std::max(0.0, n.at(1) - d), n.at(3) + d}});
         }
-        compare(points(c->series(3), -1), curve(ofDay, day));
+        compare(points(c->series(3), -1), curve(selected("dt15", ofDay), day));
         checkHealth(c);
         checkExport(view.get());
         QVERIFY(!c->series(4)->isVisible());
@@ -286,10 +274,8 @@ private slots:
         QVERIFY(click(view.get(), "updateData") && !c->series(4)->isVisible());
     }
 
-    // Raw records of today with yesterday's after the current time, each
-    // with its own gap step (raw records five minutes, the quarter-hour
-    // profile its quarter hours); in week mode each day has the profile of
-    // its weekday (day types 10 to 16).
+    // Raw records of today (gaps of five minutes), yesterday's after now and
+    // the quarter-hour profile; in week mode the profiles of the weekdays.
     void detectorDataRawTodayAndWeek_data() { TestServers::addServerRows(); }
     void detectorDataRawTodayAndWeek()
     {
@@ -311,12 +297,12 @@ private slots:
         view->findChild<QCheckBox *>("rawData")->setChecked(true);
         QVERIFY(click(view.get(), "updateData"));
         ChartWidget *c = chart(view.get());
-        const auto on = [](const QDate &d, int h, int m) { return secs(QDateTime(d, QTime(h, m))); };
-        QCOMPARE(points(c->series(1)), (QVector<QPointF>{{on(today, 0, 0), 10}, {on(today, 0, 15), 20}, {on(today, 0, 30), 30}}));
+        const auto on = [today](int h, int m) { return secs(QDateTime(today, QTime(h, m))); };
+        QCOMPARE(points(c->series(1)), (QVector<QPointF>{{on(0, 0), 10}, {on(0, 15), 20}, {on(0, 30), 30}}));
         // 2 cars a minute are 120 an hour.
-        QCOMPARE(points(c->series(2), -1), (QVector<QPointF>{{on(today, 0, 1), 120}, {on(today, 0, 2), 120},
-                                                              {on(today, 0, 7), -1}, {on(today, 0, 10), 120}}));
-        QCOMPARE(points(c->series(3)), (QVector<QPointF>{{on(today, 23, 58), 120}, {on(today, 23, 59), 120}}));
+        const QVector<QPointF> expected{{on(0, 1), 120}, {on(0, 2), 120}, {on(0, 7), -1}, {on(0, 10), 120}};
+        QCOMPARE(points(c->series(2), -1), expected);
+        QCOMPARE(points(c->series(3)), (QVector<QPointF>{{on(23, 58), 120}, {on(23, 59), 120}}));
         QCOMPARE(c->series(3)->name(), QStringLiteral("Yesterday"));
         QCOMPARE(c->vlineCount(), 1);
 
@@ -349,10 +335,8 @@ private slots:
         }
     }
 
-    // The rejection chart of object 77 (the test's own) on a Wednesday, the
-    // weekday with two day types: the limits are those of the lowest.
-    // Detector 1 has its own parameters, detector 2 the global ones; with
-    // globdt empty the detector's own parameters still count.
+    // Object 77 (the test's own) on a Wednesday, whose lowest day type's
+    // limits count; detector 2 takes the global parameters, where there are.
     void faultClassification()
     {
         USE_ROW_SERVER();
@@ -377,7 +361,7 @@ private slots:
             const bool used = upper.isEmpty();
             for (int dt = 1; dt <= 2; ++dt) {
                 const QString row = QStringLiteral("(77,%1,%2,%3,%4)").arg(dt).arg(type);
-                for (const QPoint &limit : {QPoint(420, 100), QPoint(540, 300), QPoint(600, 0), QPoint(660, 0), QPoint(720, 400)})
+                for (const QPoint &limit : QVector<QPoint>{{420, 100}, {540, 300}, {600, 0}, {660, 0}, {720, 400}})
                     upper << row.arg(limit.x()).arg(used ? limit.y() : 5000);
                 for (int minute : {420, 900})
                     lower << row.arg(minute).arg(used ? 20 : 0);
@@ -397,58 +381,41 @@ private slots:
                                    "values %2").arg(quoted("interval"), data.join(','))));
 
         for (int dt = 1; dt <= (globalRow ? 2 : 1); ++dt) {
-            for (const QDate &date : {day, day.addDays(1)}) {
-                auto view = loaded(facade.createDtFaultsView(77, dt, date));
-                QCOMPARE(view->findChild<QComboBox *>("detectors")->currentText(), QString::number(dt));
-                QCOMPARE(view->windowTitle(), QStringLiteral("Rejection chart for dt 77-%1").arg(dt));
-                if (date != day) {
-                    QCOMPARE(view->findChild<QLabel *>("status")->text(), QStringLiteral("no data"));
-                    continue;
-                }
-                QVector<QPointF> expected[9];
-                double maxI = 0;
-                for (const Record &r : records) {
-                    const QPointF point(r.occupancy, r.cars * 3600.0 / r.interval);
-                    maxI = std::max(maxI, point.y());
-                    for (int fault : dt == 1 ? r.own : r.global)
-                        expected[fault] << point;
-                }
-                const QList<ChartSeries *> series = chart(view.get())->seriesList();
-                QCOMPARE(series.size(), 11);
-                for (int i = 0; i <= 8; ++i) {
-                    compare(sorted(points(series.at(i))), sorted(expected[i]));
-                    QVERIFY(i == 0 || series.at(i)->name() == QStringLiteral("fault %1 (%2)").arg(i).arg(expected[i].size()));
-                    QVERIFY(i == 0 || series.at(i)->isVisible() == !expected[i].isEmpty());
-                }
-                // Each border from the axis up to the highest intensity.
-                const double tanA = std::tan((dt == 1 ? 60 : 88.8) * M_PI / 180);
-                const double tanB = std::tan((dt == 1 ? 40 : 88.6) * M_PI / 180);
-                compare(sorted(points(series.at(9))), {{0, 0}, {maxI / tanA, maxI}});
-                compare(sorted(points(series.at(10))), {{100 - maxI / tanB, maxI}, {100, 0}});
-                checkExport(view.get());
+            auto view = loaded(facade.createDtFaultsView(77, dt, day));
+            QCOMPARE(view->findChild<QComboBox *>("detectors")->currentText(), QString::number(dt));
+            QCOMPARE(view->windowTitle(), QStringLiteral("Rejection chart for dt 77-%1").arg(dt));
+            QVector<QPointF> expected[9];
+            double maxI = 0;
+            for (const Record &r : records) {
+                const QPointF point(r.occupancy, r.cars * 3600.0 / r.interval);
+                maxI = std::max(maxI, point.y());
+                for (int fault : dt == 1 ? r.own : r.global)
+                    expected[fault] << point;
             }
+            const QList<ChartSeries *> series = chart(view.get())->seriesList();
+            QCOMPARE(series.size(), 11);
+            for (int i = 0; i <= 8; ++i) {
+                compare(sorted(points(series.at(i))), sorted(expected[i]));
+                QVERIFY(i == 0 || series.at(i)->name() == QString("fault %1 (%2)").arg(i).arg(expected[i].size()));
+                QVERIFY(i == 0 || series.at(i)->isVisible() == !expected[i].isEmpty());
+            }
+            // Each border from the axis up to the highest intensity.
+            const double tanA = std::tan((dt == 1 ? 60 : 88.8) * M_PI / 180);
+            const double tanB = std::tan((dt == 1 ? 40 : 88.6) * M_PI / 180);
+            compare(sorted(points(series.at(9))), {{0, 0}, {maxI / tanA, maxI}});
+            compare(sorted(points(series.at(10))), {{100 - maxI / tanB, maxI}, {100, 0}});
+            checkExport(view.get());
         }
     }
 
     void healthHistory_data() { TestServers::addServerRows(); }
 
-    // A point per day with a row; the host's detector selected (else the
-    // first), and another read when chosen; the arrows move both dates; a
-    // start after the end shows nothing.
+    // A point per day with a row; the host's detector or the first; the
+    // arrows move both dates.
     void healthHistory()
     {
         USE_ROW_SERVER();
         const QDate day = TestServers::day();
-        // A day without a row gets no point: one is taken out, and put back after the test.
-        const QString missing = QStringLiteral(" from dthealth where objectid=2 and detectorid=2 and date=")
-                                + sqlDay(day.addDays(-10));
-        const QVector<QVariantList> saved = rows("select health" + missing);
-        const auto restore = qScopeGuard([&] {
-            for (const QVariantList &row : saved)
-                run(QStringLiteral("insert into dthealth (objectid,detectorid,date,health) values (2,2,%1,%2)")
-                        .arg(sqlDay(day.addDays(-10))).arg(row.at(0).toInt()));
-        });
-        QVERIFY(saved.size() == 1 && run("delete" + missing));
         const auto history = [this, day](int detector) {
             QVector<QPointF> result;
             for (const QVariantList &row : rows(QStringLiteral("select date,health from dthealth where objectid=2 and "
@@ -459,10 +426,8 @@ private slots:
         };
 
         const QStringList all = column("select id from detectors where objectid=2 order by id");
-        for (int host : {77, -1}) {
-            auto other = loaded(host < 0 ? facade.createDtHealthHistoryView(2) : facade.createDtHealthHistoryView(2, host));
-            QCOMPARE(other->findChild<QComboBox *>("detectors")->currentText(), all.value(0));
-        }
+        for (QWidget *other : {facade.createDtHealthHistoryView(2, 77), facade.createDtHealthHistoryView(2)})
+            QCOMPARE(loaded(other)->findChild<QComboBox *>("detectors")->currentText(), all.value(0));
         auto view = loaded(facade.createDtHealthHistoryView(2, 2));
         QVERIFY(showDate(view.get(), day, "end") && showDate(view.get(), day.addDays(-30), "start"));
         auto *detectors = view->findChild<QComboBox *>("detectors");
@@ -470,7 +435,7 @@ private slots:
         QCOMPARE(detectors->currentText(), QStringLiteral("2"));
         QCOMPARE(view->windowTitle(), QStringLiteral("health history for dt 2-2"));
         QCOMPARE(view->findChild<QLabel *>("status")->text(), QStringLiteral("obtaining data complete"));
-        QVERIFY(history(2).size() > 10);
+        QVERIFY(history(2).size() > 10 && history(2).size() < 31); // the generated history misses days
         QCOMPARE(points(chart(view.get())->seriesList().value(0)), history(2));
         checkExport(view.get());
         QVERIFY(viewReloaded(view.get(), [=] { detectors->setCurrentIndex(0); }));
@@ -482,7 +447,8 @@ private slots:
         QCOMPARE(view->findChild<QDateEdit *>("start")->date(), day.addDays(-29));
         QCOMPARE(view->findChild<QDateEdit *>("end")->date(), day.addDays(1));
         QCOMPARE(refreshed.count(), 1);
-        QVERIFY(showDate(view.get(), day.addDays(2), "start") && points(chart(view.get())->seriesList().value(0)).isEmpty());
+        QVERIFY(showDate(view.get(), day.addDays(2), "start"));
+        QVERIFY(points(chart(view.get())->seriesList().value(0)).isEmpty());
     }
 
     // A view of an object without detectors (5) says so and closes its dock.
@@ -494,8 +460,10 @@ private slots:
         const QString dt = QStringLiteral("The selected object does not have detectors");
         const QString other = QStringLiteral("Selected object not contains detectors");
         const QVector<QPair<std::function<QWidget *()>, QString>> views{
-            {[this] { return facade.createDtWidget(5, {}); }, dt}, {[this] { return facade.createDtStatWidget(5, {}); }, dt},
-            {[this] { return facade.createDtFaultsView(5); }, other}, {[this] { return facade.createDtHealthHistoryView(5); }, other}};
+            {[this] { return facade.createDtWidget(5, {}); }, dt},
+            {[this] { return facade.createDtStatWidget(5, {}); }, dt},
+            {[this] { return facade.createDtFaultsView(5); }, other},
+            {[this] { return facade.createDtHealthHistoryView(5); }, other}};
         for (const auto &view : views) {
             BoxCloser boxes;
             QPointer<QDockWidget> dock = new QDockWidget;
