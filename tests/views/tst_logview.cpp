@@ -79,25 +79,26 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 
-    // Generations 2 to 4 have a Source column and their rows decoded from
-    // the bytes (Windows-1251); the rows are sorted by time when the load
-    // ends.
+    // Generations 2 to 4 have a Source column; 3 and 4 their rows decoded
+    // from the bytes (Windows-1251). The rows are sorted by time at the end.
     void columnsAndDecoding()
     {
         use();
         for (const QPoint &g : QVector<QPoint>{{0x2FFFF, 5}, {0x3FFFF, 5}, {0x4FFFF, 5}, {0x5FFFF, 4}, {7, 4}})
             QCOMPARE(table(open(g.x()).get())->columnCount(), g.y());
-        auto view = open(0x3FFFF);
         const QByteArray text = QTextCodec::codecForName("Windows-1251")->fromUnicode(QStringLiteral("Авария лампы"));
-        feed(view.get(), QTime(12, 0, 7), "Fault", "ignored", "12:00 K1", 7);
-        feed(view.get(), QTime(12, 0, 5), "Service", "ignored", {}, 1, 5);
-        feed(view.get(), QTime(12, 0, 6), "Fault", "ignored", "  12:00  K1  " + text, 7);
-        deliver(view.get(), "on_db_complete");
-        QCOMPARE(column(view.get(), 3) + column(view.get(), 4),
-                 (QStringList{"-", "K1", "-", "ДК подключился", "Авария лампы", "-"}));
-        QVERIFY(view->saveTo(files.filePath("g3.csv")));
-        QCOMPARE(fileText("g3.csv").split('\n').mid(2, 2),
-                 (QStringList{"12:00:06;12:00:04;Fault;K1;Авария лампы", "12:00:07;12:00:04;Fault;;"}));
+        for (uint generation : {0x3FFFFu, 0x4FFFFu}) {
+            auto view = open(generation);
+            feed(view.get(), QTime(12, 0, 7), "Fault", "ignored", "12:00 K1", 7);
+            feed(view.get(), QTime(12, 0, 5), "Service", "ignored", {}, 1, 5);
+            feed(view.get(), QTime(12, 0, 6), "Fault", "ignored", "  12:00  K1  " + text, 7);
+            deliver(view.get(), "on_db_complete");
+            QCOMPARE(column(view.get(), 3) + column(view.get(), 4),
+                     (QStringList{"-", "K1", "-", "ДК подключился", "Авария лампы", "-"}));
+            QVERIFY(view->saveTo(files.filePath("old.csv")));
+            QCOMPARE(fileText("old.csv").split('\n').mid(2, 2),
+                     (QStringList{"12:00:06;12:00:04;Fault;K1;Авария лампы", "12:00:07;12:00:04;Fault;;"}));
+        }
     }
 
     // Save asks for a name and adds ".csv" to one without a suffix; fields
