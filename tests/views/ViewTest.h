@@ -48,9 +48,11 @@ public:
     {
         const QString url = server.isEmpty() ? QStringLiteral("//u@127.0.0.1:1/QPSQL/none") : TestServers::url(server);
         QCOMPARE(facade.setDatabaseUrl(url), QStringLiteral("OK"));
+        if (server.isEmpty())
+            return;
         const QString name = QStringLiteral("reference-") + server;
         reference = QSqlDatabase::contains(name) ? QSqlDatabase::database(name) : TestServers::connection(server, name);
-        QVERIFY(server.isEmpty() || reference.open());
+        QVERIFY(reference.open());
     }
 
     // A view the facade made, sized, with its first load started.

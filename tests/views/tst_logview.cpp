@@ -111,13 +111,16 @@ private slots:
         feed(view.get(), QTime(12, 0, 5), "Lamp", "a;b \"c\"\nd");
         deliver(view.get(), "on_db_complete");
         for (const char *name : {"day", "log.txt"}) {
-            QTimer::singleShot(200, [this, name] {
-                auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
-                QCOMPARE(dialog->windowTitle(), QStringLiteral("Select file to save"));
-                dialog->findChild<QLineEdit *>("fileNameEdit")->setText(files.filePath(name));
-                QTest::keyClick(dialog->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
+            QTimer answer; // types the name into the dialog once it is shown
+            connect(&answer, &QTimer::timeout, [&] {
+                if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                    answer.stop();
+                    QCOMPARE(dialog->windowTitle(), QStringLiteral("Select file to save"));
+                    dialog->findChild<QLineEdit *>("fileNameEdit")->setText(files.filePath(name));
+                    QTest::keyClick(dialog->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
+                }
             });
+            answer.start(50);
             deliver(view.get(), "on_saveData_clicked");
         }
         QCOMPARE(fileText("day.csv"), QStringLiteral("Time;Device time;Type;Description\n12:00:05;12:00:04;Door;open;\n"
