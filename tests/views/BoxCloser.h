@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
-#include <QTimer>
 
 // Answers the message boxes a view opens and remembers their titles and
 // texts, so that a test can run code that waits on a modal box.
@@ -14,17 +13,16 @@ public:
     QStringList titles;
     QStringList texts;
 
-    BoxCloser()
+    BoxCloser() { startTimer(20); }
+
+protected:
+    void timerEvent(QTimerEvent *) override
     {
-        auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                titles << box->windowTitle();
-                texts << box->text();
-                box->done(QMessageBox::Ok);
-            }
-        });
-        timer->start(20);
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            titles << box->windowTitle();
+            texts << box->text();
+            box->done(QMessageBox::Ok);
+        }
     }
 };
 

@@ -10,11 +10,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QPushButton>
 #include <QTableWidget>
-#include <QTest>
-
-#include <functional>
 
 // Every view of the module, opened through the facade as the host opens
 // them, on one controller and detector: the log of both record generations,
@@ -32,22 +28,22 @@ public:
 
     EveryView(LumoViewPlugin *plugin, uint object, int detector, const QDate &faultsDay)
     {
-        add("log", plugin->createLogWidget(object, 0x5FFFF));
-        add("log, older generation", plugin->createLogWidget(object, 0x3FFFF));
-        add("phases", plugin->createPhasesWidget(object));
-        add("signal groups", plugin->createSGWidget(object));
-        add("detector data", plugin->createDtWidget(object, {detector}));
-        add("detector records", plugin->createDtWidget(object, {detector}));
-        add("statistics", plugin->createDtStatWidget(object, {detector}));
-        add("health", plugin->createDtHealthHistoryView(object, detector));
-        add("faults", plugin->createDtFaultsView(object, detector, faultsDay));
+        views = {{"log", plugin->createLogWidget(object, 0x5FFFF)},
+                 {"log, older generation", plugin->createLogWidget(object, 0x3FFFF)},
+                 {"phases", plugin->createPhasesWidget(object)},
+                 {"signal groups", plugin->createSGWidget(object)},
+                 {"detector data", plugin->createDtWidget(object, {detector})},
+                 {"detector records", plugin->createDtWidget(object, {detector})},
+                 {"statistics", plugin->createDtStatWidget(object, {detector})},
+                 {"health", plugin->createDtHealthHistoryView(object, detector)},
+                 {"faults", plugin->createDtFaultsView(object, detector, faultsDay)}};
+        for (const View &view : qAsConst(views)) {
+            view.widget->resize(800, 500);
+            view.widget->show();
+        }
         views[5].widget->findChild<QCheckBox *>(QStringLiteral("rawData"))->setChecked(true);
     }
-    ~EveryView()
-    {
-        for (const View &view : qAsConst(views))
-            delete view.widget;
-    }
+    ~EveryView() { qDeleteAll(widgets()); }
 
     const QVector<View> &all() const { return views; }
 
@@ -55,40 +51,32 @@ public:
     // are done.
     bool idle() const
     {
-        for (const View &view : views) {
-            if (!idle(view.widget))
-                return false;
-        }
-        return true;
+        const QList<QWidget *> all = widgets();
+        return std::all_of(all.cbegin(), all.cend(), [](QWidget *w) { return viewLoaded(w); });
     }
 
-    // Shows `day` in every view (the health history from 20 days before),
-    // reading it again where it is shown already, and waits until each has
-    // loaded it.
+    // Shows `day` in every view (the health history from 20 days before,
+    // the signal groups from its midnight), reading it again where it is
+    // shown already, and waits until each has loaded it.
     bool showDay(const QDate &day)
     {
-        for (const View &view : qAsConst(views)) {
-            QWidget *w = view.widget;
-            if (!idle(w))
-                return false;
+        for (QWidget *w : widgets()) {
             auto *refresh = w->findChild<QPushButton *>(QStringLiteral("updateData"));
             if (!refresh)
                 refresh = w->findChild<QPushButton *>(QStringLiteral("refreshButton"));
-            if (auto *end = w->findChild<QDateEdit *>(QStringLiteral("end"))) {
-                show(w, w->findChild<QDateEdit *>(QStringLiteral("start")), day.addDays(-20), refresh);
-                if (!idle(w))
-                    return false;
-                show(w, end, day, refresh);
-            } else if (auto *edit = w->findChild<QDateTimeEdit *>(QStringLiteral("dateTimeEdit"))) {
-                // The signal groups of the whole day, from its midnight.
-                edit->setDateTime(QDateTime(day, QTime(0, 0)));
-                load(w, [w] { w->findChild<QPushButton *>(QStringLiteral("dayData"))->click(); });
-            } else if (auto *date = w->findChild<QDateEdit *>(QStringLiteral("date"))) {
-                show(w, date, day, refresh);
-            } else {
-                show(w, w->findChild<QDateEdit *>(QStringLiteral("dateEdit")), day, refresh);
-            }
-            if (!idle(w))
+            // A changed date reloads the view by itself; the same date needs Refresh.
+            const auto show = [w, refresh](const char *name, const QDate &d) {
+                auto *edit = w->findChild<QDateEdit *>(QLatin1String(name));
+                return !edit || viewReloaded(w, [=] { edit->date() == d ? refresh->click() : edit->setDate(d); });
+            };
+            auto *start = w->findChild<QDateTimeEdit *>(QStringLiteral("dateTimeEdit"));
+            if (!viewLoaded(w))
+                return false;
+            if (start)
+                start->setDateTime(QDateTime(day, QTime(0, 0)));
+            auto *dayData = w->findChild<QPushButton *>(QStringLiteral("dayData"));
+            if (!show("start", day.addDays(-20)) || !show("end", day) || !show("date", day) || !show("dateEdit", day)
+                || (start && !viewReloaded(w, [dayData] { dayData->click(); })))
                 return false;
         }
         return true;
@@ -98,68 +86,31 @@ public:
     // its CSV export writes them.
     static QStringList shown(QWidget *view)
     {
-        QStringList lines;
+        QVector<QStringList> rows;
         for (QTableWidget *table : view->findChildren<QTableWidget *>()) {
             for (int r = 0; r < table->rowCount(); ++r) {
-                QStringList cells;
+                rows.append(QStringList());
                 for (int c = 0; c < table->columnCount(); ++c)
-                    cells << (table->item(r, c) ? table->item(r, c)->text() : QString());
-                lines << cells.join(QLatin1Char(';'));
+                    rows.last() << (table->item(r, c) ? table->item(r, c)->text() : QString());
             }
         }
-        auto add = [&lines](const QVector<QStringList> &rows) {
-            for (const QStringList &row : rows)
-                lines << row.join(QLatin1Char(';'));
-        };
         for (ChartWidget *chart : view->findChildren<ChartWidget *>())
-            add(chart->dataTable());
+            rows += chart->dataTable();
         for (cwsimple::Chart *chart : view->findChildren<cwsimple::Chart *>())
-            add(chart->dataTable());
+            rows += chart->dataTable();
+        QStringList lines;
+        for (const QStringList &row : qAsConst(rows))
+            lines << row.join(QLatin1Char(';'));
         return lines;
     }
 
 private:
-    void add(const char *name, QWidget *widget)
+    QList<QWidget *> widgets() const
     {
-        widget->resize(800, 500);
-        widget->show();
-        views.append({QString::fromLatin1(name), widget});
-    }
-
-    // The log has no control frame: it is idle when Refresh is enabled and
-    // its progress overlay hidden.
-    static bool idle(QWidget *view, int timeout = 60000)
-    {
-        if (auto *overlay = view->findChild<QWidget *>(QStringLiteral("Progress"));
-            overlay && !view->findChild<QFrame *>(QStringLiteral("frame"))) {
-            auto *refresh = view->findChild<QPushButton *>(QStringLiteral("updateData"));
-            return QTest::qWaitFor([=] { return refresh->isEnabled() && overlay->isHidden(); }, timeout);
-        }
-        return viewIdle(view, timeout);
-    }
-
-    // A changed date reloads the view by itself; the same date needs Refresh.
-    static void show(QWidget *view, QDateEdit *edit, const QDate &day, QPushButton *refresh)
-    {
-        if (edit->date() == day)
-            load(view, [refresh] { refresh->click(); });
-        else
-            load(view, [edit, day] { edit->setDate(day); });
-    }
-
-    // Starts a load and waits until it has begun (or, when it was quicker
-    // than a look, a moment).
-    static void load(QWidget *view, const std::function<void()> &start)
-    {
-        start();
-        static_cast<void>(QTest::qWaitFor([view] { return !idleNow(view); }, 1000));
-    }
-    static bool idleNow(QWidget *view)
-    {
-        if (auto *frame = view->findChild<QFrame *>(QStringLiteral("frame")))
-            return frame->isEnabled();
-        auto *overlay = view->findChild<QWidget *>(QStringLiteral("Progress"));
-        return !overlay || overlay->isHidden();
+        QList<QWidget *> all;
+        for (const View &view : views)
+            all << view.widget;
+        return all;
     }
 
     QVector<View> views;

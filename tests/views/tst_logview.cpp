@@ -1,227 +1,133 @@
-// The event log view as the operator uses it: load a day, read the rows,
-// save them, cancel, close.
-#include "TestServers.h"
+// The event log view as the operator uses it: days with known rows fed as
+// the worker feeds them, and days loaded from the servers.
+#include "ViewTest.h"
 
-#include "decoding/EventCatalogue.h"
 #include "views/LogView.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QSqlQuery>
-#include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTextCodec>
 #include <QTimeEdit>
 #include <QtTest>
 
-#include <memory>
-
-class LogViewTest : public QObject
+class LogViewTest : public ViewTest
 {
     Q_OBJECT
 
 private:
-    QMutex dbMutex;
-    QSqlDatabase shared;
-    int connections = 0;
-
-    std::unique_ptr<LogView> makeView(uint object, uint ver)
+    // A log view in front, for the keys typed into it.
+    std::unique_ptr<LogView> open(uint ver = 0x5FFFF)
     {
-        auto view = std::make_unique<LogView>(nullptr, object, ver, &shared, &dbMutex);
-        view->resize(800, 600);
-        // Let the first load, queued by the constructor, start now rather
-        // than inside a dialog's event loop later.
-        QCoreApplication::processEvents();
+        auto view = opened<LogView>(facade.createLogWidget(1, ver));
+        view->show();
+        QApplication::setActiveWindow(view.get());
         return view;
     }
-
+    static void feed(LogView *view, const QTime &time, const QString &type, const QString &descr,
+                     const QByteArray &data = {}, int typeId = 9, int value = 0)
+    {
+        deliver(view, "on_db_lumoLogData", QDateTime(QDate(2024, 3, 6), time), QTime(12, 0, 4), typeId, type, descr,
+                value, data);
+    }
     static QTableWidget *table(QWidget *view) { return view->findChild<QTableWidget *>("tableWidget"); }
-    static QDateEdit *dateEdit(QWidget *view) { return view->findChild<QDateEdit *>("dateEdit"); }
-    static QPushButton *button(QWidget *view, const char *name) { return view->findChild<QPushButton *>(name); }
-
-    // Feeds a row the way the worker does.
-    static void feed(LogView *view, const QString &type, const QString &descr, int typeId = 9,
-                     int val = 0, const QByteArray &data = {}, const QTime &time = QTime(12, 0, 5))
-    {
-        QVERIFY(QMetaObject::invokeMethod(view, "on_db_lumoLogData",
-                                          Q_ARG(QDateTime, QDateTime(QDate(2024, 3, 6), time)),
-                                          Q_ARG(QTime, QTime(12, 0, 4)), Q_ARG(int, typeId), Q_ARG(QString, type),
-                                          Q_ARG(QString, descr), Q_ARG(int, val), Q_ARG(QByteArray, data)));
-    }
-    static void refresh(LogView *view)
-    {
-        QVERIFY(QMetaObject::invokeMethod(view, "on_updateData_clicked", Q_ARG(bool, false)));
-    }
-    static QStringList column(QTableWidget *t, int c)
+    static QStringList column(QWidget *view, int c)
     {
         QStringList texts;
-        for (int r = 0; r < t->rowCount(); ++r)
-            texts << (t->item(r, c) ? t->item(r, c)->text() : QStringLiteral("-"));
+        for (int r = 0; r < table(view)->rowCount(); ++r)
+            texts << (table(view)->item(r, c) ? table(view)->item(r, c)->text() : QStringLiteral("-"));
         return texts;
     }
-    static void clickHeader(QTableWidget *t, int section)
+    static void clickHeader(QWidget *view, int section)
     {
-        QHeaderView *header = t->horizontalHeader();
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
-                                 header->height() / 2));
+        QHeaderView *h = table(view)->horizontalHeader();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, {h->sectionViewportPosition(section) + 5, 5});
     }
-    static void finish(LogView *view) { QVERIFY(QMetaObject::invokeMethod(view, "on_db_complete")); }
-
-    // A day with known rows, the last one out of time order as a server
-    // may deliver it.
-    static void loadKnownDay(LogView *view)
+    QString fileText(const char *name)
     {
-        refresh(view);
-        feed(view, "Дверь шкафа", "Дверь шкафа: открыта", 5, 0, {}, QTime(8, 0));
-        feed(view, "Детектор", "Детектор 3: занят", 11, 0, {}, QTime(8, 30));
-        feed(view, "Связь с центром", "Связь с центром: потеряна", 9, 0, {}, QTime(9, 15));
-        feed(view, "Детектор", "Детектор 12: свободен", 11, 0, {}, QTime(10, 0));
-        feed(view, "Lamp", "Лампа 1 группы 3: обрыв", 8, 0, {}, QTime(12, 0));
-        feed(view, "Дверь шкафа", "Дверь шкафа: закрыта", 5, 0, {}, QTime(11, 45));
-        finish(view);
-    }
-    static void chooseTypes(QWidget *view, const QStringList &types)
-    {
-        for (QAction *action : view->findChild<QPushButton *>("typeFilter")->menu()->actions()) {
-            if (types.contains(action->data().toString()))
-                action->trigger();
-        }
-    }
-    // Typed key by key, Cyrillic included.
-    static void typeText(QWidget *widget, const QString &text)
-    {
-        for (const QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QFile file(files.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
     }
     static QString shownCount(QWidget *view) { return view->findChild<QLabel *>("shownCount")->text(); }
 
-    static QStringList fileLines(const QString &path)
+    // A day with known rows in time order (time, type, description); the
+    // server delivers the last two the other way round.
+    static QStringList knownRow(int i)
     {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromLocal8Bit(file.readAll()).split('\n');
+        static const char *const rows[] = {
+            "08:00|Дверь шкафа|Дверь шкафа: открыта", "08:30|Детектор|Детектор 3: занят",
+            "09:15|Связь с центром|Связь с центром: потеряна", "10:00|Детектор|Детектор 12: свободен",
+            "11:45|Дверь шкафа|Дверь шкафа: закрыта", "12:00|Lamp|Лампа 1 группы 3: обрыв"};
+        return QString::fromUtf8(rows[i]).split('|');
     }
-
-    // Answers the next save dialog with `name`.
-    static void answerSaveDialog(const QString &name)
+    static void loadKnownDay(LogView *view)
     {
-        QTimer::singleShot(200, [name] {
-            QFileDialog *dialog = nullptr;
-            for (QWidget *w : QApplication::topLevelWidgets()) {
-                if (auto *d = qobject_cast<QFileDialog *>(w); d && d->isVisible())
-                    dialog = d;
-            }
-            QVERIFY(dialog);
-            QCOMPARE(dialog->windowTitle(), QStringLiteral("Select file to save"));
-            auto *edit = dialog->findChild<QLineEdit *>("fileNameEdit");
-            QVERIFY(edit);
-            edit->setText(name);
-            QTest::keyClick(edit, Qt::Key_Return);
-        });
-    }
-
-    void useServer(const QString &server)
-    {
-        shared = TestServers::connection(server, QStringLiteral("logview%1").arg(++connections));
+        deliver(view, "on_updateData_clicked", false);
+        for (int i : {0, 1, 2, 3, 5, 4})
+            feed(view, QTime::fromString(knownRow(i).at(0), "hh:mm"), knownRow(i).at(1), knownRow(i).at(2));
+        deliver(view, "on_db_complete");
     }
 
 private slots:
     void initTestCase()
     {
-        qRegisterMetaType<LogMessageType>("LogMessageType");
         // Texts sort in the order of a language, where "a" < "B" < "c".
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        // Never loaded against a server: a URL nobody listens on.
-        shared = QSqlDatabase::addDatabase("QPSQL", "offline");
-        shared.setHostName("127.0.0.1");
-        shared.setPort(1);
     }
 
-    void columnsByGeneration()
+    // Generations 2 to 4 have a Source column; 3 and 4 their rows decoded
+    // from the bytes (Windows-1251). The rows are sorted by time at the end.
+    void columnsAndDecoding()
     {
-        for (uint ver : {0x2FFFFu, 0x3FFFFu, 0x4FFFFu}) {
-            auto view = makeView(1, ver);
-            QCOMPARE(table(view.get())->columnCount(), 5);
-            QCOMPARE(table(view.get())->horizontalHeaderItem(3)->text(), QStringLiteral("Source"));
+        use();
+        for (const QPoint &g : QVector<QPoint>{{0x2FFFF, 5}, {0x3FFFF, 5}, {0x4FFFF, 5}, {0x5FFFF, 4}, {7, 4}})
+            QCOMPARE(table(open(g.x()).get())->columnCount(), g.y());
+        const QByteArray text = QTextCodec::codecForName("Windows-1251")->fromUnicode(QStringLiteral("Авария лампы"));
+        for (uint generation : {0x3FFFFu, 0x4FFFFu}) {
+            auto view = open(generation);
+            feed(view.get(), QTime(12, 0, 7), "Fault", "ignored", "12:00 K1", 7);
+            feed(view.get(), QTime(12, 0, 5), "Service", "ignored", {}, 1, 5);
+            feed(view.get(), QTime(12, 0, 6), "Fault", "ignored", "  12:00  K1  " + text, 7);
+            deliver(view.get(), "on_db_complete");
+            QCOMPARE(column(view.get(), 3) + column(view.get(), 4),
+                     (QStringList{"-", "K1", "-", "ДК подключился", "Авария лампы", "-"}));
+            QVERIFY(view->saveTo(files.filePath("old.csv")));
+            QCOMPARE(fileText("old.csv").split('\n').mid(2, 2),
+                     (QStringList{"12:00:06;12:00:04;Fault;K1;Авария лампы", "12:00:07;12:00:04;Fault;;"}));
         }
-        for (uint ver : {0x5FFFFu, 7u}) {
-            auto view = makeView(1, ver);
-            QCOMPARE(table(view.get())->columnCount(), 4);
-            QCOMPARE(table(view.get())->horizontalHeaderItem(3)->text(), QStringLiteral("Description"));
-        }
-        auto view = makeView(1, 0x5FFFF);
-        QCOMPARE(dateEdit(view.get())->date(), QDate::currentDate());
-        QCOMPARE(dateEdit(view.get())->calendarWidget()->firstDayOfWeek(), Qt::Monday);
     }
 
+    // Save asks for a name and adds ".csv" to one without a suffix; fields
+    // keep the separator, quotes and line breaks within quotes.
     void saveFormat()
     {
-        QTemporaryDir dir;
-        auto view = makeView(1, 0x5FFFF);
-        // Saving an empty table asks nothing.
-        QVERIFY(QMetaObject::invokeMethod(view.get(), "on_saveData_clicked"));
-
-        feed(view.get(), "Door", "open");
-        feed(view.get(), "Lamp", "a;b \"c\"\nd");
-        finish(view.get());
-        QCOMPARE(table(view.get())->rowCount(), 2);
-
-        answerSaveDialog(dir.filePath("day"));
-        QVERIFY(QMetaObject::invokeMethod(view.get(), "on_saveData_clicked"));
-        QVERIFY(QFile::exists(dir.filePath("day.csv")));
-        QCOMPARE(fileLines(dir.filePath("day.csv")),
-                 (QStringList{"Time;Device time;Type;Description", "12:00:05;12:00:04;Door;open;",
-                              "12:00:05;12:00:04;Lamp;\"a;b \"\"c\"\"", "d\";", ""}));
-
-        answerSaveDialog(dir.filePath("name."));
-        QVERIFY(QMetaObject::invokeMethod(view.get(), "on_saveData_clicked"));
-        QVERIFY(QFile::exists(dir.filePath("name..csv")));
-        answerSaveDialog(dir.filePath("log.txt"));
-        QVERIFY(QMetaObject::invokeMethod(view.get(), "on_saveData_clicked"));
-        QVERIFY(QFile::exists(dir.filePath("log.txt")));
-        QVERIFY(!QFile::exists(dir.filePath("log.txt.csv")));
-
-        // A file that cannot be opened reports why.
+        use();
+        auto view = open();
+        feed(view.get(), QTime(12, 0, 5), "Door", "open");
+        feed(view.get(), QTime(12, 0, 5), "Lamp", "a;b \"c\"\nd");
+        deliver(view.get(), "on_db_complete");
+        for (const char *name : {"day", "log.txt"}) {
+            QTimer answer; // types the name into the dialog once it is shown
+            connect(&answer, &QTimer::timeout, [&] {
+                if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                    answer.stop();
+                    QCOMPARE(dialog->windowTitle(), QStringLiteral("Select file to save"));
+                    dialog->findChild<QLineEdit *>("fileNameEdit")->setText(files.filePath(name));
+                    QTest::keyClick(dialog->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
+                }
+            });
+            answer.start(50);
+            deliver(view.get(), "on_saveData_clicked");
+        }
+        QCOMPARE(fileText("day.csv"), QStringLiteral("Time;Device time;Type;Description\n12:00:05;12:00:04;Door;open;\n"
+                                                     "12:00:05;12:00:04;Lamp;\"a;b \"\"c\"\"\nd\";\n"));
+        QCOMPARE(fileText("log.txt"), fileText("day.csv"));
         QString error;
-        QVERIFY(!view->saveTo(dir.filePath("missing/dir/x.csv"), &error));
-        QVERIFY(!error.isEmpty());
-    }
-
-    void fiveColumnRowsDecoded()
-    {
-        QTemporaryDir dir;
-        auto view = makeView(2, 0x3FFFF);
-        QTextCodec *cp1251 = QTextCodec::codecForName("Windows-1251");
-        // Out of time order: the rows are sorted by time when the load ends,
-        // each with its own cells.
-        feed(view.get(), "Fault", "ignored", 7, 0, "12:00 K1", QTime(12, 0, 7));
-        feed(view.get(), "Service", "ignored", 1, 5);
-        feed(view.get(), "Fault", "ignored", 7, 0,
-             QByteArray("  12:00  K1  ") + cp1251->fromUnicode(QStringLiteral("Авария лампы")), QTime(12, 0, 6));
-        finish(view.get());
-        QTableWidget *t = table(view.get());
-        QCOMPARE(t->rowCount(), 3);
-        QVERIFY(!t->item(0, 3));
-        QCOMPARE(t->item(0, 4)->text(), QStringLiteral("ДК подключился"));
-        QCOMPARE(t->item(1, 3)->text(), QStringLiteral("K1"));
-        QCOMPARE(t->item(1, 4)->text(), QStringLiteral("Авария лампы"));
-        QVERIFY(!t->item(2, 3));
-        QVERIFY(!t->item(2, 4));
-        QVERIFY(view->saveTo(dir.filePath("g3.csv")));
-        const QStringList lines = fileLines(dir.filePath("g3.csv"));
-        QCOMPARE(lines.at(0), QStringLiteral("Time;Device time;Type;Source;Description"));
-        QCOMPARE(lines.at(2), QStringLiteral("12:00:06;12:00:04;Fault;K1;Авария лампы"));
-        QCOMPARE(lines.at(3), QStringLiteral("12:00:07;12:00:04;Fault;;"));
+        QVERIFY(!view->saveTo(files.filePath("missing/dir/x.csv"), &error) && !error.isEmpty());
     }
 
     // The order of the last header click holds for every load: times as
@@ -229,234 +135,156 @@ private slots:
     // in arrival order; a selected row keeps its record.
     void sortedByHeader()
     {
-        auto view = makeView(1, 0x5FFFF);
-        view->show();
+        use();
+        auto view = open();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-        QTableWidget *t = table(view.get());
-        const auto load = [&](bool selectA) {
-            refresh(view.get());
-            feed(view.get(), "T", "b", 9, 0, {}, QTime(10, 0));
-            feed(view.get(), "T", "a", 9, 0, {}, QTime(9, 0));
-            feed(view.get(), "T", "B", 9, 0, {}, QTime(10, 0));
-            feed(view.get(), "T", "c", 9, 0, {}, QTime(0, 0)); // the next day's midnight, last from the server
-            if (selectA) {
-                QTRY_COMPARE(t->rowCount(), 4);
-                t->selectRow(1);
-            }
-            finish(view.get());
+        const auto load = [&view](bool selectA) {
+            deliver(view.get(), "on_updateData_clicked", false);
+            // The last one at the next day's midnight, the last from the server.
+            for (const QPoint &row : QVector<QPoint>{{10, 'b'}, {9, 'a'}, {10, 'B'}, {0, 'c'}})
+                feed(view.get(), QTime(row.x(), 0), "T", QString(QChar(row.y())));
+            if (selectA && QTest::qWaitFor([&] { return table(view.get())->rowCount() == 4; }))
+                table(view.get())->selectRow(1);
+            deliver(view.get(), "on_db_complete");
         };
         load(false);
-        QCOMPARE(column(t, 3), (QStringList{"c", "a", "b", "B"}));
-        QCOMPARE(column(t, 0), (QStringList{"00:00:00", "09:00:00", "10:00:00", "10:00:00"}));
-        clickHeader(t, 3);
-        QCOMPARE(column(t, 3), (QStringList{"a", "b", "B", "c"}));
-        clickHeader(t, 0);
-        clickHeader(t, 0);
-        QCOMPARE(column(t, 3), (QStringList{"b", "B", "a", "c"}));
-
+        QCOMPARE(column(view.get(), 3), (QStringList{"c", "a", "b", "B"}));
+        QCOMPARE(column(view.get(), 0), (QStringList{"00:00:00", "09:00:00", "10:00:00", "10:00:00"}));
+        clickHeader(view.get(), 3);
+        QCOMPARE(column(view.get(), 3), (QStringList{"a", "b", "B", "c"}));
+        clickHeader(view.get(), 0);
+        clickHeader(view.get(), 0);
+        QCOMPARE(column(view.get(), 3), (QStringList{"b", "B", "a", "c"}));
         load(true);
-        QCOMPARE(column(t, 3), (QStringList{"b", "B", "a", "c"}));
-        QCOMPARE(t->horizontalHeader()->sortIndicatorSection(), 0);
-        QCOMPARE(t->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
-        QCOMPARE(t->selectionModel()->selectedRows().value(0).row(), 2);
+        QCOMPARE(column(view.get(), 3), (QStringList{"b", "B", "a", "c"}));
+        QCOMPARE(table(view.get())->selectionModel()->selectedRows().value(0).row(), 2);
     }
 
-    void filterRows_data()
+    void findInKnownDay_data()
     {
-        QTest::addColumn<QStringList>("types");
+        QTest::addColumn<QString>("types");
         QTest::addColumn<QString>("search");
-        QTest::addColumn<QStringList>("shown");
-        QTest::newRow("one type") << QStringList{"Детектор"} << QString()
-                                  << QStringList{"Детектор 3: занят", "Детектор 12: свободен"};
-        QTest::newRow("two types") << QStringList{"Детектор", "Дверь шкафа"} << QString()
-                                   << QStringList{"Дверь шкафа: открыта", "Детектор 3: занят",
-                                                  "Детектор 12: свободен", "Дверь шкафа: закрыта"};
-        QTest::newRow("Cyrillic word in another case") << QStringList() << "ЗАКРЫТА"
-                                                       << QStringList{"Дверь шкафа: закрыта"};
-        QTest::newRow("type text only") << QStringList() << "lAMP" << QStringList{"Лампа 1 группы 3: обрыв"};
-        QTest::newRow("type and text") << QStringList{"Детектор"} << "свобод" << QStringList{"Детектор 12: свободен"};
-        QTest::newRow("nothing matches") << QStringList() << "Дверь шкафа: нет" << QStringList();
+        QTest::addColumn<bool>("newestFirst");
+        QTest::addColumn<QTime>("jump");
+        QTest::addColumn<QString>("rows"); // the known rows shown, in their order
+        QTest::addColumn<int>("selected");
+        QTest::newRow("every row, a jump to a row") << "" << "" << false << QTime(9, 15) << "012345" << 2;
+        QTest::newRow("one type, a jump between rows") << "Детектор" << "" << false << QTime(8, 45) << "13" << 3;
+        QTest::newRow("two types, newest first") << "Детектор|Дверь шкафа" << "" << true << QTime(10, 30) << "4310"
+                                                 << 3;
+        QTest::newRow("a Cyrillic word in another case, a jump past the last row")
+            << "" << "ЗАКРЫТА" << false << QTime(12, 0, 1) << "4" << -1;
+        QTest::newRow("the type's text") << "" << "lAMP" << false << QTime(9, 15) << "5" << 5;
+        QTest::newRow("a type and a text") << "Детектор" << "свобод" << false << QTime(8, 0) << "3" << 3;
+        QTest::newRow("nothing matches") << "" << "Дверь шкафа: нет" << false << QTime(8, 0) << "" << -1;
     }
 
     // Through the widgets: the type menu, the search field typed into after
-    // Ctrl+F, the count beside them; Escape and Clear show every row again.
-    void filterRows()
+    // Ctrl+F, the jump field and the count beside them. Save writes the rows
+    // shown in their order, a new load is shown through the same filter,
+    // Escape and Clear show every row again.
+    void findInKnownDay()
     {
-        QFETCH(QStringList, types);
+        QFETCH(QString, types);
         QFETCH(QString, search);
-        QFETCH(QStringList, shown);
-        auto view = makeView(1, 0x5FFFF);
-        view->show();
-        QApplication::setActiveWindow(view.get());
+        QFETCH(bool, newestFirst);
+        QFETCH(QTime, jump);
+        QFETCH(QString, rows);
+        QFETCH(int, selected);
+        QStringList shown;
+        for (const QChar i : rows)
+            shown << knownRow(i.digitValue()).at(2);
+        use();
+        auto view = open();
         QVERIFY(QTest::qWaitForWindowActive(view.get()));
         QTableWidget *t = table(view.get());
         loadKnownDay(view.get());
-        const QStringList all = column(t, 3);
         QCOMPARE(shownCount(view.get()), QStringLiteral("6 of 6 records"));
-
-        chooseTypes(view.get(), types);
+        if (newestFirst)
+            clickHeader(view.get(), 0);
+        QMenu *typeMenu = view->findChild<QPushButton *>("typeFilter")->menu();
+        for (QAction *action : typeMenu->actions()) {
+            if (types.split('|', Qt::SkipEmptyParts).contains(action->data().toString())) {
+                const QString before = shownCount(view.get());
+                action->trigger();
+                QTRY_VERIFY(shownCount(view.get()) != before);
+            }
+        }
         t->setFocus();
         QTest::keyClick(t, Qt::Key_F, Qt::ControlModifier);
         auto *searchEdit = view->findChild<QLineEdit *>("searchEdit");
         QCOMPARE(QApplication::focusWidget(), searchEdit);
-        typeText(searchEdit, search);
-        QTRY_COMPARE(column(t, 3), shown);
-        QCOMPARE(shownCount(view.get()), QStringLiteral("%1 of 6 records").arg(shown.size()));
+        for (const QChar c : search)
+            QTest::sendKeyEvent(QTest::Click, searchEdit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTRY_COMPARE(column(view.get(), 3), shown);
+        const QString count = QStringLiteral("%1 of 6 records").arg(shown.size());
+        QCOMPARE(shownCount(view.get()), count);
+        view->findChild<QTimeEdit *>("jumpTime")->setTime(jump);
+        const QModelIndexList chosen = t->selectionModel()->selectedRows();
+        QCOMPARE(chosen.isEmpty() ? QString() : t->item(chosen.first().row(), 3)->text(),
+                 selected < 0 ? QString() : knownRow(selected).at(2));
+
+        QVERIFY(view->saveTo(files.filePath("shown.csv")));
+        QString lines = "Time;Device time;Type;Description\n";
+        for (int r = 0; r < t->rowCount(); ++r)
+            lines += QStringList{t->item(r, 0)->text(), "12:00:04", t->item(r, 2)->text(), shown.at(r), "\n"}.join(';');
+        QCOMPARE(fileText("shown.csv"), lines);
+        loadKnownDay(view.get());
+        QTRY_COMPARE(column(view.get(), 3), shown);
+        QCOMPARE(shownCount(view.get()), count);
 
         QTest::keyClick(searchEdit, Qt::Key_Escape);
         QVERIFY(searchEdit->text().isEmpty());
         view->findChild<QPushButton *>("clearFilter")->click();
-        QTRY_COMPARE(column(t, 3), all);
-        QVERIFY(view->findChild<QPushButton *>("typeFilter")->menu()->actions().first()->isChecked());
+        QTRY_COMPARE(shownCount(view.get()), QStringLiteral("6 of 6 records"));
+        QVERIFY(typeMenu->actions().first()->isChecked());
     }
 
-    // The rows shown keep the header's order, are what Save writes, and a
-    // new load is shown through the same filter and order.
-    void filterKeepsOrderSaveAndReload()
-    {
-        QTemporaryDir dir;
-        auto view = makeView(1, 0x5FFFF);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-        QTableWidget *t = table(view.get());
-        loadKnownDay(view.get());
-        chooseTypes(view.get(), {"Дверь шкафа"});
-        clickHeader(t, 3);
-        // Widened: the rows that join in fall into the header's order.
-        chooseTypes(view.get(), {"Детектор"});
-        const QStringList doorsAndDetectors{"Дверь шкафа: закрыта", "Дверь шкафа: открыта", "Детектор 12: свободен",
-                                            "Детектор 3: занят"};
-        QTRY_COMPARE(column(t, 3), doorsAndDetectors);
-        QVERIFY(view->saveTo(dir.filePath("shown.csv")));
-        QCOMPARE(fileLines(dir.filePath("shown.csv")),
-                 (QStringList{"Time;Device time;Type;Description", "11:45:00;12:00:04;Дверь шкафа;Дверь шкафа: закрыта;",
-                              "08:00:00;12:00:04;Дверь шкафа;Дверь шкафа: открыта;",
-                              "10:00:00;12:00:04;Детектор;Детектор 12: свободен;",
-                              "08:30:00;12:00:04;Детектор;Детектор 3: занят;", ""}));
+    void fromServer_data() { TestServers::addServerRows(); }
 
-        view->setSearchText(QStringLiteral("шкафа"));
-        QTRY_COMPARE(column(t, 3), doorsAndDetectors.mid(0, 2));
-        loadKnownDay(view.get());
-        QTRY_COMPARE(column(t, 3), doorsAndDetectors.mid(0, 2));
-        QCOMPARE(view->shownEventTypes(), (QStringList{"Дверь шкафа", "Детектор"}));
-        QCOMPARE(shownCount(view.get()), QStringLiteral("2 of 6 records"));
-        view->setSearchText(QString());
-        QTRY_COMPARE(column(t, 3), doorsAndDetectors);
-    }
-
-    void jumpToTime_data()
+    // A day from the server, the day before by Alt+Left (a second press
+    // while it is read is refused), Refresh keeping that day, the next day
+    // by its button; then a load cancelled and one closed while its rows
+    // stream in.
+    void fromServer()
     {
-        QTest::addColumn<QTime>("time");
-        QTest::addColumn<bool>("newestFirst");
-        QTest::addColumn<QString>("selected");
-        QTest::newRow("at a row") << QTime(9, 15) << false << "Связь с центром: потеряна";
-        QTest::newRow("between rows") << QTime(10, 30) << false << "Дверь шкафа: закрыта";
-        QTest::newRow("between rows, newest first") << QTime(10, 30) << true << "Детектор 12: свободен";
-        QTest::newRow("past the last row") << QTime(12, 0, 1) << false << QString();
-    }
-
-    void jumpToTime()
-    {
-        QFETCH(QTime, time);
-        QFETCH(bool, newestFirst);
-        QFETCH(QString, selected);
-        auto view = makeView(1, 0x5FFFF);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-        QTableWidget *t = table(view.get());
-        loadKnownDay(view.get());
-        if (newestFirst)
-            clickHeader(t, 0);
-        t->selectRow(0);
-        view->findChild<QTimeEdit *>("jumpTime")->setTime(time);
-        const QModelIndexList rows = t->selectionModel()->selectedRows();
-        QCOMPARE(rows.isEmpty() ? QString() : t->item(rows.first().row(), 3)->text(), selected);
-    }
-
-    void messagesWithStampAndIcon()
-    {
-        auto view = makeView(1, 0x5FFFF);
-        auto *log = view->findChild<QComboBox *>("log");
-        const int before = log->count();
-        view->on_db_logMessage("Failure", Error);
-        view->on_db_logMessage("Plain");
-        QCOMPARE(log->count(), before + 2);
-        QCOMPARE(log->currentIndex(), log->count() - 1);
-        const QString text = log->itemText(before);
-        QVERIFY(QRegularExpression(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] Failure$)").match(text).hasMatch());
-        // The host's pictures: error for the first, information for the second.
-        const QImage error = QIcon(":/Resources/eventlogError.png").pixmap(16).toImage();
-        QVERIFY(!error.isNull());
-        QCOMPARE(log->itemIcon(before).pixmap(16).toImage(), error);
-        QCOMPARE(log->itemIcon(before + 1).pixmap(16).toImage(),
-                 QIcon(":/Resources/eventlogInfo.png").pixmap(16).toImage());
-    }
-
-    void loadDayFromServer_data()
-    {
-        TestServers::addServerRows();
-    }
-    void loadDayFromServer()
-    {
-        if (TestServers::available().isEmpty())
-            QSKIP("No test servers: run through scripts/dbserver");
-        QFETCH(QString, server);
-        useServer(server);
+        USE_ROW_SERVER();
         const QDate day = TestServers::day();
-        auto view = makeView(1, 0x5FFFF);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-        // The first load (today) ends, then the date change reloads.
-        QTRY_VERIFY_WITH_TIMEOUT(button(view.get(), "updateData")->isEnabled(), 20000);
-        dateEdit(view.get())->setDate(day);
-        QTRY_VERIFY(!button(view.get(), "updateData")->isEnabled());
-        QVERIFY(!dateEdit(view.get())->isEnabled());
-        QVERIFY(button(view.get(), "saveData")->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(button(view.get(), "updateData")->isEnabled(), 60000);
-        QVERIFY(view->progressOverlay()->isHidden());
-
-        QSqlDatabase reference = TestServers::connection(server, QStringLiteral("logref%1").arg(connections));
-        QVERIFY(reference.open());
-        QSqlQuery count(reference);
-        QVERIFY(count.exec(QStringLiteral("select count(*) from events where objectid=1 and time >= '%1' and time < '%2'")
-                               .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate))));
-        QVERIFY(count.next());
+        const auto count = [this](const QDate &d) {
+            return rows(QStringLiteral("select count(*) from events where objectid=1 and time >= %1 and time < %2")
+                            .arg(sqlDay(d), sqlDay(d.addDays(1)))).value(0).value(0).toInt();
+        };
+        auto view = open();
         QTableWidget *t = table(view.get());
-        QCOMPARE(t->rowCount(), count.value(0).toInt());
-        // Rows in time order; the time column was sized to its contents.
-        for (int r = 1; r < t->rowCount(); ++r)
-            QVERIFY(t->item(r - 1, 0)->text() <= t->item(r, 0)->text());
-        QVERIFY(view->findChild<QComboBox *>("log")->currentText().endsWith("Data acquisition is complete"));
-        count = QSqlQuery();
-        reference = QSqlDatabase();
-    }
+        QVERIFY(viewLoaded(view.get()) && showDate(view.get(), day));
+        QCOMPARE(t->rowCount(), count(day));
+        QVERIFY(QRegularExpression(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\] Data acquisition is complete$)")
+                    .match(view->findChild<QComboBox *>("log")->currentText()).hasMatch());
+        QCOMPARE(view->progressOverlay()->rowsText(), QStringLiteral("Rows received: %L1").arg(count(day)));
 
-    void cancelAndCloseWhileStreaming_data() { loadDayFromServer_data(); }
-    void cancelAndCloseWhileStreaming()
-    {
-        if (TestServers::available().isEmpty())
-            QSKIP("No test servers: run through scripts/dbserver");
-        QFETCH(QString, server);
-        useServer(server);
-        auto view = makeView(1, 0x5FFFF);
-        view->show();
-        QTRY_VERIFY_WITH_TIMEOUT(button(view.get(), "updateData")->isEnabled(), 20000);
-        dateEdit(view.get())->setDate(TestServers::day());
-        QTRY_VERIFY_WITH_TIMEOUT(table(view.get())->rowCount() > 100, 20000);
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        t->setFocus();
+        QTest::keyClick(t, Qt::Key_Left, Qt::AltModifier);
+        QTest::keyClick(t, Qt::Key_Left, Qt::AltModifier);
+        QVERIFY(viewLoaded(view.get()) && click(view.get(), "updateData"));
+        QCOMPARE(view->findChild<QDateEdit *>("dateEdit")->date(), day.addDays(-1));
+        QVERIFY(t->rowCount() < count(day));
+        QCOMPARE(t->rowCount(), count(day.addDays(-1)));
+        QVERIFY(click(view.get(), "nextDay"));
+        QCOMPARE(t->rowCount(), count(day));
+
+        view->findChild<QPushButton *>("updateData")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(t->rowCount() > 100, 20000);
         Progress *overlay = view->progressOverlay();
         QVERIFY(!overlay->isHidden());
-        auto *cancel = overlay->findChild<QPushButton *>("cancel");
-        cancel->click();
-        QVERIFY(!cancel->isEnabled());
-        QTRY_VERIFY(overlay->isHidden());
-        QTRY_VERIFY(button(view.get(), "updateData")->isEnabled());
-        // The next load shows the overlay afresh.
-        button(view.get(), "updateData")->click();
-        QVERIFY(!overlay->isHidden());
-        QVERIFY(cancel->isEnabled());
+        overlay->cancelButton()->click();
+        QVERIFY(!overlay->cancelButton()->isEnabled());
+        QVERIFY(viewLoaded(view.get()));
+        // The next load shows the overlay afresh; closing the view ends it at once.
+        view->findChild<QPushButton *>("updateData")->click();
+        QVERIFY(!overlay->isHidden() && overlay->cancelButton()->isEnabled());
         QCOMPARE(overlay->findChild<QLabel *>("label")->text(), QStringLiteral("Data updating"));
-        QTRY_VERIFY_WITH_TIMEOUT(table(view.get())->rowCount() > 100, 20000);
-
+        QTRY_VERIFY_WITH_TIMEOUT(t->rowCount() > 100, 20000);
         QElapsedTimer timer;
         timer.start();
         view.reset();
