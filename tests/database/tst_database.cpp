@@ -194,7 +194,7 @@ private slots:
         QCOMPARE(rates.size(), states.size() - 1);
         QVERIFY(states.contains(stamp) && !rates.contains(stamp));
 
-        // Without the host's kernel (tst_sgview has it) signal groups end at
+        // Without the host's kernel (tst_signalviews has it) signal groups end at
         // the first row.
         QVERIFY(run([&](Database *w) { w->requestSg(1, QDateTime(day, QTime(8, 0)), QDateTime(day, QTime(9, 0))); }));
         QCOMPARE(recorder->count("sg"), 0);
