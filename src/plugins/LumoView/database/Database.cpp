@@ -2,6 +2,7 @@
 
 #include "database/BoxStatistics.h"
 #include "database/ConnectOptions.h"
+#include "database/QueryDump.h"
 #include "database/RequestStatements.h"
 #include "database/SqlDialect.h"
 
@@ -9,12 +10,10 @@
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMap>
 #include <QMutexLocker>
 #include <QSqlError>
 #include <QSqlRecord>
-#include <QTextStream>
 
 #include <algorithm>
 
@@ -29,35 +28,6 @@ const int forcedEndMs = 500;
 // worker for minutes; longer than the grace of a stop, so that a stop while
 // connecting to such a server is what ends the worker by force.
 const int connectTimeoutSeconds = 5;
-
-// Shared by every worker of the process; the lock keeps the records of
-// concurrent workers whole.
-struct QueryDump
-{
-    QMutex mutex;
-    bool enabled = false;
-    QFile file;
-};
-
-QueryDump &queryDump()
-{
-    static QueryDump dump;
-    return dump;
-}
-
-void dumpQuery(const QString &text)
-{
-    QueryDump &dump = queryDump();
-    QMutexLocker locker(&dump.mutex);
-    if (!dump.enabled)
-        return;
-    if (!dump.file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    QTextStream stream(&dump.file);
-    stream << text << '\n';
-    stream.flush();
-    dump.file.close();
-}
 
 int stateValue(const QVariant &value)
 {
@@ -130,22 +100,12 @@ Database::~Database()
 
 void Database::startDumpQueries(const QString &file_name)
 {
-    QueryDump &dump = queryDump();
-    QMutexLocker locker(&dump.mutex);
-    dump.enabled = false;
-    if (dump.file.isOpen())
-        dump.file.close();
-    dump.file.setFileName(file_name);
-    dump.enabled = true;
+    QueryDump::start(file_name);
 }
 
 void Database::stopDumpQueries()
 {
-    QueryDump &dump = queryDump();
-    QMutexLocker locker(&dump.mutex);
-    dump.enabled = false;
-    if (dump.file.isOpen())
-        dump.file.close();
+    QueryDump::stop();
 }
 
 bool Database::postgres() const
@@ -641,7 +601,7 @@ void Database::runRequest(int requestKind, const QStringList &statements)
 QSqlQuery Database::execQuery(QSqlDatabase &db, QString text)
 {
     text = SqlDialect::forDriver(db.driverName()).quoteIdentifiers(text);
-    dumpQuery(text);
+    QueryDump::write(text);
 
     forever {
         if (stopNoticed() || !lockDb())
