@@ -2,22 +2,22 @@
 #define DATABASE_H
 
 #include "database/LogMessageType.h"
-#include "database/StatementCanceller.h"
+#include "database/RequestSlot.h"
+#include "database/RowPacer.h"
+#include "database/SgEventDecoder.h"
+#include "database/WorkerConnection.h"
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QMetaMethod>
-#include <QMetaProperty>
 #include <QMutex>
-#include <QSemaphore>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
-#include <functional>
+
+class RequestRows;
 
 // The reader behind the data views: runs a request's statements on a worker
 // thread of its own and streams every row back as a signal, reconnecting
@@ -37,10 +37,6 @@ public:
         StopRequest = 7
     };
 
-    // The constant the host's decoding service expects with a signal-group
-    // event (agreed with the host).
-    static constexpr int SgNotificationKind = 0x53470705;
-
     // `db` is the facade's connection handle, which must outlive the worker;
     // it is read under `dbMutex`.
     Database(QObject *parent, const QSqlDatabase *db, QMutex *dbMutex);
@@ -54,12 +50,16 @@ public:
     void requestDtStat(uint object_id, QString detectors, int parameter, quint8 weeks, QDate date);
     void requestSg(uint object_id, QDateTime from, QDateTime to);
 
+    // Ends the worker before its owner goes: a stop, then up to 3 s for the
+    // worker to end by itself before it is ended by force.
+    void stopAndWait();
+
     // The last request's pacing pauses, for measurements and tests: the time
     // spent in them, how many ended as soon as the GUI thread had handled the
     // rows sent before them and how many ran out their 50 ms.
-    qint64 pacingPauseNsecs() const { return pauseNsecs; }
-    int pausesCaughtUp() const { return caughtUpPauses; }
-    int pausesTimedOut() const { return timedOutPauses; }
+    qint64 pacingPauseNsecs() const { return pacer.pauseNsecs(); }
+    int pausesCaughtUp() const { return pacer.pausesCaughtUp(); }
+    int pausesTimedOut() const { return pacer.pausesTimedOut(); }
 
     // The process-wide dump of every statement executed by any worker.
     static void startDumpQueries(const QString &file_name);
@@ -82,88 +82,49 @@ signals:
     void rowsReceived(int rows);
 
 public slots:
+    // Asks the worker to stop and returns at once: a statement running on
+    // the server is cancelled there, rows not yet read are left unread, and
+    // a worker that has not ended after 3 s is ended by force.
     void stop();
 
 private slots:
     void on_wait_finish_timeout();
     void on_thread_finished();
-    QSqlQuery execQuery(QSqlDatabase &db, QString text);
-    // Queued by the worker behind a batch of rows: reached once this thread
-    // has handled them.
-    void pacingMarkerReached();
 
 protected:
     void run() override;
 
 private:
-    using RowHandler = std::function<bool(const QSqlQuery &)>;
-
     void submit(RequestKind kind, const QStringList &statements);
+    void startRun();
     bool postgres() const;
 
-    void runRequest(int kind, const QStringList &statements);
-    // Hands out every row of `query`, pausing now and then so that the GUI
-    // thread keeps up; false when the user stopped or the handler gave up.
-    bool streamRows(QSqlQuery &query, const RowHandler &handler);
-    bool pacingCheck();
-    bool pacingPause();
+    void runRequest(const RequestSlot::Request &request);
+    // Hands out every row of the statement just executed; false when the
+    // request ends here (a stop, a row that cannot be decoded, a lost
+    // connection).
+    bool streamRows(RequestRows &rows, int statement);
+    bool execQuery(const QString &statement);
+    bool ensureConnected();
+    bool openConnection();
+    // Posts the interruption once; true from then on.
     bool interrupted();
     bool stopNoticed();
-    bool decodeSgRow(const QSqlQuery &query);
-
-    bool execute(QSqlDatabase &db, const QString &text);
     void endByForce();
-    void dropConnection();
-    bool checkConnection(QSqlDatabase &db);
-    bool openConnection(QSqlDatabase &db);
-    bool ensureConnected(QSqlDatabase &db);
-    bool waitForStop(int ms);
-    void giveBackPermits();
-    void syncConnection();
-    bool lockDb();
-    void unlockDb();
 
-    int kind = NoRequest;
-    // Not a copy: a URL of another driver replaces the facade's handle, and
-    // a copy would keep the removed connection, which can never open again.
     const QSqlDatabase *db;
     QMutex *dbMutex;
-    QMutex requestMutex;
-    QSemaphore wakeup{0};
+    RequestSlot slot;
+    RowPacer pacer;
     QTimer waitTimer;
-    QStringList queries;
     const QString dateFormat = QStringLiteral("yyyy-MM-dd");
-    QObject *hostPlugin = nullptr;
-    QMetaMethod createNotification;
+    SgEventDecoder decoder;
 
-    // Worker thread only: its own connection with the shared one's settings,
-    // since a Qt SQL connection belongs to the thread that opened it and two
-    // threads must not stream from one connection at once.
-    QSqlDatabase connection;
-    const QString connectionName;
-    // The statement on the server, kept off the worker's stack (see execute()).
-    QSqlQuery running;
-    StatementCanceller canceller;
-    const QMetaObject *notificationClass = nullptr;
-    QMetaProperty notificationData;
-    int rowsSinceCheck = 0;
-    int rowsInRequest = 0;
-    int borrowedPermits = 0;
+    // Worker thread only.
+    WorkerConnection connection;
     bool stopSeen = false;
-    // Set by stop() for the worker's run; `inStatement` while a statement
-    // runs on the server, for stop() to have it cancelled there.
-    std::atomic<bool> stopping{false};
-    std::atomic<bool> inStatement{false};
-    std::atomic<bool> holdsDbMutex{false};
-    std::atomic<qint64> pauseNsecs{0};
-    std::atomic<int> caughtUpPauses{0};
-    std::atomic<int> timedOutPauses{0};
-    // Pacing markers: the worker counts those it queued; the GUI thread those
-    // it reached, which it does in the same order. `markerAwaited` (under
-    // requestMutex) is the marker the worker's pause waits for, 0 for none.
-    quint64 markersQueued = 0;
-    quint64 markersReached = 0;
-    quint64 markerAwaited = 0;
+    // The last run was ended by force: its connection is in no known state.
+    std::atomic<bool> endedByForce{false};
 };
 
 #endif // DATABASE_H

@@ -2,52 +2,54 @@
 #define STATEMENTCANCELLER_H
 
 #include <QDeadlineTimer>
-#include <QMutex>
 #include <QPointer>
-#include <QString>
 #include <QThread>
+
+#include <memory>
 
 class QSqlDatabase;
 
-// Cancels the statement that a connection's session runs on the server,
-// through a short-lived connection of its own in a thread of its own. A
-// thread blocked in a statement cannot be reached otherwise, and ending it
-// by force leaves the client library waiting for the statement's results.
+// Cancels the statement that a connection's session runs on the server, from
+// any thread. A thread blocked in a statement cannot be reached otherwise, and
+// ending it by force leaves the client library waiting for the statement's
+// results.
 //
-// The connection's thread records the session after every (re)connection;
-// cancel() and wait() are called by the thread that owns the canceller,
-// which must run an event loop: the cancelling thread is deleted there once
-// it has ended. A server that does not answer holds it no longer than its
-// connect time-out of 2 s and, on MySQL, 2 s for each read; an owner that
-// goes before it has ended leaves it to end by itself.
+// PostgreSQL: the protocol's cancel request, keyed to the connection itself,
+// which needs no connection slot and goes through a pooler to the server
+// connection the statement runs on. MySQL: KILL QUERY over a short-lived
+// connection of its own. Either runs in a thread of its own, and is sent
+// again while the connection stays busy: a cancel that reaches the server
+// before the statement has started does nothing.
 class StatementCanceller
 {
 public:
-    // After every (re)connection, in the connection's thread: asks the
-    // server for the session's id. False if it does not answer; nothing can
-    // be cancelled then.
+    StatementCanceller();
+    ~StatementCanceller();
+
+    // After every (re)connection, in the connection's thread: what cancels
+    // the session's statements. False if the server does not tell; nothing
+    // can be cancelled then.
     bool learnSession(QSqlDatabase &db);
-    // The same, the id already known.
+    // The same, the MySQL session's id already known.
     void setSession(const QSqlDatabase &db, qint64 id);
     // Before the connection closes.
     void clearSession();
 
-    // Starts a cancel and returns at once. False when no session is known
-    // or the previous cancel is still on its way.
+    // The span in which the connection's thread may wait on the server: a
+    // statement's execution and the reading of its rows.
+    void setBusy(bool busy);
+    bool isBusy() const;
+
+    // Starts cancelling and returns at once; the cancel is repeated while
+    // the connection stays busy. False when no session is known.
     bool cancel();
-    // Waits for the last cancel to end; true once it has.
+    // Waits for the cancelling to end; true once it has.
     bool wait(QDeadlineTimer deadline);
 
-private:
-    struct Session
-    {
-        QString driver, host, user, password, database, options;
-        int port = -1;
-        qint64 id = -1;
-    };
+    struct Shared;
 
-    QMutex mutex;
-    Session session;
+private:
+    std::shared_ptr<Shared> shared;
     QPointer<QThread> thread;
 };
 

@@ -39,20 +39,13 @@ LumoWidget::LumoWidget(QWidget *parent, uint object_id, QSqlDatabase *sharedDb, 
     connect(&db, &Database::rowsReceived, &progress, &Progress::setRowCount);
 }
 
-// Holds the GUI thread at most 4.5 s: the worker's 3 s of grace (a statement
-// it runs is cancelled on the server, so it ends at once), 0.5 s for a forced
-// end, then 0.5 s and, after one more termination, 0.5 s more. Only a worker
-// that even termination cannot end is waited for longer, by its destructor.
+// Holds the GUI thread at most 3.5 s: the worker's grace (a statement it
+// runs is cancelled on the server, so it ends at once), then its forced
+// end. Nothing of the view is told: it is going.
 LumoWidget::~LumoWidget()
 {
-    db.stop();
-    db.wait(500);
     db.blockSignals(true);
-    if (db.isRunning()) {
-        db.terminate();
-        db.wait(500);
-    }
-    db.blockSignals(false);
+    db.stopAndWait();
 }
 
 void LumoWidget::initControls()

@@ -1,0 +1,80 @@
+#ifndef WORKERCONNECTION_H
+#define WORKERCONNECTION_H
+
+#include "database/StatementCanceller.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+class QMutex;
+class RequestSlot;
+
+// A worker's own connection to the server, with the settings of the
+// facade's shared handle: a Qt SQL connection belongs to the thread that
+// opened it, and two threads must not read from one connection at once.
+//
+// The shared lock guards the handle's settings and is held only while they
+// are copied, never across a call that waits for the server: a worker ended
+// by force (which happens only where it waits) can never leave it held, and
+// nobody waits for a connect or a statement to read the settings.
+//
+// Everything but cancel() runs in the worker's thread.
+class WorkerConnection
+{
+public:
+    WorkerConnection(const QSqlDatabase *shared, QMutex *sharedLock, const RequestSlot *slot,
+                     const QString &name);
+    ~WorkerConnection();
+
+    // Takes the shared handle's settings when they have changed since the
+    // last look, closing the connection made with the former ones. False
+    // when the user stopped while the facade held the shared lock.
+    bool sync();
+
+    bool isOpen() const { return db.isOpen(); }
+    // Opens with the settings taken; the error text when it fails.
+    bool open(QString *error);
+    // The server answers on the open connection; if not, it is closed.
+    bool isAlive();
+    void close();
+    // Closes and forgets the connection (a forced end may have left it).
+    void drop();
+
+    QString databaseName() const { return db.databaseName(); }
+    QString hostName() const { return db.hostName(); }
+    QString driverName() const { return db.driverName(); }
+
+    // Runs `text` forward-only. The statement counts as running on the
+    // server until its rows are released or abandoned.
+    bool exec(const QString &text);
+    const QSqlQuery &query() const { return running; }
+    bool next();
+    // The rows were all read.
+    void release();
+    // The rest of the rows is not wanted: they are not read. PostgreSQL
+    // would read them when the statement is released, so its connection
+    // is closed first; the next statement connects again.
+    void abandon();
+
+    // Any thread: cancels the statement that runs on the server, if one
+    // does. The worker then sees its statement fail.
+    void cancel();
+    bool waitForCancel(QDeadlineTimer deadline) { return canceller.wait(deadline); }
+
+private:
+    const QSqlDatabase *shared;
+    QMutex *sharedLock;
+    const RequestSlot *slot;
+    const QString name;
+    QSqlDatabase db;
+    // The one statement of this worker, kept off the worker's stack: after
+    // a forced end no unwinding runs the driver's clean-up of it, which
+    // would wait for results the server may never send.
+    QSqlQuery running;
+    // Every row of `running` has been read.
+    bool drained = true;
+    StatementCanceller canceller;
+};
+
+#endif // WORKERCONNECTION_H
