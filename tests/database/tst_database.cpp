@@ -5,6 +5,7 @@
 
 #include "database/RequestStatements.h"
 #include "database/SqlDialect.h"
+#include "sql/ConnectionBudget.h"
 #include "views/FaultsDtView.h"
 
 #include <QSqlError>
@@ -322,6 +323,46 @@ private slots:
         QCOMPARE(recorder->messages().last(), complete);
         QVERIFY(recorder->count("dt") > 0);
     }
+    // The workstation's workers hold at most the budget's connections: one
+    // that needs a connection while the other holds the only permit waits
+    // for it, and an idle worker gives its connection back after the quiet
+    // time, so that an idle workstation holds none.
+    void connectionsWithinBudget_data() { TestServers::addServerRows(); }
+    void connectionsWithinBudget()
+    {
+        QFETCH(QString, server);
+        useServer(server);
+        ConnectionBudget &budget = ConnectionBudget::instance();
+        const int permits = budget.permits();
+        const int idle = budget.idleMsecs();
+        const auto restore = qScopeGuard([&] {
+            budget.setPermits(permits);
+            budget.setIdleMsecs(idle);
+        });
+        budget.setPermits(1);
+        budget.setIdleMsecs(1000);
+        const QString others = TestServers::isPostgres(server)
+            ? "select count(*) from pg_stat_activity where datname=current_database() and pid<>pg_backend_pid()"
+            : "select count(*) from information_schema.processlist where db=database() and id<>connection_id()";
+
+        // Earlier tests' connections stay registered and open.
+        const QStringList before = query(others);
+        Database second(nullptr, &shared, &dbMutex);
+        DatabaseRecorder secondRecorder(&second);
+        worker->requestLog(1, day, day.addDays(1), 0x5FFFF);
+        second.requestDetectors(1);
+        QVERIFY(waitComplete(*recorder));
+        QVERIFY(waitComplete(secondRecorder));
+        QCOMPARE(recorder->messages().last(), complete);
+        QCOMPARE(secondRecorder.messages().last(), complete);
+        QVERIFY(recorder->messages().contains("Waiting for another view to finish reading")
+                || secondRecorder.messages().contains("Waiting for another view to finish reading"));
+        QTRY_COMPARE_WITH_TIMEOUT(query(others), before, 10000);
+        // The next request opens it again.
+        QVERIFY(run([&](Database *w) { w->requestDetectors(1); }));
+        QCOMPARE(recorder->messages().last(), complete);
+    }
+
     // Each statement beside the day condition it had before, over object 6's
     // records on and around the bounds of the day: the same rows except the
     // next midnight's, which a between up to it took in, and on PostgreSQL

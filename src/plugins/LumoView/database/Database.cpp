@@ -7,6 +7,7 @@
 
 #include <QDebug>
 #include <QDeadlineTimer>
+#include <QRandomGenerator>
 #include <QSqlError>
 
 namespace {
@@ -16,6 +17,22 @@ namespace {
 // server (see WorkerConnection).
 const int stopGraceMs = 3000;
 const int forcedEndMs = 500;
+// The longest pause between two attempts to reach the server.
+const int maxRetryMs = 30000;
+
+// Whether the server refused the connection for want of a free one: it
+// then takes others' connections to go away, not a fault of the settings.
+bool serverFull(const QString &error)
+{
+    static const char *const signs[] = {"too many connections", "too many clients",
+                                        "remaining connection slots", "max_user_connections",
+                                        "no more connections allowed"};
+    for (const char *sign : signs) {
+        if (error.contains(QLatin1String(sign), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -184,7 +201,12 @@ void Database::run()
                 runRequest(request);
             if (stopSeen || slot.stopRequested())
                 break;
-            slot.wait(-1);
+            // Idle: the connection goes when another worker waits for one,
+            // or after a quiet minute; the next request opens it again.
+            if (connection.shouldGiveWay())
+                connection.close();
+            if (!slot.wait(connection.isOpen() ? connection.idleMsecs() : -1))
+                connection.close();
             if (slot.stopRequested())
                 break;
         }
@@ -299,31 +321,52 @@ bool Database::execQuery(const QString &statement)
     }
 }
 
-bool Database::openConnection()
+bool Database::openConnection(QString *error)
 {
-    emit logMessage(tr("Connect to database %1@%2").arg(connection.databaseName(), connection.hostName()), Info);
-    QString error;
-    if (!connection.open(&error)) {
-        emit logMessage(error, Error);
+    if (!connection.acquirePermit([this] { emit logMessage(tr("Waiting for another view to finish reading"), Info); }))
         return false;
-    }
-    emit logMessage(tr("Connection established"), Success);
-    return true;
+    return connection.open(error);
 }
 
-// The server is retried once a second until it answers or the user stops;
-// each attempt takes the settings in force, so that a new URL (a standby
-// promoted after a failover) is followed without a new request.
+// The server is tried again after 1 s, then after twice as long each time up
+// to 30 s, a little earlier or later at random so that the workstations of a
+// centre do not all come back at once. Each attempt takes the settings in
+// force, so that a new URL (a standby promoted after a failover) is followed
+// without a new request. What went wrong is said once, not at every attempt.
 bool Database::ensureConnected()
 {
-    if (connection.isAlive() || openConnection())
+    if (connection.isAlive())
         return true;
+    QString said;
+    QString target;
+    int delay = 1000;
     forever {
-        if (slot.waitForStop(1000) || !connection.sync()) {
+        const QString now = tr("Connect to database %1@%2").arg(connection.databaseName(), connection.hostName());
+        if (now != target) {
+            emit logMessage(now, Info);
+            target = now;
+            said.clear();
+        }
+        QString error;
+        if (openConnection(&error)) {
+            emit logMessage(tr("Connection established"), Success);
+            return true;
+        }
+        if (stopNoticed())
+            return false;
+        if (error != said) {
+            said = error;
+            if (serverFull(error))
+                emit logMessage(tr("The database server has no free connection now; the view tries again until "
+                                   "it gets one"), Warning);
+            else
+                emit logMessage(error, Error);
+        }
+        const int jitter = int(QRandomGenerator::global()->bounded(delay / 2)) - delay / 4;
+        if (slot.waitForStop(delay + jitter) || !connection.sync()) {
             interrupted();
             return false;
         }
-        if (openConnection())
-            return true;
+        delay = qMin(delay * 2, maxRetryMs);
     }
 }

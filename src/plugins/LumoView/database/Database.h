@@ -106,7 +106,7 @@ private:
     bool streamRows(RequestRows &rows, int statement);
     bool execQuery(const QString &statement);
     bool ensureConnected();
-    bool openConnection();
+    bool openConnection(QString *error);
     // Posts the interruption once; true from then on.
     bool interrupted();
     bool stopNoticed();

@@ -38,6 +38,9 @@ public:
     // Sleeps `ms` unless a stop comes first (true then); a request that
     // comes meanwhile waits in the slot.
     bool waitForStop(int ms);
+    // Wakes the worker from wait() without a request: it has something to
+    // look at (another worker waits for its connection). Any thread.
+    void nudge() { wakeup.release(); }
 
 private:
     mutable QMutex mutex;

@@ -31,7 +31,7 @@ bool sameSettings(const QSqlDatabase &worker, const QSqlDatabase &shared)
 } // namespace
 
 WorkerConnection::WorkerConnection(const QSqlDatabase *shared, QMutex *sharedLock,
-                                   const RequestSlot *slot, const QString &name)
+                                   RequestSlot *slot, const QString &name)
     : shared(shared), sharedLock(sharedLock), slot(slot), name(name)
 {
 }
@@ -63,16 +63,38 @@ bool WorkerConnection::sync()
     return true;
 }
 
+bool WorkerConnection::acquirePermit(const std::function<void()> &waiting)
+{
+    if (budget.tryAcquire(this))
+        return true;
+    waiting();
+    return budget.acquire(this, [this] { return slot->stopRequested(); });
+}
+
 bool WorkerConnection::open(QString *error)
 {
     if (db.isOpen())
         return true;
+    askedToGiveWay = false;
     if (!db.open()) {
         *error = db.lastError().text();
+        db.close();
+        budget.release(this);
         return false;
     }
     canceller.learnSession(db);
     return true;
+}
+
+bool WorkerConnection::shouldGiveWay() const
+{
+    return db.isOpen() && (askedToGiveWay || budget.contended());
+}
+
+void WorkerConnection::giveWay()
+{
+    askedToGiveWay = true;
+    slot->nudge();
 }
 
 bool WorkerConnection::isAlive()
@@ -95,6 +117,7 @@ void WorkerConnection::close()
     if (db.isValid())
         db.close();
     running = QSqlQuery();
+    budget.release(this);
 }
 
 void WorkerConnection::drop()

@@ -2,10 +2,14 @@
 #define WORKERCONNECTION_H
 
 #include "database/StatementCanceller.h"
+#include "sql/ConnectionBudget.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+
+#include <atomic>
+#include <functional>
 
 class QMutex;
 class RequestSlot;
@@ -19,13 +23,17 @@ class RequestSlot;
 // by force (which happens only where it waits) can never leave it held, and
 // nobody waits for a connect or a statement to read the settings.
 //
-// Everything but cancel() runs in the worker's thread.
-class WorkerConnection
+// The connection is open only with a permit of the workstation's
+// connection budget, and closed when another worker waits for one while
+// this one is idle, or after a quiet minute.
+//
+// Everything but cancel() and giveWay() runs in the worker's thread.
+class WorkerConnection : public ConnectionBudget::Holder
 {
 public:
-    WorkerConnection(const QSqlDatabase *shared, QMutex *sharedLock, const RequestSlot *slot,
+    WorkerConnection(const QSqlDatabase *shared, QMutex *sharedLock, RequestSlot *slot,
                      const QString &name);
-    ~WorkerConnection();
+    ~WorkerConnection() override;
 
     // Takes the shared handle's settings when they have changed since the
     // last look, closing the connection made with the former ones. False
@@ -33,8 +41,16 @@ public:
     bool sync();
 
     bool isOpen() const { return db.isOpen(); }
-    // Opens with the settings taken; the error text when it fails.
+    // A permit to open the connection, waited for unless the user stops:
+    // false then. `waiting` is told when the wait begins.
+    bool acquirePermit(const std::function<void()> &waiting);
+    // Opens with the settings taken and a permit; the error text when it
+    // fails, which gives the permit back.
     bool open(QString *error);
+    // An idle worker looks here: true when it should close its connection
+    // now, for another worker or after `idleMsecs()` of quiet.
+    bool shouldGiveWay() const;
+    int idleMsecs() const { return budget.idleMsecs(); }
     // The server answers on the open connection; if not, it is closed.
     bool isAlive();
     void close();
@@ -60,13 +76,16 @@ public:
     // Any thread: cancels the statement that runs on the server, if one
     // does. The worker then sees its statement fail.
     void cancel();
+    void giveWay() override;
     bool waitForCancel(QDeadlineTimer deadline) { return canceller.wait(deadline); }
 
 private:
     const QSqlDatabase *shared;
     QMutex *sharedLock;
-    const RequestSlot *slot;
+    RequestSlot *slot;
     const QString name;
+    ConnectionBudget &budget = ConnectionBudget::instance();
+    std::atomic<bool> askedToGiveWay{false};
     QSqlDatabase db;
     // The one statement of this worker, kept off the worker's stack: after
     // a forced end no unwinding runs the driver's clean-up of it, which
