@@ -39,6 +39,10 @@ private slots:
         QTest::newRow("escaped characters")
             << "//op%40centre:p%40ss%3A%2F%25%23%3F%26%3D%2B@h:5432/QPSQL/traffic%20db"
             << QStringList{"h", "5432", "traffic db", "QPSQL", "op@centre", "p@ss:/%#?&=+"} << QString();
+        // The connection's encryption has no field: it is kept as given.
+        QTest::newRow("TLS options") << "//u:p@h:5432/QPSQL/db?sslmode=verify-full&sslrootcert=/etc/a%20b/ca.pem"
+                                     << QStringList{"h", "5432", "db", "QPSQL", "u", "p"}
+                                     << "//u:p@h:5432/QPSQL/db?sslmode=verify-full&sslrootcert=/etc/a b/ca.pem";
         QTest::newRow("Cyrillic") << QStringLiteral("//оператор:пароль@h:5432/QPSQL/дороги")
                                   << QStringList{"h", "5432", "дороги", "QPSQL", "оператор", "пароль"} << QString();
     }

@@ -80,6 +80,9 @@ void ParametersDlg::setupForm()
 void ParametersDlg::fillFrom(const QString &text)
 {
     const QUrl url(text, QUrl::TolerantMode);
+    // The connection's options (its encryption) have no fields: they are
+    // kept as given.
+    query = url.query(QUrl::FullyEncoded);
     host->setText(url.host(QUrl::FullyDecoded));
     user->setText(url.userName(QUrl::FullyDecoded));
     password->setText(url.password(QUrl::FullyDecoded));
@@ -104,6 +107,8 @@ void ParametersDlg::accept()
     url.setPath(QStringLiteral("/%1/%2").arg(driver->currentText(), name->text()), QUrl::DecodedMode);
     url.setUserName(user->text(), QUrl::DecodedMode);
     url.setPassword(password->text(), QUrl::DecodedMode);
+    if (!query.isEmpty())
+        url.setQuery(query, QUrl::StrictMode);
     m_url = url.toString();
     QDialog::accept();
 }

@@ -34,6 +34,7 @@ private:
     QLineEdit *user = nullptr;
     QLineEdit *password = nullptr;
     QString m_url;
+    QString query;
 };
 
 #endif // PARAMETERSDLG_H
