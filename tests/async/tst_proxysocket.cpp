@@ -1,6 +1,6 @@
-// The loopback relay end to end, through a real SOCKS5 proxy (Dante, started
-// here as a throwaway process), and its limits against stand-ins for the
-// server and the proxy.
+// The loopback relay end to end, through real proxies (Dante for SOCKS5,
+// tinyproxy for HTTP, started here as throwaway processes), and its limits
+// against stand-ins for the server and the proxy.
 #include "AsyncRecorder.h"
 #include "TestServers.h"
 

@@ -40,9 +40,9 @@ void ProxyServer::incomingConnection(qintptr socketDescriptor)
 
 void ProxyServer::refuse(qintptr socketDescriptor, Refusal kind, const QString &warning)
 {
-    ::close(int(socketDescriptor));
     if (!warned[kind]) {
         warned[kind] = true;
         ProxySocket::warn(warning);
     }
+    ::close(int(socketDescriptor));
 }
