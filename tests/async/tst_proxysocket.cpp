@@ -392,14 +392,15 @@ private slots:
     void otherUserRefused()
     {
         const passwd *nobody = ::getpwnam("nobody");
-        if (::geteuid() != 0 || !nobody)
-            QSKIP("Needs root and the user nobody, to connect as someone else");
+        const QString runuser = QStringLiteral("/usr/sbin/runuser");
+        if (::geteuid() != 0 || !nobody || !QFile::exists(runuser))
+            QSKIP("Needs root, runuser and the user nobody, to connect as someone else");
         FarEnd far;
         ProxySocket relay(loopback, far.serverPort(), nullptr);
         for (int i = 0; i < 2; ++i) {
             QProcess intruder;
-            intruder.start(QStringLiteral("runuser"),
-                           {"-u", "nobody", "--", "bash", "-c",
+            intruder.start(runuser,
+                           {"-u", "nobody", "--", "/bin/bash", "-c",
                             QStringLiteral("exec 3<>/dev/tcp/127.0.0.1/%1 && printf query >&3; cat <&3").arg(relay.serverPort())});
             // It ends only once the relay has closed the connection.
             QVERIFY(intruder.waitForFinished(30000));

@@ -11,7 +11,7 @@ namespace {
 
 // SOCKS5 (RFC 1928, 1929).
 const char socksVersion = 5;
-const char noLogin = 0, userLogin = 2, noMethod = char(0xFF);
+const char noLogin = 0, userLogin = 2;
 const char loginVersion = 1;
 const char connectCommand = 1;
 const char ipv4Address = 1, domainName = 3, ipv6Address = 4;
