@@ -56,9 +56,10 @@ void ProxyConnection::pass(QTcpSocket *from, QTcpSocket *to)
 {
     if (!open || to->state() != QAbstractSocket::ConnectedState)
         return;
-    const qint64 room = writeLimit - to->bytesToWrite();
-    if (room > 0 && from->bytesAvailable() > 0)
-        to->write(from->read(room));
+    // Never more than is there: read() sizes its buffer by the argument.
+    const qint64 bytes = qMin(writeLimit - to->bytesToWrite(), from->bytesAvailable());
+    if (bytes > 0)
+        to->write(from->read(bytes));
 }
 
 void ProxyConnection::remoteConnected()
