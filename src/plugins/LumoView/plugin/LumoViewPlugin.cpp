@@ -84,8 +84,16 @@ QString LumoViewPlugin::setDatabaseUrl(QString url_string)
 
     // Drivers ignore Qt's proxy settings: with an application proxy the
     // connection goes to a loopback relay that reaches the server through it.
-    if (!QNetworkProxy::applicationProxy().hostName().isEmpty()) {
-        auto *relay = new ProxySocket(host, static_cast<quint16>(port), this);
+    // A relay to another server replaces the previous one, whose connections
+    // end; the workers reconnect through the new one.
+    const bool proxied = !QNetworkProxy::applicationProxy().hostName().isEmpty();
+    if (relay && !(proxied && relay->relaysTo(host, quint16(port)))) {
+        delete relay;
+        relay = nullptr;
+    }
+    if (proxied) {
+        if (!relay)
+            relay = new ProxySocket(host, quint16(port), this);
         host = QStringLiteral("127.0.0.1");
         port = relay->serverPort();
     }
