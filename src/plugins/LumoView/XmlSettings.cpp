@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 #include <QTextStream>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -20,6 +21,13 @@ const QString arrayItemAttribute = QStringLiteral("arrayItem");
 // than as plain text, so that plain texts need no escaping.
 const QString encodingAttribute = QStringLiteral("encoding");
 const QString variantEncoding = QStringLiteral("variant");
+
+// What a settings file may be. Far beyond any real one, and small enough
+// that a hostile file cannot exhaust the memory: the keys repeat their
+// paths, so their total length is bounded apart from the file's size.
+const qint64 maximumFileSize = 16 * 1024 * 1024;
+const int maximumDepth = 256;
+const qint64 maximumKeyCharacters = 8 * 1024 * 1024;
 
 // "size" is never written, an empty "arrayItem" neither: such a key must not
 // leave elements behind, which would read back as empty values.
@@ -157,6 +165,140 @@ bool writeOrderLess(const QString &a, const QString &b)
     return a < b;
 }
 
+
+// Collects the keys of a document element by element, without recursion and
+// without a document type (so no entity is ever expanded). The path of the
+// open elements is one string, cut back as they close.
+class SettingsReader
+{
+public:
+    explicit SettingsReader(const QByteArray &bytes) : xml(bytes)
+    {
+        xml.setNamespaceProcessing(false);
+    }
+
+    // Fills `keys`; false and the reason when the document is refused.
+    bool read(QSettings::SettingsMap *keys, QString *problem)
+    {
+        map = keys;
+        while (!xml.atEnd() && reason.isEmpty()) {
+            switch (xml.readNext()) {
+            case QXmlStreamReader::DTD:
+                reason = QStringLiteral("it has a document type");
+                break;
+            case QXmlStreamReader::EntityReference:
+                reason = QStringLiteral("it refers to an entity");
+                break;
+            case QXmlStreamReader::Characters:
+                text += xml.text();
+                textIsSpace = textIsSpace && xml.isWhitespace();
+                break;
+            case QXmlStreamReader::StartElement:
+                takeText();
+                open();
+                break;
+            case QXmlStreamReader::EndElement:
+                takeText();
+                close();
+                break;
+            default:
+                takeText();
+                break;
+            }
+        }
+        if (reason.isEmpty() && xml.hasError())
+            reason = QStringLiteral("line %1, column %2: %3")
+                         .arg(xml.lineNumber())
+                         .arg(xml.columnNumber())
+                         .arg(xml.errorString());
+        *problem = reason;
+        return reason.isEmpty();
+    }
+
+private:
+    struct Element
+    {
+        int parentPathLength;
+        bool isArray;
+        QString itemName;
+        int count;
+        bool encoded;
+        bool hasValue;
+    };
+
+    void open()
+    {
+        if (elements.size() >= maximumDepth) {
+            reason = QStringLiteral("nested deeper than %1 elements").arg(maximumDepth);
+            return;
+        }
+        const QXmlStreamAttributes attributes = xml.attributes();
+        Element element{path.size(), attributes.hasAttribute(arrayItemAttribute),
+                        attributes.value(arrayItemAttribute).toString(), 0,
+                        attributes.value(encodingAttribute) == variantEncoding, false};
+        // The root's own name plays no part.
+        if (!elements.isEmpty()) {
+            Element &parent = elements.last();
+            QString name = xml.qualifiedName().toString();
+            // Items are numbered by position, whatever their names carry.
+            if (parent.isArray
+                && (parent.itemName.isEmpty() ? name.contains(QLatin1String("row_"))
+                                              : name == parent.itemName))
+                name = QString::number(++parent.count);
+            if (!path.isEmpty())
+                path += QLatin1Char('/');
+            path += name;
+        }
+        elements.append(element);
+    }
+
+    void close()
+    {
+        const Element element = elements.takeLast();
+        // An empty element is no key, unless it is the writer's empty
+        // string (an encoded value whose text is empty).
+        if (element.encoded && !element.hasValue)
+            insert(path, QString());
+        if (element.isArray) {
+            insert(path + QStringLiteral("/size"), element.count);
+            if (!element.itemName.isEmpty())
+                insert(path + QStringLiteral("/arrayItem"), element.itemName);
+        }
+        path.truncate(element.parentPathLength);
+    }
+
+    // The text between two other nodes is the element's value; a later one
+    // replaces an earlier one, whitespace alone is none.
+    void takeText()
+    {
+        if (!text.isEmpty() && !textIsSpace && !elements.isEmpty()) {
+            Element &element = elements.last();
+            element.hasValue = true;
+            insert(path, element.encoded ? variantFromText(text) : QVariant(text));
+        }
+        text.clear();
+        textIsSpace = true;
+    }
+
+    void insert(const QString &key, const QVariant &value)
+    {
+        keyCharacters += key.size();
+        if (keyCharacters > maximumKeyCharacters)
+            reason = QStringLiteral("its keys are longer than %1 characters in all").arg(maximumKeyCharacters);
+        else
+            map->insert(key, value);
+    }
+
+    QXmlStreamReader xml;
+    QSettings::SettingsMap *map = nullptr;
+    QVector<Element> elements;
+    QString path;
+    QString text;
+    bool textIsSpace = true;
+    qint64 keyCharacters = 0;
+    QString reason;
+};
+
 } // namespace
 
 QSettings::Format registerXmlSettingsFormat()
@@ -232,6 +374,9 @@ void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
     } else if (!text.isEmpty()) {
         element.appendChild(document.createTextNode(text));
     } else {
+        // A bare empty element reads as no key (older files hold such
+        // elements for values they did not keep); the mark keeps the string.
+        element.setAttribute(encodingAttribute, variantEncoding);
         qDebug().nospace() << "..\\..\\..\\src\\plugins\\LumoView\\XmlSettings" << "(" << 36
                            << ") processWriteKey key: " << qPrintable(key) << ", value: " << value
                            << " - string empty";
@@ -241,53 +386,19 @@ void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
 
 bool readXmlSettings(QIODevice &device, QSettings::SettingsMap &map)
 {
-    QDomDocument document;
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (!document.setContent(&device, &message, &line, &column)) {
-        qWarning().nospace() << "Settings file is not well-formed XML (line " << line
-                             << ", column " << column << "): " << qPrintable(message);
+    // Bounded before anything is parsed: a settings file is a few kilobytes.
+    const QByteArray bytes = device.read(maximumFileSize + 1);
+    QSettings::SettingsMap keys;
+    QString problem;
+    if (bytes.size() > maximumFileSize)
+        problem = QStringLiteral("larger than %1 bytes").arg(maximumFileSize);
+    else
+        SettingsReader(bytes).read(&keys, &problem);
+    if (!problem.isEmpty()) {
+        qWarning("Settings file refused: %s", qPrintable(problem));
         return false;
     }
-    processReadKey(QString(), map, document.documentElement());
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+        map.insert(it.key(), it.value());
     return true;
-}
-
-void processReadKey(QString path, QSettings::SettingsMap &map, QDomElement node)
-{
-    const bool isArray = node.hasAttribute(arrayItemAttribute);
-    const QString itemName = node.attribute(arrayItemAttribute);
-    int count = 0;
-
-    // An element with neither content nor attributes is an empty value (it is
-    // written so); the root is never a value.
-    if (!path.isEmpty() && !node.hasChildNodes() && !node.hasAttributes())
-        map[path] = QString();
-
-    for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
-        if (child.isText()) {
-            const QString text = child.toText().data();
-            map[path] = node.attribute(encodingAttribute) == variantEncoding ? variantFromText(text)
-                                                                             : QVariant(text);
-            continue;
-        }
-        if (!child.isElement())
-            continue;
-        QString name = child.toElement().tagName();
-        if (isArray
-            && ((!itemName.isEmpty() && name == itemName)
-                || (itemName.isEmpty() && name.contains(QLatin1String("row_"))))) {
-            ++count;
-            name = QString::number(count);
-        }
-        processReadKey(path.isEmpty() ? name : path + QLatin1Char('/') + name, map,
-                       child.toElement());
-    }
-
-    if (isArray) {
-        map[path + QStringLiteral("/size")] = count;
-        if (!itemName.isEmpty())
-            map[path + QStringLiteral("/arrayItem")] = itemName;
-    }
 }
