@@ -1,5 +1,7 @@
 #include "XmlSettings.h"
 
+#include "XmlSettingsReader.h"
+
 #include <QDataStream>
 #include <QDebug>
 #include <QDomDocument>
@@ -8,7 +10,6 @@
 #include <QRect>
 #include <QSize>
 #include <QTextStream>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 
@@ -16,18 +17,9 @@ QSettings::Format xmlSettingsFormat = QSettings::InvalidFormat;
 
 namespace {
 
-const QString arrayItemAttribute = QStringLiteral("arrayItem");
-// Marks a value written in Qt's INI notation ("@Rect(0 0 640 480)") rather
-// than as plain text, so that plain texts need no escaping.
-const QString encodingAttribute = QStringLiteral("encoding");
-const QString variantEncoding = QStringLiteral("variant");
-
-// What a settings file may be. Far beyond any real one, and small enough
-// that a hostile file cannot exhaust the memory: the keys repeat their
-// paths, so their total length is bounded apart from the file's size.
-const qint64 maximumFileSize = 16 * 1024 * 1024;
-const int maximumDepth = 256;
-const qint64 maximumKeyCharacters = 8 * 1024 * 1024;
+const QString &arrayItemAttribute = XmlSettingsReader::arrayItemAttribute;
+const QString &encodingAttribute = XmlSettingsReader::encodingAttribute;
+const QString &variantEncoding = XmlSettingsReader::variantEncoding;
 
 // "size" is never written, an empty "arrayItem" neither: such a key must not
 // leave elements behind, which would read back as empty values.
@@ -96,49 +88,6 @@ QString variantText(const QVariant &value)
     }
 }
 
-QVariant variantFromText(const QString &text)
-{
-    const auto argument = [&text](const char *prefix) {
-        const QLatin1String head(prefix);
-        return text.startsWith(head) && text.endsWith(QLatin1Char(')'))
-                   ? text.mid(head.size(), text.size() - head.size() - 1)
-                   : QString();
-    };
-    const auto numbers = [](const QString &list) {
-        QVector<int> result;
-        for (const QStringRef &part : list.splitRef(QLatin1Char(' '), Qt::SkipEmptyParts))
-            result << part.toInt();
-        return result;
-    };
-    if (text == QLatin1String("@Invalid()"))
-        return QVariant();
-    if (text.startsWith(QLatin1String("@ByteArray(")))
-        return QByteArray::fromBase64(argument("@ByteArray(").toLatin1());
-    if (text.startsWith(QLatin1String("@Rect("))) {
-        const QVector<int> n = numbers(argument("@Rect("));
-        if (n.size() == 4)
-            return QRect(n[0], n[1], n[2], n[3]);
-    } else if (text.startsWith(QLatin1String("@Size("))) {
-        const QVector<int> n = numbers(argument("@Size("));
-        if (n.size() == 2)
-            return QSize(n[0], n[1]);
-    } else if (text.startsWith(QLatin1String("@Point("))) {
-        const QVector<int> n = numbers(argument("@Point("));
-        if (n.size() == 2)
-            return QPoint(n[0], n[1]);
-    } else if (text.startsWith(QLatin1String("@Variant("))) {
-        QByteArray bytes = QByteArray::fromBase64(argument("@Variant(").toLatin1());
-        QDataStream stream(&bytes, QIODevice::ReadOnly);
-        stream.setVersion(QDataStream::Qt_4_0);
-        QVariant value;
-        stream >> value;
-        if (stream.status() == QDataStream::Ok)
-            return value;
-    }
-    // Not a form this format writes: the text as it stands.
-    return text;
-}
-
 int arrayIndex(const QStringRef &segment)
 {
     return segment.toInt(nullptr, 10);
@@ -164,140 +113,6 @@ bool writeOrderLess(const QString &a, const QString &b)
         return ia < ib;
     return a < b;
 }
-
-
-// Collects the keys of a document element by element, without recursion and
-// without a document type (so no entity is ever expanded). The path of the
-// open elements is one string, cut back as they close.
-class SettingsReader
-{
-public:
-    explicit SettingsReader(const QByteArray &bytes) : xml(bytes)
-    {
-        xml.setNamespaceProcessing(false);
-    }
-
-    // Fills `keys`; false and the reason when the document is refused.
-    bool read(QSettings::SettingsMap *keys, QString *problem)
-    {
-        map = keys;
-        while (!xml.atEnd() && reason.isEmpty()) {
-            switch (xml.readNext()) {
-            case QXmlStreamReader::DTD:
-                reason = QStringLiteral("it has a document type");
-                break;
-            case QXmlStreamReader::EntityReference:
-                reason = QStringLiteral("it refers to an entity");
-                break;
-            case QXmlStreamReader::Characters:
-                text += xml.text();
-                textIsSpace = textIsSpace && xml.isWhitespace();
-                break;
-            case QXmlStreamReader::StartElement:
-                takeText();
-                open();
-                break;
-            case QXmlStreamReader::EndElement:
-                takeText();
-                close();
-                break;
-            default:
-                takeText();
-                break;
-            }
-        }
-        if (reason.isEmpty() && xml.hasError())
-            reason = QStringLiteral("line %1, column %2: %3")
-                         .arg(xml.lineNumber())
-                         .arg(xml.columnNumber())
-                         .arg(xml.errorString());
-        *problem = reason;
-        return reason.isEmpty();
-    }
-
-private:
-    struct Element
-    {
-        int parentPathLength;
-        bool isArray;
-        QString itemName;
-        int count;
-        bool encoded;
-        bool hasValue;
-    };
-
-    void open()
-    {
-        if (elements.size() >= maximumDepth) {
-            reason = QStringLiteral("nested deeper than %1 elements").arg(maximumDepth);
-            return;
-        }
-        const QXmlStreamAttributes attributes = xml.attributes();
-        Element element{path.size(), attributes.hasAttribute(arrayItemAttribute),
-                        attributes.value(arrayItemAttribute).toString(), 0,
-                        attributes.value(encodingAttribute) == variantEncoding, false};
-        // The root's own name plays no part.
-        if (!elements.isEmpty()) {
-            Element &parent = elements.last();
-            QString name = xml.qualifiedName().toString();
-            // Items are numbered by position, whatever their names carry.
-            if (parent.isArray
-                && (parent.itemName.isEmpty() ? name.contains(QLatin1String("row_"))
-                                              : name == parent.itemName))
-                name = QString::number(++parent.count);
-            if (!path.isEmpty())
-                path += QLatin1Char('/');
-            path += name;
-        }
-        elements.append(element);
-    }
-
-    void close()
-    {
-        const Element element = elements.takeLast();
-        // An empty element is no key, unless it is the writer's empty
-        // string (an encoded value whose text is empty).
-        if (element.encoded && !element.hasValue)
-            insert(path, QString());
-        if (element.isArray) {
-            insert(path + QStringLiteral("/size"), element.count);
-            if (!element.itemName.isEmpty())
-                insert(path + QStringLiteral("/arrayItem"), element.itemName);
-        }
-        path.truncate(element.parentPathLength);
-    }
-
-    // The text between two other nodes is the element's value; a later one
-    // replaces an earlier one, whitespace alone is none.
-    void takeText()
-    {
-        if (!text.isEmpty() && !textIsSpace && !elements.isEmpty()) {
-            Element &element = elements.last();
-            element.hasValue = true;
-            insert(path, element.encoded ? variantFromText(text) : QVariant(text));
-        }
-        text.clear();
-        textIsSpace = true;
-    }
-
-    void insert(const QString &key, const QVariant &value)
-    {
-        keyCharacters += key.size();
-        if (keyCharacters > maximumKeyCharacters)
-            reason = QStringLiteral("its keys are longer than %1 characters in all").arg(maximumKeyCharacters);
-        else
-            map->insert(key, value);
-    }
-
-    QXmlStreamReader xml;
-    QSettings::SettingsMap *map = nullptr;
-    QVector<Element> elements;
-    QString path;
-    QString text;
-    bool textIsSpace = true;
-    qint64 keyCharacters = 0;
-    QString reason;
-};
 
 } // namespace
 
@@ -386,15 +201,9 @@ void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
 
 bool readXmlSettings(QIODevice &device, QSettings::SettingsMap &map)
 {
-    // Bounded before anything is parsed: a settings file is a few kilobytes.
-    const QByteArray bytes = device.read(maximumFileSize + 1);
     QSettings::SettingsMap keys;
     QString problem;
-    if (bytes.size() > maximumFileSize)
-        problem = QStringLiteral("larger than %1 bytes").arg(maximumFileSize);
-    else
-        SettingsReader(bytes).read(&keys, &problem);
-    if (!problem.isEmpty()) {
+    if (!XmlSettingsReader::read(device, &keys, &problem)) {
         qWarning("Settings file refused: %s", qPrintable(problem));
         return false;
     }
