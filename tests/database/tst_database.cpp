@@ -442,6 +442,8 @@ private slots:
         QTest::newRow("quoted name") << "select \"it's\", `a`" << "select \"it's\", \"a\"";
         QTest::newRow("comments") << "select `a` -- don't `b`\nfrom /* `c' */ `d`"
                                   << "select \"a\" -- don't `b`\nfrom /* `c' */ \"d\"";
+        QTest::newRow("doubled, nested, dollar-quoted") << "select `a``b`, `c\"d` /* /* `e` */ `f` */, $$`g`$$ from `t`"
+                                                        << "select \"a`b\", \"c\"\"d\" /* /* `e` */ `f` */, $$`g`$$ from \"t\"";
     }
     void identifierQuoting()
     {

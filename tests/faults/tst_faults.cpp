@@ -65,6 +65,15 @@ qint64 took(const std::function<void()> &action)
 }
 void cancel(QWidget *view) { child<QPushButton>(child<QWidget>(view, "Progress"), "cancel")->click(); }
 
+// How many of this process's file descriptors are open on `path`.
+int openedAs(const QString &path)
+{
+    const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd"))
+                                  .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    return int(std::count_if(fds.cbegin(), fds.cend(),
+                             [&](const QFileInfo &fd) { return fd.symLinkTarget() == QFileInfo(path).canonicalFilePath(); }));
+}
+
 // The view's messages from `from` on, without their time stamps; only
 // those with the error icon if `errorsOnly`.
 QStringList messages(QWidget *view, int from = 0, bool errorsOnly = false)
@@ -219,9 +228,15 @@ private slots:
         QTemporaryDir dir;
         AsyncRecorder recorder(service());
         QWidget *view = logViewOfDay();
+        // A link planted under the dump's name is not followed: a warning
+        // from each dump, nothing written through it.
+        const QString planted = dir.filePath(QStringLiteral("planted"));
+        QVERIFY(QFile(planted).open(QIODevice::WriteOnly) && QFile::link(planted, dir.filePath(QStringLiteral("link"))));
+        for (int i = 0; i < 2; ++i)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("link is a symbolic link")));
         for (const QString &target : {dir.path(), QStringLiteral("/proc/version"),
                                       dir.filePath(QStringLiteral("missing/dump.sql")), QStringLiteral("/dev/full"),
-                                      QString()}) {
+                                      dir.filePath(QStringLiteral("link")), QString()}) {
             plugin->startDumpQueries(target.isEmpty() ? dir.filePath(QStringLiteral("views.sql")) : target);
             service()->setDumpFileName(target.isEmpty() ? dir.filePath(QStringLiteral("async.sql")) : target);
             const int from = messageCount(view);
@@ -235,8 +250,17 @@ private slots:
         QVERIFY(took([view] { delete view; }) < 2900);
         QCOMPARE(recorder.databaseErrors, QStringList());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 (QStringList{"async.sql", "views.sql"}));
+                 (QStringList{"async.sql", "link", "planted", "views.sql"}));
+        QCOMPARE(QFileInfo(planted).size(), 0);
+        // The dumps' own files: the owner's only, open while dumping goes on.
+        for (const char *name : {"async.sql", "views.sql"}) {
+            QCOMPARE(QFile::permissions(dir.filePath(name)) & ~(QFile::ReadUser | QFile::WriteUser),
+                     QFile::ReadOwner | QFile::WriteOwner);
+            QVERIFY2(openedAs(dir.filePath(name)) > 0, name);
+        }
         plugin->stopDumpQueries();
+        service()->setDumpFileName(QString());
+        QCOMPARE(openedAs(dir.filePath(QStringLiteral("views.sql"))) + openedAs(dir.filePath(QStringLiteral("async.sql"))), 0);
 
         // Closed while it streams, and while it waits for the database lock,
         // which the facade or another view holds.

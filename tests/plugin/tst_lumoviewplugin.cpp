@@ -116,10 +116,16 @@ private slots:
                                         << QStringList{"QPSQL", "traffic", "u", "", "h", "3306"};
         QTest::newRow("decoded, other driver") << "//us%40er:p%3Aw%2Fd@h:1/QMYSQL/road%20db" << "OK"
                                                << QStringList{"QMYSQL", "road db", "us@er", "p:w/d", "h", "1"};
-        QTest::newRow("three segments") << "//u@h/QPSQL/traffic/extra" << "/QPSQL/traffic/extra - Invalid url format"
-                                        << kept;
-        QTest::newRow("one segment") << "//u@h/QPSQL" << "/QPSQL - Invalid url format" << kept;
-        QTest::newRow("no path") << "//u@h" << " - Invalid url format" << kept;
+        // Said without any part of the URL: credentials cut short end up in its path.
+        const QString invalid = QStringLiteral("Invalid url format: the path must name the database driver and the "
+                                               "database");
+        const QString unencoded = QStringLiteral("Invalid url format: a \"/\", \"?\" or \"#\" in the user name or "
+                                                 "password must be written as %2F, %3F or %23");
+        QTest::newRow("three segments") << "//u@h/QPSQL/traffic/extra" << invalid << kept;
+        QTest::newRow("one segment") << "//u@h/QPSQL" << invalid << kept;
+        QTest::newRow("no path") << "//u@h" << invalid << kept;
+        QTest::newRow("\"/\" in the password") << "//lumo:se/cret@db.local/QPSQL/traffic" << unencoded << kept;
+        QTest::newRow("\"?\" in the user name") << "//lu?mo:secret@db.local:5432/QPSQL/traffic" << unencoded << kept;
         QTest::newRow("unknown driver") << "//u@h/NOSUCHDRIVER/traffic" << "Error while working with database driver"
                                         << QStringList();
     }

@@ -4,12 +4,15 @@
 <context>
     <name>AsyncDatabase</name>
     <message>
-        <source>%1 - Invalid url format</source>
-        <translation>%1 - неверный формат URL</translation>
-    </message>
-    <message>
         <source>The query service is stopped</source>
         <translation>Служба запросов остановлена</translation>
+    </message>
+</context>
+<context>
+    <name>AsyncSqlQuery</name>
+    <message>
+        <source>The number of placeholders (%1) and of bound values (%2) differ; nothing was sent</source>
+        <translation>Число параметров (%1) и привязанных значений (%2) не совпадает; запрос не отправлен</translation>
     </message>
 </context>
 <context>
@@ -160,6 +163,17 @@ min %6, max %7</source>
     <message>
         <source>Connection established</source>
         <translation>Соединение установлено</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseUrl</name>
+    <message>
+        <source>Invalid url format: a &quot;/&quot;, &quot;?&quot; or &quot;#&quot; in the user name or password must be written as %2F, %3F or %23</source>
+        <translation>Неверный формат URL: символы «/», «?» и «#» в имени пользователя или пароле нужно записывать как %2F, %3F и %23</translation>
+    </message>
+    <message>
+        <source>Invalid url format: the path must name the database driver and the database</source>
+        <translation>Неверный формат URL: путь должен указывать драйвер базы данных и базу данных</translation>
     </message>
 </context>
 <context>
@@ -694,10 +708,6 @@ intensity=%3 veh/h</source>
 </context>
 <context>
     <name>LumoViewPlugin</name>
-    <message>
-        <source>%1 - Invalid url format</source>
-        <translation>%1 - неверный формат URL</translation>
-    </message>
     <message>
         <source>Error while working with database driver</source>
         <translation>Ошибка при работе с драйвером базы данных</translation>
