@@ -63,7 +63,9 @@ private slots:
             for (int j = 1; j <= 11; ++j)
                 map.insert(QStringLiteral("rows/%1/inner/%2/y").arg(i).arg(j), QString::number(i * 100 + j));
         }
-        const QByteArray xml = written(QSettings::SettingsMap(map).unite({{"window/size", 5}}));
+        QSettings::SettingsMap withSize = map;
+        withSize.insert(QStringLiteral("window/size"), 5);
+        const QByteArray xml = written(withSize);
         QCOMPARE(read(xml), map);
         QDomDocument document;
         QVERIFY(document.setContent(xml));
