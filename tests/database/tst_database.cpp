@@ -124,6 +124,7 @@ private slots:
         recorder.reset();
         worker.reset();
         shared = QSqlDatabase();
+        reference.close(); // a pooler by session would keep a server connection for it
         reference = QSqlDatabase();
     }
 

@@ -138,7 +138,7 @@ class FaultsTest : public QObject
     {
         server = name;
         plugin = std::make_unique<LumoViewPlugin>();
-        QCOMPARE(plugin->setDatabaseUrl(TestServers::url(server)), QStringLiteral("OK"));
+        QCOMPARE(plugin->setDatabaseUrl(TestServers::operatorUrl(server)), QStringLiteral("OK"));
         // Not the half minute between reconnection attempts of a workstation.
         service()->setReconnectInterval(200);
         reference = TestServers::connection(server, QStringLiteral("reference%1").arg(++connections));
@@ -342,7 +342,7 @@ private slots:
         useServer(name);
         QTcpServer silent;
         QVERIFY(silent.listen(QHostAddress::LocalHost));
-        QUrl mute(TestServers::url(server));
+        QUrl mute(TestServers::operatorUrl(server));
         mute.setPort(silent.serverPort());
         QCOMPARE(plugin->setDatabaseUrl(mute.toString()), QStringLiteral("OK"));
         const auto connectingTwice = [](QWidget *view) {
@@ -365,8 +365,60 @@ private slots:
         cancel(view);
         QVERIFY(took([view] { delete view; }) < 4000);
         QVERIFY(lockFree());
-        QCOMPARE(plugin->setDatabaseUrl(TestServers::url(server)), QStringLiteral("OK"));
+        QCOMPARE(plugin->setDatabaseUrl(TestServers::operatorUrl(server)), QStringLiteral("OK"));
         QCOMPARE(logRows(logViewOfDay()), expectedLog());
+    }
+
+    // Over TLS (scripts/dbserver --tls) the views and the service verify
+    // their server: one whose certificate another CA of the same name signed
+    // is refused, with an error and nothing read.
+    void encryptedLinks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("wrongCa");
+        for (const QString &server : TestServers::available()) {
+            QTest::newRow(qPrintable(server + ", verified")) << server << false;
+            QTest::newRow(qPrintable(server + ", wrong CA")) << server << true;
+        }
+    }
+    void encryptedLinks()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, wrongCa);
+        const QString ca = qEnvironmentVariable("LUMOVIEW_TEST_TLS_CA");
+        if (ca.isEmpty())
+            QSKIP("No encrypted links: scripts/dbserver --tls");
+        useServer(name);
+        // A facade that reads the URL's query items refuses one it does not know.
+        QUrl unknown(TestServers::operatorUrl(name));
+        unknown.setQuery(QStringLiteral("nonsense=1"));
+        if (plugin->setDatabaseUrl(unknown.toString()) == QLatin1String("OK"))
+            QSKIP("The facade does not read the URL's query items yet");
+        QString url = TestServers::operatorUrl(name);
+        if (wrongCa)
+            url.replace(ca, qEnvironmentVariable("LUMOVIEW_TEST_TLS_WRONG_CA"));
+        const QString answer = plugin->setDatabaseUrl(url);
+        if (answer != QLatin1String("OK"))
+            QSKIP(qPrintable("The facade refuses the TLS options: " + answer));
+
+        AsyncRecorder recorder(service());
+        AsyncSqlQuery *query = newQuery(countEvents);
+        recorder.watch(query);
+        service()->execQuery(query);
+        if (!wrongCa) {
+            QCOMPARE(logRows(logViewOfDay()), expectedLog());
+            QVERIFY(recorder.waitUntil([&] { return recorder.count(query, QStringLiteral("finished")) == 1; }));
+            QCOMPARE(recorder.outcomes.first().rows.value(0).toList().value(0).toString(), scalar(countEvents));
+            QCOMPARE(recorder.databaseErrors, QStringList());
+            return;
+        }
+        QWidget *view = newLogView();
+        QVERIFY(QTest::qWaitFor([view] { return !errors(view).isEmpty(); }, 20000));
+        QVERIFY(recorder.waitUntil([&] { return !recorder.databaseErrors.isEmpty(); }));
+        QCOMPARE(table(view)->rowCount(), 0);
+        QVERIFY(recorder.outcomes.isEmpty());
+        cancel(view);
+        QVERIFY(logIdle(view, 5000));
     }
 
     // A load running when a new URL is applied ends on its server, the next
@@ -391,7 +443,7 @@ private slots:
         recorder.watch(inFlight);
         service()->execQuery(inFlight);
         QTest::qWait(100);
-        QCOMPARE(plugin->setDatabaseUrl(TestServers::url(QStringLiteral("mysql"))), QStringLiteral("OK"));
+        QCOMPARE(plugin->setDatabaseUrl(TestServers::operatorUrl(QStringLiteral("mysql"))), QStringLiteral("OK"));
         const AsyncRecorder::Outcome version = recorder.run(service(), newQuery(QStringLiteral("select version()")));
         QVERIFY2(version.rows.value(0).toList().value(0).toString().contains(QLatin1String("MariaDB")),
                  "a query submitted after the new URL ran on the old server");
