@@ -10,16 +10,28 @@ port_of() { local p=${1#*127.0.0.1:}; echo "${p%%/*}"; }
 
 DAY=${LUMOVIEW_TEST_DAY:?run under scripts/dbserver}
 NEXT=$(date -d "$DAY + 1 day" +%F)
-declare -A Q
+# Under scripts/dbserver --tls the clients verify the servers.
+mytls=
+if [[ -n ${LUMOVIEW_TEST_TLS_CA:-} ]]; then
+    export PGSSLMODE=verify-full PGSSLROOTCERT=$LUMOVIEW_TEST_TLS_CA
+    mytls="--ssl --ssl-ca=$LUMOVIEW_TEST_TLS_CA --ssl-verify-server-cert"
+fi
+# The owner's clients (Q) and the read-only operator's (OP).
+declare -A Q OP
+operator=${LUMOVIEW_TEST_OPERATOR:-lumo_operator:lumo_operator}
 if [[ -n ${LUMOVIEW_TEST_PG_URL:-} ]]; then
     Q[pg]="psql -X -q -At -F| -h 127.0.0.1 -p $(port_of "$LUMOVIEW_TEST_PG_URL") -U lumo -d lumo -c"
+    OP[pg]="psql -X -q -At -F| -h 127.0.0.1 -p $(port_of "$LUMOVIEW_TEST_PG_URL") -U ${operator%%:*} -d lumo -c"
 fi
 if [[ -n ${LUMOVIEW_TEST_MYSQL_URL:-} ]]; then
-    Q[mysql]="mariadb --no-defaults --default-character-set=utf8mb4 -N -B -h 127.0.0.1 -P $(port_of "$LUMOVIEW_TEST_MYSQL_URL") -u lumo -plumo lumo -e"
+    my="mariadb --no-defaults --default-character-set=utf8mb4 $mytls -N -B -h 127.0.0.1 -P $(port_of "$LUMOVIEW_TEST_MYSQL_URL")"
+    Q[mysql]="$my -u lumo -plumo lumo -e"
+    OP[mysql]="$my -u ${operator%%:*} -p${operator#*:} lumo -e"
 fi
 ((${#Q[@]})) || fail "no server URL in the environment"
 
 q() { local d=$1; shift; ${Q[$d]} "$*"; }
+op() { local d=$1; shift; ${OP[$d]} "$*" 2>&1 || true; }
 
 declare -A counts
 for d in "${!Q[@]}"; do
@@ -43,6 +55,19 @@ for d in "${!Q[@]}"; do
     sorted=$(cut -c1-19 <<<"$log" | sort -c 2>&1 && echo sorted || echo unsorted)
     [[ $sorted == sorted ]] || fail "$d: ShowLog1 not ordered by time"
     ok "$d: ShowLog1 7 columns, $rows rows, ordered"
+
+    # the operator reads and runs ShowLog1 and changes nothing
+    if [[ $d == pg ]]; then
+        oplog=$(op pg "select * from \"ShowLog1\"(1,'$DAY','$NEXT',393215)")
+    else
+        oplog=$(op mysql "call ShowLog1(1,'$DAY','$NEXT',393215)")
+    fi
+    [[ $oplog == "$log" ]] || fail "$d: ShowLog1 as the operator: ${oplog:0:200}"
+    for statement in "insert into globdt (alpha) values (1)" "delete from events" "create table t (a int)"; do
+        refused=$(op "$d" "$statement")
+        [[ $refused == *denied* ]] || fail "$d: the operator may run $statement: $refused"
+    done
+    ok "$d: the operator reads ShowLog1's rows and may not write"
 
     # signal-group events: 12 bytes, group >= 1, state 0..2, third word 0
     bad=$(q "$d" "select count(*) from events where type = 7 and (length(data) <> 12 or value <> 5)")

@@ -25,6 +25,7 @@
 //   dthealth (60 days), uplimits/downlimits, analysisdaytypes (with a
 //   deliberate duplicate for weekday 3), phasesdata (objects 1, 2; D-1, D).
 //   object 6  records on and around the bounds of D in every dated table.
+//   object 7  a detector's 15-minute data on D's weekday over eight weeks.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -321,6 +322,7 @@ public:
         limits();
         dt15Nulls();
         dayBoundaryRecords();
+        boxStatisticsRecords();
         put("COMMIT;\n");
         flushOut();
     }
@@ -861,6 +863,26 @@ private:
             for (int det = 1; det <= 2; ++det)
                 raw.row({sqlInt(object), sqlInt(det), stamp(stamps[n - 1]), sqlInt(n + det), sqlInt(60),
                          sqlDouble(n * 2.0, 2), sqlDouble(50.0, 1), sqlInt(0)});
+        }
+    }
+
+    // Object 7: one detector's 15-minute intensity on D's weekday of eight
+    // weeks, D-49 .. D: 8 values at 08:00, 7 at 08:15, 6 at 08:30 and 5 at
+    // 08:45, so that the statistics' halves have even and odd counts. No
+    // random numbers: the other tables' data stay as they were.
+    void boxStatisticsRecords()
+    {
+        const int object = 7;
+        Inserter detector("detectors", {"objectid", "id", "collect", "useglobalparam", "alpha", "beta", "tp", "kc"});
+        detector.row({sqlInt(object), sqlInt(1), sqlBool(true), sqlInt(0), sqlDouble(45.0, 2), sqlDouble(45.0, 2),
+                      sqlDouble(0.3, 2), sqlDouble(0.15, 2)});
+        detector.finish();
+        static const int values[] = {13, 7, 29, 2, 18, 41, 11, 25};
+        Inserter dt15("dt15", {"objectid", "detectorid", "time", "intensity", "occupancy", "speed", "state"});
+        for (int slot = 0; slot < 4; ++slot) {
+            for (int week = 0; week < 8 - slot; ++week)
+                dt15.row({sqlInt(object), sqlInt(1), sqlTimestamp(dayStart(m_day - 7 * week) + 8 * 3600 + slot * 900),
+                          sqlDouble(values[week] + 100.0 * slot, 1), sqlDouble(5.0, 2), sqlDouble(50.0, 1), sqlInt(0)});
         }
     }
 

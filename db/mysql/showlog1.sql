@@ -6,10 +6,14 @@
 -- by time, index. The generation argument (any unsigned 32-bit
 -- value, hence BIGINT) is accepted and ignored.
 -- Exactly one result set (plus the standard final status of CALL).
+-- SQL SECURITY INVOKER: it reads with the caller's rights, so a caller
+-- without the right to end other users' statements can still end its own
+-- (KILL QUERY of a statement running as the procedure's creator is refused).
 DROP PROCEDURE IF EXISTS ShowLog1;
 DELIMITER //
 CREATE PROCEDURE ShowLog1(IN p_object INT, IN p_start DATE, IN p_end DATE, IN p_generation BIGINT)
     READS SQL DATA
+    SQL SECURITY INVOKER
 BEGIN
     SELECT e.`time`, e.devicetime, e.`type`, t.description,
            coalesce(e.description, t.description) AS descr,

@@ -173,6 +173,23 @@ private slots:
                            : QStringLiteral("select hex(t) from async_literals where id = -1")),
                  pg ? QStringLiteral("0") : QStringLiteral("610062"));
 
+        // A '?' in the template's literals and comments is no placeholder,
+        // also after a quote escaped as the session reads it; values that do
+        // not match the placeholders are refused and nothing is sent.
+        const bool escapes = pg ? mode != QLatin1String("default") : mode != QLatin1String("NO_BACKSLASH_ESCAPES");
+        AsyncSqlQuery marks(&service, QStringLiteral("insert into async_literals (id, t) values (-2 /* ? */, "
+                                                     "concat(?, '?', %1, ?)) -- ?")
+                                          .arg(escapes ? QStringLiteral("'it\\'s ?'") : QStringLiteral("'it''s ?'")));
+        marks.addBindValue(QStringLiteral("a'?\\"));
+        marks.addBindValue(QStringLiteral("--?"));
+        QCOMPARE(recorder.run(&service, &marks).signal, QStringLiteral("finished"));
+        QCOMPARE(scalar(QStringLiteral("select t from async_literals where id = -2")), QStringLiteral("a'?\\?it's ?--?"));
+        AsyncSqlQuery surplus(&service, QStringLiteral("insert into async_literals (id, t) values (-3, '?')"));
+        surplus.addBindValue(QStringLiteral("x"));
+        const AsyncRecorder::Outcome refused = recorder.run(&service, &surplus);
+        QVERIFY2(refused.signal == "error" && refused.error.contains("placeholders"), qPrintable(refused.error));
+        QCOMPARE(scalar(QStringLiteral("select count(*) from async_literals where id = -3")), QStringLiteral("0"));
+
         const QString value = QStringLiteral("a\\'b\\\\c\\");
         AsyncSqlQuery toggle(&service, pg ? QStringLiteral("set standard_conforming_strings = off")
                                           : QStringLiteral("set sql_mode = if(@@sql_mode like '%NO_BACKSLASH_ESCAPES%', "

@@ -2,11 +2,13 @@
 
 #include <QTest>
 #include <QUrl>
+#include <QUrlQuery>
 
 namespace TestServers {
 
 namespace {
 bool withPartitioned = false;
+bool withPooler = false;
 }
 
 QString url(const QString &server)
@@ -14,16 +16,30 @@ QString url(const QString &server)
     return qEnvironmentVariable(qPrintable(QStringLiteral("LUMOVIEW_TEST_%1_URL").arg(server.toUpper())));
 }
 
+QString operatorUrl(const QString &server)
+{
+    const QString role = qEnvironmentVariable("LUMOVIEW_TEST_OPERATOR");
+    QUrl u(url(server));
+    if (role.isEmpty() || u.isEmpty())
+        return url(server);
+    u.setUserName(role.section(QLatin1Char(':'), 0, 0));
+    u.setPassword(role.section(QLatin1Char(':'), 1));
+    return u.toString();
+}
+
 bool isPostgres(const QString &server) { return server.startsWith(QLatin1String("pg")); }
 
 void includePartitioned() { withPartitioned = true; }
+void includePooler() { withPooler = true; }
 
 QStringList available()
 {
     QStringList servers;
-    for (const QString &server : {QStringLiteral("pg"), QStringLiteral("mysql"), QStringLiteral("pgpart")}) {
-        if (!url(server).isEmpty() && (withPartitioned || server != QLatin1String("pgpart")))
-            servers << server;
+    for (const char *server : {"pg", "mysql", "pgpart", "pgbouncer"}) {
+        const QString name = QLatin1String(server);
+        if (!url(name).isEmpty() && (withPartitioned || name != QLatin1String("pgpart"))
+            && (withPooler || name != QLatin1String("pgbouncer")))
+            servers << name;
     }
     return servers;
 }
@@ -38,6 +54,10 @@ QSqlDatabase connection(const QString &server, const QString &name)
     db.setPassword(u.password());
     db.setHostName(u.host());
     db.setPort(u.port(3306));
+    QStringList options;
+    for (const auto &item : QUrlQuery(u).queryItems(QUrl::FullyDecoded))
+        options << item.first + QLatin1Char('=') + item.second;
+    db.setConnectOptions(options.join(QLatin1Char(';')));
     return db;
 }
 

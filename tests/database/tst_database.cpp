@@ -125,6 +125,7 @@ private slots:
         recorder.reset();
         worker.reset();
         shared = QSqlDatabase();
+        reference.close(); // a pooler by session would keep a server connection for it
         reference = QSqlDatabase();
     }
 
@@ -483,6 +484,8 @@ private slots:
         QTest::newRow("quoted name") << "select \"it's\", `a`" << "select \"it's\", \"a\"";
         QTest::newRow("comments") << "select `a` -- don't `b`\nfrom /* `c' */ `d`"
                                   << "select \"a\" -- don't `b`\nfrom /* `c' */ \"d\"";
+        QTest::newRow("doubled, nested, dollar-quoted") << "select `a``b`, `c\"d` /* /* `e` */ `f` */, $$`g`$$ from `t`"
+                                                        << "select \"a`b\", \"c\"\"d\" /* /* `e` */ `f` */, $$`g`$$ from \"t\"";
     }
     void identifierQuoting()
     {

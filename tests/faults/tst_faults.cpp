@@ -65,6 +65,15 @@ qint64 took(const std::function<void()> &action)
 }
 void cancel(QWidget *view) { child<QPushButton>(child<QWidget>(view, "Progress"), "cancel")->click(); }
 
+// How many of this process's file descriptors are open on `path`.
+int openedAs(const QString &path)
+{
+    const QFileInfoList fds = QDir(QStringLiteral("/proc/self/fd"))
+                                  .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    return int(std::count_if(fds.cbegin(), fds.cend(),
+                             [&](const QFileInfo &fd) { return fd.symLinkTarget() == QFileInfo(path).canonicalFilePath(); }));
+}
+
 // The view's messages from `from` on, without their time stamps; only
 // those with the error icon if `errorsOnly`.
 QStringList messages(QWidget *view, int from = 0, bool errorsOnly = false)
@@ -129,7 +138,7 @@ class FaultsTest : public QObject
     {
         server = name;
         plugin = std::make_unique<LumoViewPlugin>();
-        QCOMPARE(plugin->setDatabaseUrl(TestServers::url(server)), QStringLiteral("OK"));
+        QCOMPARE(plugin->setDatabaseUrl(TestServers::operatorUrl(server)), QStringLiteral("OK"));
         // Not the half minute between reconnection attempts of a workstation.
         service()->setReconnectInterval(200);
         reference = TestServers::connection(server, QStringLiteral("reference%1").arg(++connections));
@@ -219,9 +228,15 @@ private slots:
         QTemporaryDir dir;
         AsyncRecorder recorder(service());
         QWidget *view = logViewOfDay();
+        // A link planted under the dump's name is not followed: a warning
+        // from each dump, nothing written through it.
+        const QString planted = dir.filePath(QStringLiteral("planted"));
+        QVERIFY(QFile(planted).open(QIODevice::WriteOnly) && QFile::link(planted, dir.filePath(QStringLiteral("link"))));
+        for (int i = 0; i < 2; ++i)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("link is a symbolic link")));
         for (const QString &target : {dir.path(), QStringLiteral("/proc/version"),
                                       dir.filePath(QStringLiteral("missing/dump.sql")), QStringLiteral("/dev/full"),
-                                      QString()}) {
+                                      dir.filePath(QStringLiteral("link")), QString()}) {
             plugin->startDumpQueries(target.isEmpty() ? dir.filePath(QStringLiteral("views.sql")) : target);
             service()->setDumpFileName(target.isEmpty() ? dir.filePath(QStringLiteral("async.sql")) : target);
             const int from = messageCount(view);
@@ -235,8 +250,17 @@ private slots:
         QVERIFY(took([view] { delete view; }) < 2900);
         QCOMPARE(recorder.databaseErrors, QStringList());
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 (QStringList{"async.sql", "views.sql"}));
+                 (QStringList{"async.sql", "link", "planted", "views.sql"}));
+        QCOMPARE(QFileInfo(planted).size(), 0);
+        // The dumps' own files: the owner's only, open while dumping goes on.
+        for (const char *name : {"async.sql", "views.sql"}) {
+            QCOMPARE(QFile::permissions(dir.filePath(name)) & ~(QFile::ReadUser | QFile::WriteUser),
+                     QFile::ReadOwner | QFile::WriteOwner);
+            QVERIFY2(openedAs(dir.filePath(name)) > 0, name);
+        }
         plugin->stopDumpQueries();
+        service()->setDumpFileName(QString());
+        QCOMPARE(openedAs(dir.filePath(QStringLiteral("views.sql"))) + openedAs(dir.filePath(QStringLiteral("async.sql"))), 0);
 
         // Closed while it streams, and while it waits for the database lock,
         // which the facade or another view holds.
@@ -318,7 +342,7 @@ private slots:
         useServer(name);
         QTcpServer silent;
         QVERIFY(silent.listen(QHostAddress::LocalHost));
-        QUrl mute(TestServers::url(server));
+        QUrl mute(TestServers::operatorUrl(server));
         mute.setPort(silent.serverPort());
         QCOMPARE(plugin->setDatabaseUrl(mute.toString()), QStringLiteral("OK"));
         // The first attempt takes the connect time-out of 5 s: it is under way
@@ -342,8 +366,60 @@ private slots:
         cancel(view);
         QVERIFY(took([view] { delete view; }) < 4000);
         QVERIFY(lockFree());
-        QCOMPARE(plugin->setDatabaseUrl(TestServers::url(server)), QStringLiteral("OK"));
+        QCOMPARE(plugin->setDatabaseUrl(TestServers::operatorUrl(server)), QStringLiteral("OK"));
         QCOMPARE(logRows(logViewOfDay()), expectedLog());
+    }
+
+    // Over TLS (scripts/dbserver --tls) the views and the service verify
+    // their server: one whose certificate another CA of the same name signed
+    // is refused, with an error and nothing read.
+    void encryptedLinks_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("wrongCa");
+        for (const QString &server : TestServers::available()) {
+            QTest::newRow(qPrintable(server + ", verified")) << server << false;
+            QTest::newRow(qPrintable(server + ", wrong CA")) << server << true;
+        }
+    }
+    void encryptedLinks()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, wrongCa);
+        const QString ca = qEnvironmentVariable("LUMOVIEW_TEST_TLS_CA");
+        if (ca.isEmpty())
+            QSKIP("No encrypted links: scripts/dbserver --tls");
+        useServer(name);
+        // A facade that reads the URL's query items refuses one it does not know.
+        QUrl unknown(TestServers::operatorUrl(name));
+        unknown.setQuery(QStringLiteral("nonsense=1"));
+        if (plugin->setDatabaseUrl(unknown.toString()) == QLatin1String("OK"))
+            QSKIP("The facade does not read the URL's query items yet");
+        QString url = TestServers::operatorUrl(name);
+        if (wrongCa)
+            url.replace(ca, qEnvironmentVariable("LUMOVIEW_TEST_TLS_WRONG_CA"));
+        const QString answer = plugin->setDatabaseUrl(url);
+        if (answer != QLatin1String("OK"))
+            QSKIP(qPrintable("The facade refuses the TLS options: " + answer));
+
+        AsyncRecorder recorder(service());
+        AsyncSqlQuery *query = newQuery(countEvents);
+        recorder.watch(query);
+        service()->execQuery(query);
+        if (!wrongCa) {
+            QCOMPARE(logRows(logViewOfDay()), expectedLog());
+            QVERIFY(recorder.waitUntil([&] { return recorder.count(query, QStringLiteral("finished")) == 1; }));
+            QCOMPARE(recorder.outcomes.first().rows.value(0).toList().value(0).toString(), scalar(countEvents));
+            QCOMPARE(recorder.databaseErrors, QStringList());
+            return;
+        }
+        QWidget *view = newLogView();
+        QVERIFY(QTest::qWaitFor([view] { return !errors(view).isEmpty(); }, 20000));
+        QVERIFY(recorder.waitUntil([&] { return !recorder.databaseErrors.isEmpty(); }));
+        QCOMPARE(table(view)->rowCount(), 0);
+        QVERIFY(recorder.outcomes.isEmpty());
+        cancel(view);
+        QVERIFY(logIdle(view, 5000));
     }
 
     // A load running when a new URL is applied ends on its server, the next
@@ -368,7 +444,7 @@ private slots:
         recorder.watch(inFlight);
         service()->execQuery(inFlight);
         QTest::qWait(100);
-        QCOMPARE(plugin->setDatabaseUrl(TestServers::url(QStringLiteral("mysql"))), QStringLiteral("OK"));
+        QCOMPARE(plugin->setDatabaseUrl(TestServers::operatorUrl(QStringLiteral("mysql"))), QStringLiteral("OK"));
         const AsyncRecorder::Outcome version = recorder.run(service(), newQuery(QStringLiteral("select version()")));
         QVERIFY2(version.rows.value(0).toList().value(0).toString().contains(QLatin1String("MariaDB")),
                  "a query submitted after the new URL ran on the old server");

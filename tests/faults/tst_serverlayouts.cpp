@@ -58,7 +58,8 @@ QStringList fileText(const QString &path, QChar separator)
 std::unique_ptr<LumoViewPlugin> pluginOn(const QString &server)
 {
     auto plugin = std::make_unique<LumoViewPlugin>();
-    return plugin->setDatabaseUrl(TestServers::url(server)) == QLatin1String("OK") ? std::move(plugin) : nullptr;
+    return plugin->setDatabaseUrl(TestServers::operatorUrl(server)) == QLatin1String("OK") ? std::move(plugin)
+                                                                                             : nullptr;
 }
 
 } // namespace

@@ -116,10 +116,16 @@ private slots:
                                         << QStringList{"QPSQL", "traffic", "u", "", "h", "3306"};
         QTest::newRow("decoded, other driver") << "//us%40er:p%3Aw%2Fd@h:1/QMYSQL/road%20db" << "OK"
                                                << QStringList{"QMYSQL", "road db", "us@er", "p:w/d", "h", "1"};
-        QTest::newRow("three segments") << "//u@h/QPSQL/traffic/extra" << "/QPSQL/traffic/extra - Invalid url format"
-                                        << kept;
-        QTest::newRow("one segment") << "//u@h/QPSQL" << "/QPSQL - Invalid url format" << kept;
-        QTest::newRow("no path") << "//u@h" << " - Invalid url format" << kept;
+        // Said without any part of the URL: credentials cut short end up in its path.
+        const QString invalid = QStringLiteral("Invalid url format: the path must name the database driver and the "
+                                               "database");
+        const QString unencoded = QStringLiteral("Invalid url format: a \"/\", \"?\" or \"#\" in the user name or "
+                                                 "password must be written as %2F, %3F or %23");
+        QTest::newRow("three segments") << "//u@h/QPSQL/traffic/extra" << invalid << kept;
+        QTest::newRow("one segment") << "//u@h/QPSQL" << invalid << kept;
+        QTest::newRow("no path") << "//u@h" << invalid << kept;
+        QTest::newRow("\"/\" in the password") << "//lumo:se/cret@db.local/QPSQL/traffic" << unencoded << kept;
+        QTest::newRow("\"?\" in the user name") << "//lu?mo:secret@db.local:5432/QPSQL/traffic" << unencoded << kept;
         QTest::newRow("unknown driver") << "//u@h/NOSUCHDRIVER/traffic" << "Error while working with database driver"
                                         << QStringList();
     }
@@ -143,28 +149,46 @@ private slots:
                      applied);
     }
 
-    // With an application-wide proxy the facade's connection goes to a new
-    // loopback relay per URL, the service gets the URL itself, and the
-    // parameters dialog shows the server: unchanged, it changes nothing.
+    // With an application-wide proxy the facade's connection goes to a
+    // loopback relay: kept while the server stays the same, replaced (the old
+    // port closed) by one for another server, gone without a proxy. The
+    // service gets the URL itself, and the parameters dialog shows the
+    // server: unchanged, it changes nothing.
     void relayWithApplicationProxy()
     {
-        const auto relays = [this] { return plugin->findChildren<QTcpServer *>(); };
-        const int before = relays().size();
+        const auto relays = [this] {
+            const QObjectList children = plugin->children();
+            return int(std::count_if(children.cbegin(), children.cend(), [](QObject *o) { return o->inherits("ProxySocket"); }));
+        };
+        const auto closed = [](int port) {
+            QTcpSocket probe;
+            probe.setProxy(QNetworkProxy::NoProxy);
+            probe.connectToHost(QHostAddress::LocalHost, quint16(port));
+            return !probe.waitForConnected(5000) && probe.error() == QAbstractSocket::ConnectionRefusedError;
+        };
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 1));
         const auto noProxy = qScopeGuard([] { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); });
         const QString url = QStringLiteral("//u:p@db.example:5433/QPSQL/traffic");
-        for (int i = 1; i <= 2; ++i) {
-            QCOMPARE(setUrl(url), QStringLiteral("OK"));
-            QCOMPARE(relays().size(), before + i);
-            QVERIFY(relays().last()->isListening());
-            QCOMPARE(relays().last()->serverAddress(), QHostAddress(QHostAddress::LocalHost));
-            QCOMPARE(connection().hostName(), QStringLiteral("127.0.0.1"));
-            QCOMPARE(connection().port(), int(relays().last()->serverPort()));
-        }
+        QCOMPARE(setUrl(url), QStringLiteral("OK"));
+        const int first = connection().port();
+        QCOMPARE(connection().hostName(), QStringLiteral("127.0.0.1"));
+        QVERIFY(first != 0 && first != 5433);
+        QCOMPARE(setUrl(url), QStringLiteral("OK"));
+        QCOMPARE(connection().port(), first);
         QCOMPARE(service()->property("url").toString(), url);
         QStringList shown;
         QCOMPARE(editSettings({}, &shown), QString());
         QCOMPARE(shown, (QStringList{"db.example", "5433", "u", "p", "traffic"}));
+        QCOMPARE(setUrl(QStringLiteral("//u:p@db.example:5434/QPSQL/traffic")), QStringLiteral("OK"));
+        const int second = connection().port();
+        QVERIFY(second != 0 && second != first);
+        QCOMPARE(relays(), 1);
+        QVERIFY(closed(first));
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+        QCOMPARE(setUrl(url), QStringLiteral("OK"));
+        QCOMPARE(relays(), 0);
+        QVERIFY(closed(second));
+        QCOMPARE(connection().port(), 5433);
     }
 
     // Cancelled, nothing applied; the default port is left out of the URL

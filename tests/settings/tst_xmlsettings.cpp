@@ -41,6 +41,12 @@ private slots:
         // Read back as strings; a key that is a leaf and a group; markup.
         const QSettings::SettingsMap map{{"a", "top"}, {"a/b", 1}, {"k", "<&> \"q\" 'a' \\ Дверь ✓"}};
         QCOMPARE(read(written(map)), (QSettings::SettingsMap{{"a", "top"}, {"a/b", "1"}, {"k", map.value("k")}}));
+        // Empty elements of earlier files are no keys, so the caller's
+        // defaults hold; whitespace alone is no value. Deep keys read back.
+        QCOMPARE(read("<Settings><a/><b></b><c> \n </c><d>x<!-- note --></d><e><f/></e></Settings>"),
+                 (QSettings::SettingsMap{{"d", "x"}}));
+        const QString deep = QStringLiteral("/level").repeated(200).mid(1);
+        QCOMPARE(read(written({{deep, "x"}})), (QSettings::SettingsMap{{deep, "x"}}));
     }
 
     // Item elements "row_N" or named by arrayItem, read back renumbered by
@@ -57,7 +63,9 @@ private slots:
             for (int j = 1; j <= 11; ++j)
                 map.insert(QStringLiteral("rows/%1/inner/%2/y").arg(i).arg(j), QString::number(i * 100 + j));
         }
-        const QByteArray xml = written(QSettings::SettingsMap(map).unite({{"window/size", 5}}));
+        QSettings::SettingsMap withSize = map;
+        withSize.insert(QStringLiteral("window/size"), 5);
+        const QByteArray xml = written(withSize);
         QCOMPARE(read(xml), map);
         QDomDocument document;
         QVERIFY(document.setContent(xml));
@@ -106,15 +114,49 @@ private slots:
         QCOMPARE(read(xml), (QSettings::SettingsMap{{"w/v", value}}));
     }
 
-    // Not well-formed: false, and the map untouched.
-    void malformedInput()
+    // Not well-formed, a document type (no entity is ever expanded), or
+    // beyond what a settings file can be: false with the map untouched, and
+    // QSettings reports a format error.
+    void refused_data()
     {
-        for (const QByteArray &bytes : {QByteArray(), QByteArray("<?xml version=\"1.0\"?><Settings><a>1</a>"),
-                                        QByteArray("<Settings><a>1</b></Settings>"), QByteArray("\x01\x02garbage")}) {
-            bool ok = true;
-            QCOMPARE(read(bytes, &ok), (QSettings::SettingsMap{{"kept", 1}}));
-            QVERIFY2(!ok, bytes.constData());
-        }
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("truncated") << QByteArray("<?xml version=\"1.0\"?><Settings><a>1</a>");
+        QTest::newRow("tags crossed") << QByteArray("<Settings><a>1</b></Settings>");
+        QTest::newRow("garbage") << QByteArray("\x01\x02garbage");
+        QTest::newRow("undeclared entity") << QByteArray("<Settings><a>&e;</a></Settings>");
+        QTest::newRow("document type") << QByteArray("<!DOCTYPE Settings><Settings><a>1</a></Settings>");
+        QTest::newRow("external entity") << QByteArray("<!DOCTYPE Settings [<!ENTITY e SYSTEM \"/etc/passwd\">]>"
+                                                       "<Settings><a>&e;</a></Settings>");
+        QByteArray laughs = "<!DOCTYPE Settings [<!ENTITY l0 \"" + QByteArray(40000, 'x') + "\">";
+        for (int i = 1; i < 10; ++i)
+            laughs += QStringLiteral("<!ENTITY l%1 \"%2\">").arg(i).arg(QStringLiteral("&l%1;").arg(i - 1).repeated(10)).toLatin1();
+        QTest::newRow("entities referenced over and over")
+            << laughs + "]><Settings><a>" + QByteArray("&l0;").repeated(50000) + "&l9;</a></Settings>";
+        QTest::newRow("100 000 levels") << QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000);
+        QTest::newRow("1000 levels") << QByteArray("<a>").repeated(1000) + QByteArray("</a>").repeated(1000);
+        QTest::newRow("over 16 MiB") << "<Settings/>" + QByteArray(16 * 1024 * 1024, ' ');
+        // 3000 items below a name of 4000 characters: 12 million in the keys.
+        const QByteArray name = QByteArray("<Settings><") + QByteArray(4000, 'n');
+        QTest::newRow("keys longer than the file")
+            << name + " arrayItem=\"\">" + QByteArray("<row_>1</row_>").repeated(3000) + "</" + name.mid(11) + "></Settings>";
+    }
+    void refused()
+    {
+        QFETCH(QByteArray, bytes);
+        bool ok = true;
+        QCOMPARE(read(bytes, &ok), (QSettings::SettingsMap{{"kept", 1}}));
+        QVERIFY(!ok);
+
+        if (bytes.isEmpty())
+            return; // QSettings reads no empty file
+        QTemporaryDir dir;
+        QFile file(dir.filePath("refused.xml"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QSettings settings(file.fileName(), registerXmlSettingsFormat());
+        QCOMPARE(settings.status(), QSettings::FormatError);
+        QVERIFY(settings.allKeys().isEmpty());
     }
 };
 

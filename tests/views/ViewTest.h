@@ -43,10 +43,12 @@ public:
     QSqlDatabase reference;
     QTemporaryDir files;
 
-    // Points the facade at `server`, or at nobody.
+    // Points the facade at `server` as the read-only operator, or at nobody;
+    // the reference connection is the owner's.
     void use(const QString &server = QString())
     {
-        const QString url = server.isEmpty() ? QStringLiteral("//u@127.0.0.1:1/QPSQL/none") : TestServers::url(server);
+        const QString url = server.isEmpty() ? QStringLiteral("//u@127.0.0.1:1/QPSQL/none")
+                                             : TestServers::operatorUrl(server);
         QCOMPARE(facade.setDatabaseUrl(url), QStringLiteral("OK"));
         if (server.isEmpty())
             return;

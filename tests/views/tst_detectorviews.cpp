@@ -185,6 +185,8 @@ private slots:
             QTest::newRow(qPrintable(s + ": occupancy of 1, 1 day")) << s << Selection{1, {2}, 1, 0, 0, 0, {}};
             QTest::newRow(qPrintable(s + ": speed, 1 without data")) << s << Selection{1, {1, 3}, 2, 0, 1, 9, {}};
             // Generated on object 2 from 08:00: states 0, all NULL, 4 and NULL, 0; no value at 08:30.
+            // 8, 7, 6 and 5 values per time of day: halves of even and odd counts.
+            QTest::newRow(qPrintable(s + ": quartiles of eight weeks")) << s << Selection{7, {1}, 0, 0, 7, 0, {}};
             QTest::newRow(qPrintable(s + ": missing values and states"))
                 << s << Selection{2, {1, 2}, 0, 0, 0, 36, {"unknown", "failures:4", "no failure"}};
         }
@@ -286,7 +288,8 @@ private slots:
         for (const QDateTime &t : {QDateTime(today, QTime(0, 1)), QDateTime(today, QTime(0, 2)),
                                    QDateTime(today, QTime(0, 10)), QDateTime(today.addDays(-1), QTime(23, 58)),
                                    QDateTime(today.addDays(-1), QTime(23, 59))})
-            raw << QStringLiteral("(903,1,'%1',2,60,5,50,0)").arg(t.toString("yyyy-MM-dd hh:mm:ss"));
+            raw << QStringLiteral("(903,1,'%1',%2,5,50,0)")
+                       .arg(t.toString("yyyy-MM-dd hh:mm:ss"), t.time() == QTime(0, 2) ? "1,7" : "2,60");
         QVERIFY(run("insert into detectors (objectid,id,collect) values (903,1,true)"));
         QVERIFY(run("insert into dt15p (objectid,detectorid,daytype,time,intensity,occupancy,speed) values "
                     "(903,1,0,'00:00:00',10,1,50),(903,1,0,'00:15:00',20,1,50),(903,1,0,'00:30:00',30,1,50)"));
@@ -299,8 +302,9 @@ private slots:
         ChartWidget *c = chart(view.get());
         const auto on = [today](int h, int m) { return secs(QDateTime(today, QTime(h, m))); };
         QCOMPARE(points(c->series(1)), (QVector<QPointF>{{on(0, 0), 10}, {on(0, 15), 20}, {on(0, 30), 30}}));
-        // 2 cars a minute are 120 an hour.
-        const QVector<QPointF> expected{{on(0, 1), 120}, {on(0, 2), 120}, {on(0, 7), -1}, {on(0, 10), 120}};
+        // 2 cars a minute are 120 an hour; 1 car in 7 s is no whole number,
+        // nor one of a few decimals.
+        const QVector<QPointF> expected{{on(0, 1), 120}, {on(0, 2), 3600.0 / 7}, {on(0, 7), -1}, {on(0, 10), 120}};
         QCOMPARE(points(c->series(2), -1), expected);
         QCOMPARE(points(c->series(3)), (QVector<QPointF>{{on(23, 58), 120}, {on(23, 59), 120}}));
         QCOMPARE(c->series(3)->name(), QStringLiteral("Yesterday"));

@@ -1,5 +1,7 @@
 #include "XmlSettings.h"
 
+#include "XmlSettingsReader.h"
+
 #include <QDataStream>
 #include <QDebug>
 #include <QDomDocument>
@@ -15,11 +17,9 @@ QSettings::Format xmlSettingsFormat = QSettings::InvalidFormat;
 
 namespace {
 
-const QString arrayItemAttribute = QStringLiteral("arrayItem");
-// Marks a value written in Qt's INI notation ("@Rect(0 0 640 480)") rather
-// than as plain text, so that plain texts need no escaping.
-const QString encodingAttribute = QStringLiteral("encoding");
-const QString variantEncoding = QStringLiteral("variant");
+const QString &arrayItemAttribute = XmlSettingsReader::arrayItemAttribute;
+const QString &encodingAttribute = XmlSettingsReader::encodingAttribute;
+const QString &variantEncoding = XmlSettingsReader::variantEncoding;
 
 // "size" is never written, an empty "arrayItem" neither: such a key must not
 // leave elements behind, which would read back as empty values.
@@ -86,49 +86,6 @@ QString variantText(const QVariant &value)
         return QStringLiteral("@Variant(%1)").arg(QLatin1String(bytes.toBase64()));
     }
     }
-}
-
-QVariant variantFromText(const QString &text)
-{
-    const auto argument = [&text](const char *prefix) {
-        const QLatin1String head(prefix);
-        return text.startsWith(head) && text.endsWith(QLatin1Char(')'))
-                   ? text.mid(head.size(), text.size() - head.size() - 1)
-                   : QString();
-    };
-    const auto numbers = [](const QString &list) {
-        QVector<int> result;
-        for (const QStringRef &part : list.splitRef(QLatin1Char(' '), Qt::SkipEmptyParts))
-            result << part.toInt();
-        return result;
-    };
-    if (text == QLatin1String("@Invalid()"))
-        return QVariant();
-    if (text.startsWith(QLatin1String("@ByteArray(")))
-        return QByteArray::fromBase64(argument("@ByteArray(").toLatin1());
-    if (text.startsWith(QLatin1String("@Rect("))) {
-        const QVector<int> n = numbers(argument("@Rect("));
-        if (n.size() == 4)
-            return QRect(n[0], n[1], n[2], n[3]);
-    } else if (text.startsWith(QLatin1String("@Size("))) {
-        const QVector<int> n = numbers(argument("@Size("));
-        if (n.size() == 2)
-            return QSize(n[0], n[1]);
-    } else if (text.startsWith(QLatin1String("@Point("))) {
-        const QVector<int> n = numbers(argument("@Point("));
-        if (n.size() == 2)
-            return QPoint(n[0], n[1]);
-    } else if (text.startsWith(QLatin1String("@Variant("))) {
-        QByteArray bytes = QByteArray::fromBase64(argument("@Variant(").toLatin1());
-        QDataStream stream(&bytes, QIODevice::ReadOnly);
-        stream.setVersion(QDataStream::Qt_4_0);
-        QVariant value;
-        stream >> value;
-        if (stream.status() == QDataStream::Ok)
-            return value;
-    }
-    // Not a form this format writes: the text as it stands.
-    return text;
 }
 
 int arrayIndex(const QStringRef &segment)
@@ -232,6 +189,9 @@ void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
     } else if (!text.isEmpty()) {
         element.appendChild(document.createTextNode(text));
     } else {
+        // A bare empty element reads as no key (older files hold such
+        // elements for values they did not keep); the mark keeps the string.
+        element.setAttribute(encodingAttribute, variantEncoding);
         qDebug().nospace() << "..\\..\\..\\src\\plugins\\LumoView\\XmlSettings" << "(" << 36
                            << ") processWriteKey key: " << qPrintable(key) << ", value: " << value
                            << " - string empty";
@@ -241,53 +201,13 @@ void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
 
 bool readXmlSettings(QIODevice &device, QSettings::SettingsMap &map)
 {
-    QDomDocument document;
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (!document.setContent(&device, &message, &line, &column)) {
-        qWarning().nospace() << "Settings file is not well-formed XML (line " << line
-                             << ", column " << column << "): " << qPrintable(message);
+    QSettings::SettingsMap keys;
+    QString problem;
+    if (!XmlSettingsReader::read(device, &keys, &problem)) {
+        qWarning("Settings file refused: %s", qPrintable(problem));
         return false;
     }
-    processReadKey(QString(), map, document.documentElement());
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+        map.insert(it.key(), it.value());
     return true;
-}
-
-void processReadKey(QString path, QSettings::SettingsMap &map, QDomElement node)
-{
-    const bool isArray = node.hasAttribute(arrayItemAttribute);
-    const QString itemName = node.attribute(arrayItemAttribute);
-    int count = 0;
-
-    // An element with neither content nor attributes is an empty value (it is
-    // written so); the root is never a value.
-    if (!path.isEmpty() && !node.hasChildNodes() && !node.hasAttributes())
-        map[path] = QString();
-
-    for (QDomNode child = node.firstChild(); !child.isNull(); child = child.nextSibling()) {
-        if (child.isText()) {
-            const QString text = child.toText().data();
-            map[path] = node.attribute(encodingAttribute) == variantEncoding ? variantFromText(text)
-                                                                             : QVariant(text);
-            continue;
-        }
-        if (!child.isElement())
-            continue;
-        QString name = child.toElement().tagName();
-        if (isArray
-            && ((!itemName.isEmpty() && name == itemName)
-                || (itemName.isEmpty() && name.contains(QLatin1String("row_"))))) {
-            ++count;
-            name = QString::number(count);
-        }
-        processReadKey(path.isEmpty() ? name : path + QLatin1Char('/') + name, map,
-                       child.toElement());
-    }
-
-    if (isArray) {
-        map[path + QStringLiteral("/size")] = count;
-        if (!itemName.isEmpty())
-            map[path + QStringLiteral("/arrayItem")] = itemName;
-    }
 }

@@ -18,12 +18,13 @@ extern QSettings::Format xmlSettingsFormat;
 QSettings::Format registerXmlSettingsFormat();
 
 bool writeXmlSettings(QIODevice &device, const QSettings::SettingsMap &map);
+// Adds the keys of the document to `map`. A file that is not well-formed, has
+// a document type, or exceeds the bounds of a settings file (its size, its
+// nesting, the total length of its keys) adds nothing and gives false.
 bool readXmlSettings(QIODevice &device, QSettings::SettingsMap &map);
 
 // Places one key (a /-separated path) below `parent`.
 void processWriteKey(QDomDocument &document, QDomElement &parent, QString key,
                      const QVariant &value);
-// Collects the keys of one element's subtree into `map`.
-void processReadKey(QString path, QSettings::SettingsMap &map, QDomElement node);
 
 #endif // XMLSETTINGS_H

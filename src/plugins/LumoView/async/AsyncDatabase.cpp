@@ -3,8 +3,8 @@
 #include "async/AsyncDatabasePrivate.h"
 #include "async/AsyncSqlQuery.h"
 #include "async/AsyncSqlQueryPrivate.h"
+#include "async/DatabaseUrl.h"
 
-#include <QUrl>
 
 AsyncDatabase::AsyncDatabase(QObject *parent, const QString &url)
     : QObject(parent)
@@ -25,14 +25,12 @@ bool AsyncDatabase::setUrl(const QString &url)
 {
     if (url.isEmpty())
         return false;
-    const QUrl parsed(url, QUrl::TolerantMode);
-    const QString path = parsed.path(QUrl::FullyDecoded);
-    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (parts.size() != 2) {
-        qCritical("%s", qPrintable(tr("%1 - Invalid url format").arg(path)));
+    const DatabaseUrl parsed(url);
+    if (!parsed.isValid()) {
+        qCritical("%s", qPrintable(parsed.errorText()));
         return false;
     }
-    driver = parts.at(0);
+    driver = parsed.driverName();
     setProperty("url", url);
     if (readWorker)
         readWorker->setUrl(url);
@@ -95,6 +93,7 @@ void AsyncDatabase::execQuery(AsyncSqlQuery *query)
     if (!worker) {
         worker = new AsyncDatabasePrivate(this);
         worker->setReconnectInterval(reconnectInterval);
+        worker->setQueuedDumpFileName(dumpFile);
     }
     worker->enqueue(query);
 }

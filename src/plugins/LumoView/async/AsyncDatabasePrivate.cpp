@@ -3,13 +3,13 @@
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQuery.h"
 #include "async/AsyncSqlQueryPrivate.h"
+#include "async/DatabaseUrl.h"
 #include "database/SqlDialect.h"
 #include "database/ConnectOptions.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QMutexLocker>
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -147,9 +147,15 @@ bool AsyncDatabasePrivate::stopWorker(int timeout)
 
 void AsyncDatabasePrivate::setQueuedDumpFileName(const QString &name)
 {
-    QMutexLocker locker(&mutex);
-    for (AsyncSqlQuery *copy : qAsConst(queue))
-        copy->setDumpFileName(name);
+    {
+        QMutexLocker locker(&mutex);
+        for (AsyncSqlQuery *copy : qAsConst(queue))
+            copy->setDumpFileName(name);
+    }
+    QMutexLocker locker(&dumpMutex);
+    dumpName = name;
+    if (dumpFile.fileName() != name)
+        dumpFile.close();
 }
 
 void AsyncDatabasePrivate::run()
@@ -176,6 +182,10 @@ void AsyncDatabasePrivate::run()
     }
 
     clearQueue();
+    {
+        QMutexLocker locker(&dumpMutex);
+        dumpFile.close();
+    }
     if (database) {
         closeConnection();
         const QString name = database->connectionName();
@@ -190,30 +200,29 @@ void AsyncDatabasePrivate::run()
 
 void AsyncDatabasePrivate::applyUrl(const QString &urlString)
 {
-    const QUrl url(urlString, QUrl::TolerantMode);
-    const QString path = url.path(QUrl::FullyDecoded);
-    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (parts.size() != 2) {
-        qCritical("%s", qPrintable(workerTr("%1 - Invalid url format").arg(path)));
+    const DatabaseUrl databaseUrl(urlString);
+    if (!databaseUrl.isValid()) {
+        qCritical("%s", qPrintable(databaseUrl.errorText()));
         return;
     }
+    const QUrl &url = databaseUrl.url();
     if (!database)
         database = new QSqlDatabase;
     closeConnection();
-    if (database->driverName() != parts.at(0)) {
+    if (database->driverName() != databaseUrl.driverName()) {
         const QString oldName = database->connectionName();
         *database = QSqlDatabase();
         if (!oldName.isEmpty())
             QSqlDatabase::removeDatabase(oldName);
         const QString name = QStringLiteral("Connection%1")
                                  .arg(static_cast<quint64>(reinterpret_cast<quintptr>(this)), 0, 10);
-        *database = QSqlDatabase::addDatabase(parts.at(0), name);
+        *database = QSqlDatabase::addDatabase(databaseUrl.driverName(), name);
     }
     if (!database->isValid()) {
         qCritical("%s", qPrintable(workerTr("Error while working with database driver")));
         return;
     }
-    database->setDatabaseName(parts.at(1));
+    database->setDatabaseName(databaseUrl.databaseName());
     database->setHostName(url.host(QUrl::FullyDecoded));
     database->setUserName(url.userName(QUrl::FullyDecoded));
     // Each URL whole: without a port the driver's default applies, not the
@@ -223,7 +232,7 @@ void AsyncDatabasePrivate::applyUrl(const QString &urlString)
     // A server that does not answer must not hold the worker much longer
     // than it needs to notice a stop.
     database->setConnectOptions(
-        ConnectOptions::withTimeouts(parts.at(0), QString(), connectTimeoutSeconds));
+        ConnectOptions::withTimeouts(databaseUrl.driverName(), QString(), connectTimeoutSeconds));
     if (database->isValid())
         processQueue();
 }
@@ -326,13 +335,15 @@ void AsyncDatabasePrivate::emitFailure(AsyncSqlQuery *copy, const QString &text)
 
 void AsyncDatabasePrivate::writeDump(const QString &fileName, const QString &statement)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
+    QMutexLocker locker(&dumpMutex);
+    dumpFile.setFileName(fileName);
     // One write per record, so that the two workers' records never mix.
-    file.write((QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + statement
-                + QLatin1Char('\r'))
-                   .toUtf8());
+    dumpFile.append((QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + statement
+                     + QLatin1Char('\r'))
+                        .toUtf8());
+    // A query that ran with a name the service has left closes it again.
+    if (fileName != dumpName)
+        dumpFile.close();
 }
 
 // Runs one query until it succeeds, fails on a live connection, or the

@@ -2,6 +2,7 @@
 #define ASYNCDATABASEPRIVATE_H
 
 #include "async/SqlLiteralWriter.h"
+#include "database/DumpFile.h"
 #include "database/StatementCanceller.h"
 
 #include <QList>
@@ -39,6 +40,8 @@ public:
     // terminated, so the caller waits at most `timeout` + 1 s. True if the
     // thread ended by itself.
     bool stopWorker(int timeout);
+    // The service's dump file name, for the queries still queued and for
+    // the file kept open: one of another name is closed.
     void setQueuedDumpFileName(const QString &name);
     void setReconnectInterval(int ms) { reconnectInterval = ms; }
 
@@ -84,6 +87,12 @@ private:
     // The query whose statement the worker runs; after a forced end its
     // statement object is left to the process rather than cleaned up.
     std::atomic<AsyncSqlQueryPrivate *> running{nullptr};
+
+    // The dump file last written, open while it is the service's; the
+    // caller's thread closes it when the service's name changes.
+    QMutex dumpMutex;
+    DumpFile dumpFile;
+    QString dumpName;
 
     SqlLiteralWriter writer;
     QString lastErrorKey;

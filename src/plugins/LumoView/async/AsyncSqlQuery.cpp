@@ -3,6 +3,7 @@
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQueryPrivate.h"
 #include "async/SqlLiteralWriter.h"
+#include "database/SqlScanner.h"
 
 #include <QMutexLocker>
 #include <QSqlQuery>
@@ -75,8 +76,9 @@ QString AsyncSqlQuery::dumpFileName() const
 
 void AsyncSqlQuery::addBindValue(const QVariant &value)
 {
-    if (d->text.count(QLatin1Char('?')) > d->bindings.size())
-        d->bindings.append(value);
+    // Kept whatever the count: the worker, which knows the server's literal
+    // rules, finds the placeholders and refuses a text they do not match.
+    d->bindings.append(value);
 }
 
 void AsyncSqlQuery::resetBindings()
@@ -104,24 +106,35 @@ QString AsyncSqlQuery::text() const
 bool AsyncSqlQuery::render(const QString &text, const QVariantList &bindings,
                            const SqlLiteralWriter &writer, QString *statement, QString *errorText)
 {
+    // Without values the text is the caller's own: nothing can land in the
+    // wrong place (and PostgreSQL's ? operators keep working).
     if (bindings.isEmpty()) {
         *statement = text;
         return true;
     }
+    const SqlScanner scanner(writer.dialect() == SqlLiteralWriter::PostgreSql ? SqlDialect::PostgreSql
+                                                                              : SqlDialect::MySql,
+                             writer.backslashEscapes());
+    const QVector<int> placeholders = scanner.placeholders(text);
+    if (placeholders.size() != bindings.size()) {
+        if (errorText)
+            *errorText = tr("The number of placeholders (%1) and of bound values (%2) differ; nothing was sent")
+                             .arg(placeholders.size())
+                             .arg(bindings.size());
+        return false;
+    }
     QString out;
     out.reserve(text.size() + 16 * bindings.size());
-    int next = 0;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('?') && next < bindings.size()) {
-            const QString literal = writer.literal(bindings.at(next), errorText);
-            if (literal.isEmpty())
-                return false;
-            out += literal;
-            ++next;
-        } else {
-            out += c;
-        }
+    int from = 0;
+    for (int i = 0; i < placeholders.size(); ++i) {
+        const QString literal = writer.literal(bindings.at(i), errorText);
+        if (literal.isEmpty())
+            return false;
+        out += text.midRef(from, placeholders.at(i) - from);
+        out += literal;
+        from = placeholders.at(i) + 1;
     }
+    out += text.midRef(from);
     *statement = out;
     return true;
 }

@@ -26,8 +26,10 @@ public:
     void setDumpFileName(const QString &name);
     QString dumpFileName() const;
 
-    // Binds the next placeholder. Surplus values are ignored. A bound value
-    // is never taken for a placeholder itself.
+    // Binds the next placeholder: a '?' outside the text's literals, quoted
+    // names and comments. A bound value is never taken for a placeholder
+    // itself. Once values are bound, their count must match the
+    // placeholders', or the query fails without being sent.
     void addBindValue(const QVariant &value);
     void resetBindings();
 
@@ -39,7 +41,8 @@ public:
     QString text() const;
 
     // The statement with literals written by `writer`; false and the reason
-    // when a bound value cannot be written for that connection.
+    // when a bound value cannot be written for that connection or the
+    // values do not match the placeholders.
     static bool render(const QString &text, const QVariantList &bindings,
                        const SqlLiteralWriter &writer, QString *statement, QString *errorText);
 

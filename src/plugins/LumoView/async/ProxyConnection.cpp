@@ -6,59 +6,99 @@
 #include <QTcpSocket>
 
 ProxyConnection::ProxyConnection(qintptr socketDescriptor, const QString &host, quint16 port,
-                                 QObject *parent)
+                                 const ProxyLimits &limits, QObject *parent)
     : QObject(parent)
     , remoteHost(host)
     , remotePort(port)
+    , writeLimit(qMax<qint64>(limits.bufferPerDirection / 2, 1))
     , client(new QTcpSocket(this))
     , remote(new QTcpSocket(this))
+    , handshake(QNetworkProxy::applicationProxy(), host, port)
 {
     client->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     if (!client->setSocketDescriptor(socketDescriptor, QAbstractSocket::ConnectedState,
                                      QIODevice::ReadWrite)) {
-        qWarning("%s", qPrintable(QLatin1String("ProxySocket ")
-                                  + ProxySocket::tr("can't set socket descriptor")));
+        ProxySocket::warn(ProxySocket::tr("can't set socket descriptor"));
         deleteLater();
         return;
     }
+    // A full read buffer stops the socket reading from the kernel, which
+    // then holds the sender back.
+    client->setReadBufferSize(writeLimit);
+    remote->setReadBufferSize(writeLimit);
     // Database protocols are chatty: small messages must not wait for the
     // acknowledgement of the previous ones.
     client->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(client, &QIODevice::readyRead, this, &ProxyConnection::clientReadyRead);
+
+    connect(client, &QIODevice::readyRead, this, [this] { pass(client, remote); });
+    connect(remote, &QIODevice::bytesWritten, this, [this] { pass(client, remote); });
+    connect(client, &QIODevice::bytesWritten, this, [this] { pass(remote, client); });
     connect(client, &QAbstractSocket::disconnected, this, &ProxyConnection::clientClosed);
 
-    // The remote side keeps the default proxy: the application's.
+    // The proxy is spoken to on a plain socket (see ProxyHandshake).
+    remote->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     connect(remote, &QAbstractSocket::connected, this, &ProxyConnection::remoteConnected);
     connect(remote, &QIODevice::readyRead, this, &ProxyConnection::remoteReadyRead);
     connect(remote, &QAbstractSocket::disconnected, this, &ProxyConnection::remoteClosed);
     connect(remote, &QAbstractSocket::errorOccurred, this, &ProxyConnection::remoteFailed);
-    // Connected without blocking the thread (it is the host's GUI thread, and
-    // the relay's other connections must keep running); what the client sends
-    // meanwhile waits in the client socket.
-    remote->connectToHost(remoteHost, remotePort, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    connectTimer.setSingleShot(true);
+    connect(&connectTimer, &QTimer::timeout, this, &ProxyConnection::remoteTimedOut);
+    connectTimer.start(limits.connectTimeoutMs);
+    // What the client sends meanwhile waits in the client socket.
+    remote->connectToHost(handshake.proxyHost(), handshake.proxyPort(), QIODevice::ReadWrite,
+                          QAbstractSocket::AnyIPProtocol);
 }
 
-void ProxyConnection::clientReadyRead()
+// Called when `from` has news and when `to` has passed bytes on to the
+// kernel; what does not fit stays in `from`, whose full buffer then stops it
+// reading.
+void ProxyConnection::pass(QTcpSocket *from, QTcpSocket *to)
 {
-    if (remote->state() == QAbstractSocket::ConnectedState)
-        remote->write(client->readAll());
-}
-
-void ProxyConnection::remoteReadyRead()
-{
-    if (client->state() == QAbstractSocket::ConnectedState)
-        client->write(remote->readAll());
+    if (!open || to->state() != QAbstractSocket::ConnectedState)
+        return;
+    // Never more than is there: read() sizes its buffer by the argument.
+    const qint64 bytes = qMin(writeLimit - to->bytesToWrite(), from->bytesAvailable());
+    if (bytes > 0)
+        to->write(from->read(bytes));
 }
 
 void ProxyConnection::remoteConnected()
 {
     remote->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    clientReadyRead();
+    remote->write(handshake.request());
+    negotiate();
+}
+
+void ProxyConnection::remoteReadyRead()
+{
+    if (open)
+        pass(remote, client);
+    else
+        negotiate();
+}
+
+void ProxyConnection::negotiate()
+{
+    switch (handshake.read(remote)) {
+    case ProxyHandshake::Negotiating:
+        return;
+    case ProxyHandshake::Failed:
+        giveUp(handshake.error());
+        return;
+    case ProxyHandshake::Open:
+        open = true;
+        connectTimer.stop();
+        pass(client, remote);
+        pass(remote, client);
+        return;
+    }
 }
 
 void ProxyConnection::clientClosed()
 {
     // What the client wrote last still reaches the server.
+    if (open && remote->state() == QAbstractSocket::ConnectedState && client->bytesAvailable() > 0)
+        remote->write(client->readAll());
     if (remote->state() != QAbstractSocket::UnconnectedState)
         remote->disconnectFromHost();
     finishWhenClosed();
@@ -66,9 +106,10 @@ void ProxyConnection::clientClosed()
 
 void ProxyConnection::remoteClosed()
 {
+    connectTimer.stop();
     // The server's last words (an error message, say) still reach the driver.
     if (client->state() == QAbstractSocket::ConnectedState) {
-        if (remote->bytesAvailable() > 0)
+        if (open && remote->bytesAvailable() > 0)
             client->write(remote->readAll());
         client->disconnectFromHost();
     }
@@ -79,15 +120,28 @@ void ProxyConnection::remoteClosed()
 // closed: the reason is named. A server closing the connection is no fault.
 void ProxyConnection::remoteFailed()
 {
-    if (remote->error() == QAbstractSocket::RemoteHostClosedError)
+    if (remote->error() == QAbstractSocket::RemoteHostClosedError && open)
         return;
-    qWarning("%s", qPrintable(QLatin1String("ProxySocket ")
-                              + ProxySocket::tr("can't reach %1:%2: %3")
-                                    .arg(remoteHost)
-                                    .arg(remotePort)
-                                    .arg(remote->errorString())));
-    if (remote->state() == QAbstractSocket::UnconnectedState)
-        remoteClosed();
+    QString reason = remote->errorString();
+    if (!open && handshake.proxied())
+        reason = ProxySocket::tr("proxy %1:%2: %3").arg(handshake.proxyHost()).arg(handshake.proxyPort()).arg(reason);
+    giveUp(reason);
+}
+
+// A proxy that accepts the connection and never answers would otherwise
+// keep the driver waiting for as long as it cares to.
+void ProxyConnection::remoteTimedOut()
+{
+    giveUp(ProxySocket::tr("no answer within %1 s").arg(connectTimer.interval() / 1000.0));
+}
+
+void ProxyConnection::giveUp(const QString &reason)
+{
+    ProxySocket::warn(ProxySocket::tr("can't reach %1:%2: %3").arg(remoteHost).arg(remotePort).arg(reason));
+    // Once: whatever the socket reports while it is taken down is no news.
+    disconnect(remote, nullptr, this, nullptr);
+    remote->abort();
+    remoteClosed();
 }
 
 void ProxyConnection::finishWhenClosed()

@@ -1,9 +1,10 @@
 #include "QueryDump.h"
 
-#include <QFile>
+#include "database/DumpFile.h"
+
 #include <QMutex>
 #include <QMutexLocker>
-#include <QTextStream>
+#include <QTextCodec>
 
 namespace {
 
@@ -11,7 +12,7 @@ struct Dump
 {
     QMutex mutex;
     bool enabled = false;
-    QFile file;
+    DumpFile file;
 };
 
 Dump &dump()
@@ -28,9 +29,7 @@ void start(const QString &fileName)
 {
     Dump &d = dump();
     QMutexLocker locker(&d.mutex);
-    d.enabled = false;
-    if (d.file.isOpen())
-        d.file.close();
+    d.file.close();
     d.file.setFileName(fileName);
     d.enabled = true;
 }
@@ -40,8 +39,7 @@ void stop()
     Dump &d = dump();
     QMutexLocker locker(&d.mutex);
     d.enabled = false;
-    if (d.file.isOpen())
-        d.file.close();
+    d.file.close();
 }
 
 void write(const QString &statement)
@@ -50,12 +48,8 @@ void write(const QString &statement)
     QMutexLocker locker(&d.mutex);
     if (!d.enabled)
         return;
-    if (!d.file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    QTextStream stream(&d.file);
-    stream << statement << '\n';
-    stream.flush();
-    d.file.close();
+    // In the system's encoding, as a text stream on the file writes it.
+    d.file.append(QTextCodec::codecForLocale()->fromUnicode(statement + QLatin1Char('\n')));
 }
 
 } // namespace QueryDump

@@ -53,9 +53,10 @@ RequestStatements::detectorSelection(const QString &detectors, int parameter,
         selection.condition = QStringLiteral("detectorid in (") + numbers.join(QLatin1Char(','))
                               + QLatin1Char(')');
 
-    // Vehicles of a record scaled to an hourly rate: a real division, and no
-    // rate at all for a record without an interval.
-    const QString rawIntensity = QStringLiteral("cars*3600.0/nullif(`interval`,0)");
+    // Vehicles of a record scaled to an hourly rate: a division in floating
+    // point (MySQL's decimal division keeps only a few decimals), and no rate
+    // at all for a record without an interval.
+    const QString rawIntensity = QStringLiteral("cars*3600e0/nullif(`interval`,0)");
     if (!selection.several) {
         selection.state = QStringLiteral("state");
         selection.value = fromDetectorsData && parameter == 0

@@ -1,5 +1,7 @@
 #include "SqlDialect.h"
 
+#include "database/SqlScanner.h"
+
 SqlDialect SqlDialect::forDriver(const QString &driverName)
 {
     return SqlDialect(driverName == QLatin1String("QPSQL") ? PostgreSql : MySql);
@@ -9,35 +11,20 @@ QString SqlDialect::quoteIdentifiers(const QString &statement) const
 {
     if (m_kind == MySql || !statement.contains(QLatin1Char('`')))
         return statement;
-    QString text = statement;
-    // What the scan is inside of: a string literal, a double-quoted
-    // identifier, a line comment or a block comment. A doubled quote inside
-    // a literal toggles twice and so stays inside.
-    QChar closing;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
-        if (!closing.isNull()) {
-            if (closing == QLatin1Char('\n') && c == QLatin1Char('\n')) {
-                closing = QChar();
-            } else if (closing == QLatin1Char('*') && c == QLatin1Char('*') && next == QLatin1Char('/')) {
-                closing = QChar();
-                ++i;
-            } else if (c == closing && closing != QLatin1Char('*') && closing != QLatin1Char('\n')) {
-                closing = QChar();
-            }
+    QString text;
+    text.reserve(statement.size());
+    for (const SqlScanner::Span &span : SqlScanner(m_kind, false).spans(statement)) {
+        if (span.part != SqlScanner::Part::BackQuotedName) {
+            text += statement.midRef(span.begin, span.end - span.begin);
             continue;
         }
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            closing = c;
-        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-            closing = QLatin1Char('\n');
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            closing = QLatin1Char('*');
-            ++i;
-        } else if (c == QLatin1Char('`')) {
-            text[i] = QLatin1Char('"');
-        }
+        // The same name in double quotes: a back-quote doubled inside is
+        // one back-quote, a double quote inside is doubled.
+        const int innerEnd = span.closed ? span.end - 1 : span.end;
+        QString name = statement.mid(span.begin + 1, innerEnd - span.begin - 1);
+        name.replace(QLatin1String("``"), QLatin1String("`"));
+        name.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        text += QLatin1Char('"') + name + (span.closed ? QStringLiteral("\"") : QString());
     }
     return text;
 }

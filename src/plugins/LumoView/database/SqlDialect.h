@@ -23,9 +23,10 @@ public:
     bool isPostgres() const { return m_kind == PostgreSql; }
 
     // The statement with its back-quoted identifiers in the dialect's
-    // quoting. Quotes inside string literals, quoted identifiers and
+    // quoting. Back-quotes inside string literals, quoted identifiers and
     // comments are kept: a literal that holds a back-quote reaches the
-    // server unchanged.
+    // server unchanged. The statement's own literals are read as in a
+    // session with standard_conforming_strings on.
     QString quoteIdentifiers(const QString &statement) const;
 
     // Literals as the asynchronous service's writer puts them for a session

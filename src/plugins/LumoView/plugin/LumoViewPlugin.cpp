@@ -1,6 +1,7 @@
 #include "LumoViewPlugin.h"
 
 #include "async/AsyncDatabase.h"
+#include "async/DatabaseUrl.h"
 #include "async/ProxySocket.h"
 
 #include "database/Database.h"
@@ -55,27 +56,26 @@ QString LumoViewPlugin::setDatabaseUrl(QString url_string)
 {
     QMutexLocker locker(&dbMutex);
 
-    const QUrl url(url_string, QUrl::TolerantMode);
-    const QString path = url.path(QUrl::FullyDecoded);
-    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (parts.size() != 2)
-        return tr("%1 - Invalid url format").arg(path);
+    const DatabaseUrl databaseUrl(url_string);
+    if (!databaseUrl.isValid())
+        return databaseUrl.errorText();
+    const QUrl &url = databaseUrl.url();
 
     if (db.isOpen())
         db.close();
 
-    if (db.driverName() != parts.at(0)) {
+    if (db.driverName() != databaseUrl.driverName()) {
         db = QSqlDatabase();
         if (QSqlDatabase::contains(QLatin1String(connectionName)))
             QSqlDatabase::removeDatabase(QLatin1String(connectionName));
-        db = QSqlDatabase::addDatabase(parts.at(0), QLatin1String(connectionName));
+        db = QSqlDatabase::addDatabase(databaseUrl.driverName(), QLatin1String(connectionName));
         serverHost.clear();
         serverPort = -1;
     }
     if (!db.isValid())
         return tr("Error while working with database driver");
 
-    db.setDatabaseName(parts.at(1));
+    db.setDatabaseName(databaseUrl.databaseName());
     db.setUserName(url.userName(QUrl::FullyDecoded));
     serverHost = url.host(QUrl::FullyDecoded);
     serverPort = url.port(defaultPort);
@@ -84,8 +84,16 @@ QString LumoViewPlugin::setDatabaseUrl(QString url_string)
 
     // Drivers ignore Qt's proxy settings: with an application proxy the
     // connection goes to a loopback relay that reaches the server through it.
-    if (!QNetworkProxy::applicationProxy().hostName().isEmpty()) {
-        auto *relay = new ProxySocket(host, static_cast<quint16>(port), this);
+    // A relay to another server replaces the previous one, whose connections
+    // end; the workers reconnect through the new one.
+    const bool proxied = !QNetworkProxy::applicationProxy().hostName().isEmpty();
+    if (relay && !(proxied && relay->relaysTo(host, quint16(port)))) {
+        delete relay;
+        relay = nullptr;
+    }
+    if (proxied) {
+        if (!relay)
+            relay = new ProxySocket(host, quint16(port), this);
         host = QStringLiteral("127.0.0.1");
         port = relay->serverPort();
     }

@@ -11,6 +11,7 @@
 #include <QDockWidget>
 
 class AsyncDatabase;
+class ProxySocket;
 
 #define LumoViewModule_iid "com.lumosoft.road.LumoViewModule"
 
@@ -68,6 +69,8 @@ private:
     int serverPort = -1;
     QPointer<QWidget> mainWindow;
     AsyncDatabase *asyncDatabase = nullptr;
+    // Behind an application proxy: the relay `db` points at.
+    ProxySocket *relay = nullptr;
 };
 
 template<typename Factory>

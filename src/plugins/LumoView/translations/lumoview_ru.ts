@@ -4,12 +4,15 @@
 <context>
     <name>AsyncDatabase</name>
     <message>
-        <source>%1 - Invalid url format</source>
-        <translation>%1 - неверный формат URL</translation>
-    </message>
-    <message>
         <source>The query service is stopped</source>
         <translation>Служба запросов остановлена</translation>
+    </message>
+</context>
+<context>
+    <name>AsyncSqlQuery</name>
+    <message>
+        <source>The number of placeholders (%1) and of bound values (%2) differ; nothing was sent</source>
+        <translation>Число параметров (%1) и привязанных значений (%2) не совпадает; запрос не отправлен</translation>
     </message>
 </context>
 <context>
@@ -160,6 +163,17 @@ min %6, max %7</source>
     <message>
         <source>Connection established</source>
         <translation>Соединение установлено</translation>
+    </message>
+</context>
+<context>
+    <name>DatabaseUrl</name>
+    <message>
+        <source>Invalid url format: a &quot;/&quot;, &quot;?&quot; or &quot;#&quot; in the user name or password must be written as %2F, %3F or %23</source>
+        <translation>Неверный формат URL: символы «/», «?» и «#» в имени пользователя или пароле нужно записывать как %2F, %3F и %23</translation>
+    </message>
+    <message>
+        <source>Invalid url format: the path must name the database driver and the database</source>
+        <translation>Неверный формат URL: путь должен указывать драйвер базы данных и базу данных</translation>
     </message>
 </context>
 <context>
@@ -695,10 +709,6 @@ intensity=%3 veh/h</source>
 <context>
     <name>LumoViewPlugin</name>
     <message>
-        <source>%1 - Invalid url format</source>
-        <translation>%1 - неверный формат URL</translation>
-    </message>
-    <message>
         <source>Error while working with database driver</source>
         <translation>Ошибка при работе с драйвером базы данных</translation>
     </message>
@@ -832,6 +842,74 @@ intensity=%3 veh/h</source>
     <message>
         <source>can&apos;t reach %1:%2: %3</source>
         <translation>нет связи с %1:%2: %3</translation>
+    </message>
+    <message>
+        <source>proxy %1:%2: %3</source>
+        <translation>прокси %1:%2: %3</translation>
+    </message>
+    <message>
+        <source>no answer within %1 s</source>
+        <translation>нет ответа в течение %1 с</translation>
+    </message>
+    <message>
+        <source>the proxy failed</source>
+        <translation>сбой прокси</translation>
+    </message>
+    <message>
+        <source>the proxy&apos;s rules do not allow the connection</source>
+        <translation>правила прокси не разрешают соединение</translation>
+    </message>
+    <message>
+        <source>network unreachable</source>
+        <translation>сеть недоступна</translation>
+    </message>
+    <message>
+        <source>host unreachable</source>
+        <translation>узел недоступен</translation>
+    </message>
+    <message>
+        <source>connection refused</source>
+        <translation>в соединении отказано</translation>
+    </message>
+    <message>
+        <source>time-to-live expired</source>
+        <translation>истекло время жизни (TTL)</translation>
+    </message>
+    <message>
+        <source>the proxy answered with error %1</source>
+        <translation>прокси ответил ошибкой %1</translation>
+    </message>
+    <message>
+        <source>the proxy does not speak SOCKS5</source>
+        <translation>прокси не поддерживает SOCKS5</translation>
+    </message>
+    <message>
+        <source>the proxy accepts none of our ways to log in</source>
+        <translation>прокси не принимает ни один из наших способов входа</translation>
+    </message>
+    <message>
+        <source>the proxy refused the user name or password</source>
+        <translation>прокси отверг имя пользователя или пароль</translation>
+    </message>
+    <message>
+        <source>the proxy does not speak HTTP</source>
+        <translation>прокси не отвечает по HTTP</translation>
+    </message>
+    <message>
+        <source>the proxy answered: %1</source>
+        <translation>ответ прокси: %1</translation>
+    </message>
+    <message>
+        <source>refused a connection: %1 connections are relayed already</source>
+        <translation>соединение отклонено: уже передаётся соединений: %1</translation>
+    </message>
+    <message>
+        <source>refused a connection whose owner is not listed in /proc/net/tcp</source>
+        <translation>соединение отклонено: его владелец не найден в /proc/net/tcp</translation>
+    </message>
+    <message>
+        <source>refused a connection of another user (uid %1)</source>
+        <translation>отклонено соединение другого пользователя (uid %1)</translation>
     </message>
 </context>
 <context>
