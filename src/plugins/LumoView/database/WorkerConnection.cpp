@@ -4,6 +4,7 @@
 #include "database/RequestSlot.h"
 #include "database/SqlDialect.h"
 
+#include <QCoreApplication>
 #include <QMutex>
 #include <QSqlError>
 
@@ -76,14 +77,25 @@ bool WorkerConnection::open(QString *error)
     if (db.isOpen())
         return true;
     askedToGiveWay = false;
-    if (!db.open()) {
+    // A pooler completes the login even when the server behind it is down,
+    // and drops the connection at its first statement: a connection counts
+    // as made once the server has answered one.
+    if (db.open()) {
+        QSqlQuery probe(db);
+        if (probe.exec(QStringLiteral("select NULL"))) {
+            canceller.learnSession(db);
+            return true;
+        }
+        *error = probe.lastError().text();
+    } else {
         *error = db.lastError().text();
-        db.close();
-        budget.release(this);
-        return false;
     }
-    canceller.learnSession(db);
-    return true;
+    // A pooler whose server is gone leaves the driver without a word.
+    if (error->trimmed().isEmpty())
+        *error = QCoreApplication::translate("Database", "The connection to the database closed at once");
+    db.close();
+    budget.release(this);
+    return false;
 }
 
 bool WorkerConnection::shouldGiveWay() const
