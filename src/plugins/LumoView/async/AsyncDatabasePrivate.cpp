@@ -231,8 +231,8 @@ void AsyncDatabasePrivate::applyUrl(const QString &urlString)
     database->setPassword(url.password(QUrl::FullyDecoded));
     // A server that does not answer must not hold the worker much longer
     // than it needs to notice a stop.
-    database->setConnectOptions(
-        ConnectOptions::withTimeouts(databaseUrl.driverName(), QString(), connectTimeoutSeconds));
+    database->setConnectOptions(ConnectOptions::withTimeouts(databaseUrl.driverName(),
+                                                             databaseUrl.connectOptions(), connectTimeoutSeconds));
     if (database->isValid())
         processQueue();
 }

@@ -2,6 +2,8 @@
 
 #include "async/AsyncDatabase.h"
 #include "async/DatabaseUrl.h"
+#include "database/ConnectOptions.h"
+#include "database/SqlDialect.h"
 #include "async/ProxySocket.h"
 
 #include "database/Database.h"
@@ -79,8 +81,10 @@ QString LumoViewPlugin::setDatabaseUrl(QString url_string)
     db.setUserName(url.userName(QUrl::FullyDecoded));
     serverHost = url.host(QUrl::FullyDecoded);
     serverPort = url.port(defaultPort);
+    serverQuery = url.query(QUrl::FullyEncoded);
     QString host = serverHost;
     int port = serverPort;
+    QString options = databaseUrl.connectOptions();
 
     // Drivers ignore Qt's proxy settings: with an application proxy the
     // connection goes to a loopback relay that reaches the server through it.
@@ -94,10 +98,16 @@ QString LumoViewPlugin::setDatabaseUrl(QString url_string)
     if (proxied) {
         if (!relay)
             relay = new ProxySocket(host, quint16(port), this);
-        host = QStringLiteral("127.0.0.1");
+        // PostgreSQL connects to the relay's address and still checks the
+        // server's certificate against the server's name.
+        const QString relayAddress = QStringLiteral("127.0.0.1");
+        if (!SqlDialect::forDriver(databaseUrl.driverName()).isPostgres())
+            host = relayAddress;
+        options = ConnectOptions::throughRelay(databaseUrl.driverName(), options, relayAddress);
         port = relay->serverPort();
     }
 
+    db.setConnectOptions(options);
     db.setHostName(host);
     db.setPort(port);
     db.setPassword(url.password(QUrl::FullyDecoded));
@@ -224,6 +234,7 @@ QString LumoViewPlugin::editDbSettings()
         url.setPassword(db.password(), QUrl::DecodedMode);
         url.setUserName(db.userName(), QUrl::DecodedMode);
         url.setPath(QStringLiteral("/%1/%2").arg(db.driverName(), db.databaseName()), QUrl::DecodedMode);
+        url.setQuery(serverQuery, QUrl::StrictMode);
         current = url.toString();
     }
     // Not under the lock: the workers go on while the dialog is open.

@@ -67,6 +67,8 @@ private:
     // The server's own address: behind a proxy `db` points at a relay.
     QString serverHost;
     int serverPort = -1;
+    // The URL's query items, the connection's TLS options as given.
+    QString serverQuery;
     QPointer<QWidget> mainWindow;
     AsyncDatabase *asyncDatabase = nullptr;
     // Behind an application proxy: the relay `db` points at.
