@@ -34,8 +34,8 @@ bool isOpen(int state)
 }
 
 // A group's state while a load is evaluated; times in milliseconds as
-// written (WallClock). A group is first tracked in a closed state, so openSince is set
-// before it is read.
+// written (WallClock). A group is first tracked in a closed state, so
+// openSince is set before it is read.
 struct GroupTracker
 {
     qint64 openSince = 0;
