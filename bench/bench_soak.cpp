@@ -165,6 +165,8 @@ bool soak(const QString &server, int refreshes)
                 "descriptors %+.2f, server connections %+.2f\n",
                 from.refreshes, to.refreshes, (to.rssMb - from.rssMb) * per, (to.threads - from.threads) * per,
                 (to.descriptors - from.descriptors) * per, (to.connections - from.connections) * per);
+    // A server's figures are out before the next one's run of many minutes.
+    std::fflush(stdout);
     return true;
 }
 
