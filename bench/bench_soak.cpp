@@ -153,7 +153,7 @@ bool soak(const QString &server, int refreshes)
         if (only.isEmpty() || only.contains(view.name))
             names << view.name;
     std::printf("\n%s: %s refreshed %d times each in %.0f s (%.1f ms a round)\n\n", qPrintable(server),
-                qPrintable(names.join(QStringLiteral(", "))), refreshes, seconds, 1000 * seconds / refreshes);
+                qPrintable(names.join(QStringLiteral("; "))), refreshes, seconds, 1000 * seconds / refreshes);
     std::printf("| refreshes | resident MB | threads | descriptors | server connections |\n|---:|---:|---:|---:|---:|\n");
     for (const Sample &s : qAsConst(samples))
         std::printf("| %d | %.1f | %d | %d | %d |\n", s.refreshes, s.rssMb, s.threads, s.descriptors, s.connections);
