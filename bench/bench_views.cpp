@@ -355,7 +355,8 @@ void Bench::findInLog(LogView *view, LogFigures *f)
 
 Ratio Bench::sgView()
 {
-    const QDateTime from(day.addDays(-6), QTime(0, 0));
+    // As the view's field holds it: the time as written.
+    const QDateTime from(day.addDays(-6), QTime(0, 0), Qt::UTC);
     Ratio r = baseline(statements.sg(1, from, from.addDays(7)));
     SGView view(nullptr, 1, &db, &mutex);
     view.resize(1000, 600);

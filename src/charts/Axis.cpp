@@ -12,7 +12,8 @@ void Axis::applyTicker()
 {
     if (m_datetime) {
         QSharedPointer<QCPAxisTickerDateTime> ticker(new QCPAxisTickerDateTime);
-        ticker->setDateTimeSpec(Qt::LocalTime);
+        // Keys are times as written (WallClock): labelled as such.
+        ticker->setDateTimeSpec(Qt::UTC);
         QString f = m_format;
         f.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         ticker->setDateTimeFormat(f);

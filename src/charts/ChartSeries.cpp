@@ -1,5 +1,7 @@
 #include "ChartSeries.h"
 
+#include "WallClock.h"
+
 #include <cmath>
 
 #include <qcustomplot.h>
@@ -65,6 +67,11 @@ void ChartSeries::addXY(double x, double y)
 {
     Q_UNUSED(x)
     Q_UNUSED(y)
+}
+
+double ChartSeries::toKey(const QDateTime &x)
+{
+    return WallClock::key(x);
 }
 
 void ChartSeries::addXY(const QDateTime &x, double y)
@@ -152,9 +159,7 @@ QString ChartSeries::formatKey(double key, bool dateTime)
 {
     if (!dateTime)
         return QString::number(key, 'g', 10);
-    return QDateTime::fromMSecsSinceEpoch(qint64(key * 1000.0))
-        .toLocalTime()
-        .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    return WallClock::fromKey(key).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
 }
 
 bool ChartSeries::valueRange(double *lower, double *upper) const
@@ -181,7 +186,7 @@ QString ChartSeries::tableKey(double key, bool dateTime)
 {
     if (!dateTime)
         return tableValue(key);
-    const QDateTime t = QDateTime::fromMSecsSinceEpoch(qint64(std::llround(key * 1000.0))).toLocalTime();
+    const QDateTime t = WallClock::fromKey(key);
     return t.toString(t.time().msec() ? QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")
                                       : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
 }

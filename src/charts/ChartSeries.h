@@ -46,13 +46,14 @@ public:
     // row per point; gap markers (NaN) are left out. Empty when the kind
     // has nothing to export.
     virtual QVector<QStringList> table(bool keyIsDateTime) const;
-    // x as exported: local date-time to the second (milliseconds only when
-    // there are any), or the plain number.
+    // x as exported: the date-time as written to the second (milliseconds
+    // only when there are any), or the plain number.
     static QString tableKey(double key, bool dateTime);
     static QString tableValue(double value) { return QString::number(value, 'g', 12); }
 
-    // Key of a date-time on the x axis: seconds since the epoch (UTC).
-    static double toKey(const QDateTime &x) { return x.toMSecsSinceEpoch() / 1000.0; }
+    // Key of a date-time on the x axis: its date and time as written, in
+    // seconds since the epoch as if they were UTC (WallClock).
+    static double toKey(const QDateTime &x);
 
 signals:
     void changed();

@@ -6,6 +6,7 @@
 #include "TestServers.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpServer>
@@ -37,6 +38,14 @@ template<typename T = QPushButton>
 T *child(QWidget *view, const char *name)
 {
     return view->findChild<T *>(QLatin1String(name));
+}
+// The points a view's chart holds, in all its series.
+int chartPoints(QWidget *view)
+{
+    int points = 0;
+    for (ChartSeries *series : view->findChild<ChartWidget *>(QStringLiteral("chart"))->seriesList())
+        points += series->pointsCount();
+    return points;
 }
 bool busy(QWidget *view) { return !child<QWidget>(view, "Progress")->isHidden(); }
 QTableWidget *table(QWidget *view) { return child<QTableWidget>(view, "tableWidget"); }
@@ -460,6 +469,53 @@ private slots:
         QVERIFY(load(view));
         QCOMPARE(logRows(view), expected);
         QVERIFY2(lines(dump).last().startsWith(QLatin1String("call ShowLog1")), qPrintable(lines(dump).last()));
+    }
+
+    // The views of the service while the server is down: each shows the
+    // service's error and can be refreshed; Refresh makes the service try
+    // again at once rather than after its interval (a workstation's half
+    // minute, longer than this test waits), and loads once it is back.
+    void serviceViewsOverAnOutage_data() { TestServers::addServerRows("name"); }
+    void serviceViewsOverAnOutage()
+    {
+        QFETCH(QString, name);
+        useServer(name);
+        service()->setReconnectInterval(60000);
+        AsyncRecorder recorder(service());
+        const auto status = [](QWidget *view) { return child<QLabel>(view, "status")->text(); };
+        const QString complete = QStringLiteral("obtaining data complete");
+        QWidget *faults = plugin->createDtFaultsView(1, 1, day);
+        QWidget *health = plugin->createDtHealthHistoryView(2, 2);
+        views << faults << health;
+        for (QWidget *view : {faults, health}) {
+            view->show();
+            QVERIFY(QTest::qWaitFor([&] { return status(view) == complete && view->isEnabled(); }, 20000));
+        }
+        const int points = chartPoints(faults);
+        QVERIFY(points > 0);
+
+        QCOMPARE(QProcess::execute(QStringLiteral(LUMOVIEW_SOURCE_DIR "/scripts/dbserver"), {"kill", server}), 0);
+        for (QWidget *view : {faults, health}) {
+            child(view, "refreshButton")->click();
+            QVERIFY(QTest::qWaitFor([&] { return view->isEnabled() && !recorder.databaseErrors.isEmpty(); }, 20000));
+            QCOMPARE(status(view), recorder.databaseErrors.last());
+        }
+        // Refreshed while still down: tried at once, and said so again.
+        const int reported = recorder.databaseErrors.size();
+        child(faults, "refreshButton")->click();
+        QVERIFY(!faults->isEnabled());
+        QVERIFY(QTest::qWaitFor([&] { return faults->isEnabled() && recorder.databaseErrors.size() > reported; }, 20000));
+        QCOMPARE(status(faults), recorder.databaseErrors.last());
+
+        QCOMPARE(QProcess::execute(QStringLiteral(LUMOVIEW_SOURCE_DIR "/scripts/dbserver"), {"restart", server}), 0);
+        // Refresh again whenever the view shows the error: an attempt may
+        // still meet the server starting up.
+        QVERIFY(QTest::qWaitFor([&] {
+            if (faults->isEnabled() && status(faults) != complete)
+                child(faults, "refreshButton")->click();
+            return status(faults) == complete && status(health) == complete && faults->isEnabled() && health->isEnabled();
+        }, 20000));
+        QCOMPARE(chartPoints(faults), points);
     }
 
     // Last: the server killed while a view streams (the service's queries

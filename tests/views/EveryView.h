@@ -73,7 +73,7 @@ public:
             if (!viewLoaded(w))
                 return false;
             if (start)
-                start->setDateTime(QDateTime(day, QTime(0, 0)));
+                start->setDateTime(QDateTime(day, QTime(0, 0), Qt::UTC)); // as written
             auto *dayData = w->findChild<QPushButton *>(QStringLiteral("dayData"));
             if (!show("start", day.addDays(-20)) || !show("end", day) || !show("date", day) || !show("dateEdit", day)
                 || (start && !viewReloaded(w, [dayData] { dayData->click(); })))

@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -104,6 +105,16 @@ public:
                 result->last() << q.value(i);
         }
         return q.isActive();
+    }
+    // Deletes an object's rows now (left by a run cut short) and at the end.
+    auto ownRows(int object, const QStringList &tables)
+    {
+        const auto remove = [this, object, tables] {
+            for (const QString &table : tables)
+                run(QStringLiteral("delete from %1 where objectid=%2").arg(table).arg(object));
+        };
+        remove();
+        return qScopeGuard(remove);
     }
     QVector<QVariantList> rows(const QString &statement)
     {
@@ -201,13 +212,16 @@ private:
         }
         return {};
     }
-    // The fields of a row after the first as numbers, a time stamp in seconds.
+    // The fields of a row after the first as numbers, a time stamp (as
+    // written, not as a local time) in seconds.
     static QVector<double> numbers(const QStringList &row)
     {
         QVector<double> result;
         for (const QString &field : row.mid(1)) {
-            const QDateTime t = QDateTime::fromString(field.size() == 19 ? field + ".000" : field,
-                                                      QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+            const QDateTime t(QDate::fromString(field.left(10), QStringLiteral("yyyy-MM-dd")),
+                              QTime::fromString(field.mid(11), field.size() == 19 ? QStringLiteral("hh:mm:ss")
+                                                                                  : QStringLiteral("hh:mm:ss.zzz")),
+                              Qt::UTC);
             result << (t.isValid() ? secs(t) : field.toDouble());
         }
         return result;

@@ -6,6 +6,7 @@
 #include "BoxAndWhiskersSeries.h"
 #include "GanttSeries.h"
 #include "HighLowSeries.h"
+#include "WallClock.h"
 
 #include <QComboBox>
 #include <QDockWidget>
@@ -123,16 +124,6 @@ private:
         for (int i = 0; i < box->count(); ++i)
             texts << box->itemText(i);
         return texts;
-    }
-    // Deletes an object's rows now (left by a run cut short) and at the end.
-    auto ownRows(int object, const QStringList &tables)
-    {
-        const auto remove = [this, object, tables] {
-            for (const QString &table : tables)
-                run(QStringLiteral("delete from %1 where objectid=%2").arg(table).arg(object));
-        };
-        remove();
-        return qScopeGuard(remove);
     }
 
 private slots:
@@ -321,7 +312,7 @@ private slots:
         const QVector<QPointF> week = points(chart(view.get())->series(1));
         QCOMPARE(week.size(), 7 * 96);
         for (const QPointF &p : week) {
-            const QDateTime t = QDateTime::fromMSecsSinceEpoch(qint64(p.x() * 1000));
+            const QDateTime t = WallClock::fromKey(p.x());
             const auto key = qMakePair(t.date().dayOfWeek() + 9, t.time());
             QVERIFY2(t.date() >= day && t.date() < day.addDays(7) && profile.contains(key)
                          && std::abs(profile.value(key) - p.y()) < 1e-6,

@@ -1,12 +1,19 @@
 // The phase and signal-group views, fed as their workers feed them and
-// loaded from the servers; in a zone with daylight saving.
+// loaded from the servers, and every chart view over the days the clock
+// changes; in a zone with daylight saving.
 #include "ViewTest.h"
 
+#include "BoxAndWhiskersSeries.h"
 #include "HostKernel.h"
 #include "SignalGroupEvent.h"
+#include "WallClock.h"
+#include <qcustomplot.h>
+#include "views/LumoWidget.h"
 #include "views/SGView.h"
 
+#include <QComboBox>
 #include <QDateTimeEdit>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -19,6 +26,8 @@ class SignalViewsTest : public ViewTest
 private:
     static QDateTime at(int h, int m) { return QDateTime(QDate(2024, 3, 6), QTime(h, m)); }
     static QDateTime local(int y, int mo, int d, int h = 0, int mi = 0) { return {QDate(y, mo, d), QTime(h, mi)}; }
+    // A time as the database holds it: without a zone.
+    static QDateTime written(const QDate &d, const QTime &t) { return WallClock::at(d, t); }
     static ChartWidget *xy(QWidget *v) { return chart(v, "xy_chart"); }
     static ChartWidget *cycles(QWidget *v) { return chart(v, "cycle_chart"); }
     static cwsimple::Chart *timeline(QWidget *v) { return v->findChild<cwsimple::Chart *>("tl_chart"); }
@@ -26,14 +35,17 @@ private:
     {
         return static_cast<cwsimple::ColorHBoxSeries *>(timeline(v)->findSeries(1));
     }
+    // Ends the load a view fed offline has started.
+    static void endLoad(QWidget *view)
+    {
+        QCoreApplication::processEvents();
+        deliver(view, "on_db_complete");
+    }
 
 private slots:
     void initTestCase()
     {
-        // Central European time: clocks go forward on the last Sunday of
-        // March, back on the last Sunday of October.
-        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
-        tzset();
+        QVERIFY2(!local(2024, 3, 31, 2, 30).isValid(), "not in the zone main() set");
         Q_INIT_RESOURCE(LumoView);
         // The host's decoder of signal-group events.
         new Road::Kernel(QCoreApplication::instance());
@@ -75,14 +87,24 @@ private slots:
         averaging->click();
         view->findChild<QSpinBox *>("avgPoints")->setValue(3); // unchecked: nothing happens
         QVERIFY(!series(c, "Phase 1 (avg)"));
+
+        // The message line keeps the newest lines, the last one shown.
+        auto *log = view->findChild<QComboBox *>("log");
+        const int cap = LumoWidget::messageLineCapacity;
+        for (int i = 0; i < cap + 100; ++i)
+            deliver(view.get(), "on_db_logMessage", QString("line %1").arg(i), Info);
+        QCOMPARE(log->count(), cap);
+        QVERIFY(log->itemText(0).endsWith(" line 100") && log->currentText().endsWith(QString(" line %1").arg(cap + 99)));
     }
 
     void signalGroupsFed_data()
     {
         QTest::addColumn<QDateTime>("base");
         QTest::newRow("plain day") << at(10, 0);
-        // The second record is the last before the clocks go forward.
-        QTest::newRow("daylight saving begins") << local(2024, 3, 31, 1, 59);
+        // Stamped by a controller that keeps standard time all year: from
+        // the minute before the hour the local clock skips, and repeats.
+        QTest::newRow("into the skipped hour") << local(2024, 3, 31, 1, 59);
+        QTest::newRow("through the repeated hour") << local(2024, 10, 27, 2, 58);
     }
 
     // Open periods, cycles from opening to opening, a timeline bar per record
@@ -92,13 +114,16 @@ private slots:
         QFETCH(QDateTime, base);
         use();
         auto view = opened(facade.createSGWidget(1));
+        // The local time the driver hands over for what the row says, invalid
+        // where the local clock skips it.
+        const auto stamp = [&base](int s) { return QDateTime(base.date(), base.time().addSecs(s)); };
         const QVector<QPoint> never{{0, 0}, {1, 16}, {2, 20}, {3, 9}, {4, 0}}; // a group that never opens
         for (const QPoint &r : never)
-            deliver(view.get(), "on_db_lumoSgData", base.addSecs(r.x()), 7, r.y());
-        deliver(view.get(), "on_db_lumoSgData", base.addSecs(-60), 2, 1); // before its first closed record: ignored
+            deliver(view.get(), "on_db_lumoSgData", stamp(r.x()), 7, r.y());
+        deliver(view.get(), "on_db_lumoSgData", stamp(-60), 2, 1); // before its first closed record: ignored
         const QVector<QPoint> records{{0, 4}, {30, 1}, {60, 4}, {120, 1}, {140, 4}, {180, 0}};
         for (const QPoint &r : records)
-            deliver(view.get(), "on_db_lumoSgData", base.addSecs(r.x()), 2, r.y());
+            deliver(view.get(), "on_db_lumoSgData", stamp(r.x()), 2, r.y());
         deliver(view.get(), "on_db_complete");
         const double t0 = secs(base);
         QCOMPARE(points(xy(view.get())->series(2)), (QVector<QPointF>{{t0 + 30, 30}, {t0 + 120, 20}}));
@@ -126,7 +151,7 @@ private slots:
         QCOMPARE(SGView::smoothed({5, 5, 5}), (QVector<double>{5, 5, 5}));
 
         deliver(view.get(), "on_updateData_clicked", false);
-        deliver(view.get(), "on_db_lumoSgData", base.addSecs(300), 2, 0);
+        deliver(view.get(), "on_db_lumoSgData", stamp(300), 2, 0);
         deliver(view.get(), "on_db_complete");
         QVERIFY(xy(view.get())->series(7) && cycles(view.get())->series(7));
         const QMap<double, QString> labels = timeline(view.get())->yAxis()->customLabels();
@@ -139,14 +164,14 @@ private slots:
         QTest::addColumn<QDateTime>("from");
         QTest::addColumn<bool>("forward");
         QTest::addColumn<QDateTime>("to");
-        QTest::newRow("a 23-hour day") << "hourData" << local(2026, 3, 28, 12) << true << local(2026, 3, 29, 12);
-        // 02:00 does not exist on the last Sunday of March: the hour after.
-        QTest::newRow("into the skipped hour") << "hourData" << local(2026, 3, 28, 2, 30) << true
-                                               << local(2026, 3, 29, 3);
-        QTest::newRow("back over the 25-hour day") << "dayData" << local(2026, 10, 26, 14) << false
-                                                   << local(2026, 10, 25);
+        const auto on = [](int y, int mo, int d, int h = 0, int mi = 0) { return written(QDate(y, mo, d), QTime(h, mi)); };
+        QTest::newRow("a 23-hour day") << "hourData" << on(2026, 3, 28, 12) << true << on(2026, 3, 29, 12);
+        // The hour the local clock skips on the last Sunday of March is
+        // there for a controller that keeps standard time.
+        QTest::newRow("into the skipped hour") << "hourData" << on(2026, 3, 28, 2, 30) << true << on(2026, 3, 29, 2);
+        QTest::newRow("back over the 25-hour day") << "dayData" << on(2026, 10, 26, 14) << false << on(2026, 10, 25);
         QTest::newRow("a week from a Wednesday over the year end")
-            << "weekData" << local(2026, 12, 30, 10) << true << local(2027, 1, 4);
+            << "weekData" << on(2026, 12, 30, 10) << true << on(2027, 1, 4);
     }
 
     // The mode sets the start; the arrows move it by a day or a week, the
@@ -160,19 +185,153 @@ private slots:
         use();
         auto view = opened(facade.createSGWidget(1));
         // Each load is ended by hand: the server is not there.
-        const auto ended = [&view] {
-            QCoreApplication::processEvents();
-            deliver(view.get(), "on_db_complete");
-        };
-        ended();
+        endLoad(view.get());
         auto *edit = view->findChild<QDateTimeEdit *>("dateTimeEdit");
         edit->setDateTime(from);
         view->findChild<QPushButton *>(mode)->click();
-        ended();
+        endLoad(view.get());
         QSignalSpy refreshed(view->findChild<QPushButton *>("updateData"), &QPushButton::clicked);
         view->findChild<QAbstractButton *>(forward ? "nextDay" : "previousDay")->click();
         QCOMPARE(edit->dateTime(), to);
         QCOMPARE(refreshed.count(), 1);
+    }
+
+    void modeButtons_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("modes");
+        QTest::newRow("signal groups") << "sg" << QStringList{"hourData", "dayData", "weekData"};
+        QTest::newRow("phases") << "phases" << QStringList{"dayData", "weekData"};
+        QTest::newRow("detector data") << "dt" << QStringList{"dayData", "weekData"};
+    }
+
+    // A click on the checked mode keeps it: one mode is always chosen, and
+    // the signal-group view's page stays chosen too.
+    void modeButtons()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, modes);
+        use();
+        auto view = opened(kind == "sg" ? facade.createSGWidget(1)
+                                        : kind == "phases" ? facade.createPhasesWidget(1) : facade.createDtWidget(1, {5}));
+        for (const QString &mode : modes) {
+            for (int click = 0; click < 2; ++click) {
+                endLoad(view.get());
+                view->findChild<QPushButton *>(mode)->click();
+                QStringList checked;
+                for (const QString &m : modes)
+                    if (view->findChild<QPushButton *>(m)->isChecked())
+                        checked << m;
+                QCOMPARE(checked, QStringList{mode});
+                QVERIFY(kind != "sg" || view->findChild<QRadioButton *>("sg")->isChecked());
+            }
+        }
+    }
+
+    void timesAsWritten_data() { TestServers::addServerRows(); }
+
+    // Rows written by a controller that keeps standard time all year, on
+    // the days the local clock skips and repeats an hour, in every chart
+    // view: placed and labelled as written, in order, a quarter of an hour
+    // a quarter of an hour apart and a day a day; the hour from 02:00 can be
+    // chosen and is read whole.
+    void timesAsWritten()
+    {
+        USE_ROW_SERVER();
+        const uint object = 904;
+        const auto cleanUp = ownRows(object, {"phasesdata", "events", "detectors", "dt15", "dthealth"});
+        const QList<QDate> days{QDate(2024, 3, 31), QDate(2024, 10, 27)};
+        const QVector<QTime> phaseTimes{QTime(1, 45), QTime(2, 15), QTime(2, 45), QTime(3, 15)};
+        // Signal group 1 from 02:00 on, in seconds: the last outside the hour.
+        const QVector<QPoint> sgRecords{{0, 4}, {30, 1}, {70, 4}, {130, 1}, {150, 4}, {3590, 1}, {3600, 4}};
+        const bool pg = reference.driverName() == QLatin1String("QPSQL");
+        const auto stamp = [](const QDate &d, const QTime &t) { return d.toString("''yyyy-MM-dd ") + t.toString("hh:mm:ss''"); };
+        QStringList phases, events, dt15, health;
+        for (const QDate &d : days) {
+            for (int i = 0; i < phaseTimes.size(); ++i)
+                phases << QString("(%1,%2,1,%3,0)").arg(object).arg(stamp(d, phaseTimes.at(i))).arg(30 + i);
+            for (const QPoint &s : {QPoint(100, 1), QPoint(140, 3)}) // control sources at 01:40 and 02:20
+                events << QString("(%1,%2,2,%3,NULL,0)").arg(object).arg(stamp(d, QTime(0, 0).addSecs(60 * s.x()))).arg(s.y());
+            for (int i = 0; i < sgRecords.size(); ++i) {
+                const QString hex = SignalGroupEvent::encode(1, sgRecords.at(i).y()).toHex();
+                events << QString("(%1,%2,7,5,%3,%4)").arg(object).arg(stamp(d, QTime(2, 0).addSecs(sgRecords.at(i).x())))
+                              .arg(QString(pg ? "decode('%1','hex')" : "unhex('%1')").arg(hex)).arg(i);
+            }
+            for (int q = 0; q < 24; ++q)
+                dt15 << QString("(%1,1,%2,%3,1,50,0)").arg(object).arg(stamp(d, QTime(0, 0).addSecs(900 * q))).arg(q);
+            for (int k = -1; k <= 1; ++k)
+                health << QString("(%1,1,%2,90)").arg(object).arg(sqlDay(d.addDays(k)));
+        }
+        QVERIFY(run("insert into phasesdata (objectid,time,phaseid,length,promtact) values " + phases.join(',')));
+        QVERIFY(run(QString("insert into events (objectid,time,type,value,data,%1) values %2")
+                        .arg(quoted("index"), events.join(','))));
+        QVERIFY(run(QString("insert into detectors (objectid,id,collect) values (%1,1,true)").arg(object)));
+        QVERIFY(run("insert into dt15 (objectid,detectorid,time,intensity,occupancy,speed,state) values " + dt15.join(',')));
+        QVERIFY(run("insert into dthealth (objectid,detectorid,date,health) values " + health.join(',')));
+
+        const auto key = [](const QDate &d, const QTime &t) { return secs(written(d, t)); };
+        // What the axis prints at its ticks is the time there as written.
+        const auto labelledAsWritten = [](QCPAxis *axis, const QString &format) {
+            axis->parentPlot()->replot();
+            for (int i = 0; i < axis->tickVector().size(); ++i)
+                if (axis->tickVectorLabels().value(i) != WallClock::fromKey(axis->tickVector().at(i)).toString(format))
+                    return false;
+            return !axis->tickVector().isEmpty();
+        };
+        auto phasesView = loaded(facade.createPhasesWidget(object));
+        auto sgView = loaded(facade.createSGWidget(object));
+        auto dtView = loaded(facade.createDtWidget(object, {1}));
+        auto statView = loaded(facade.createDtStatWidget(object, {1}));
+        for (const QDate &d : days) {
+            QVERIFY(showDate(phasesView.get(), d));
+            ChartWidget *c = chart(phasesView.get());
+            QVector<QPointF> expected;
+            for (int i = 0; i < phaseTimes.size(); ++i)
+                expected << QPointF(key(d, phaseTimes.at(i)), 30 + i);
+            QCOMPARE(points(c->series(1)), expected);
+            const auto *band = qobject_cast<GanttSeries *>(series(c, "State"));
+            QCOMPARE(band->barCount(), 2);
+            QCOMPARE((QVector<double>{band->bar(0).from, band->bar(0).to, band->bar(1).to}),
+                     (QVector<double>{key(d, QTime(1, 40)), key(d, QTime(2, 20)), key(d, phaseTimes.last())}));
+            QVERIFY(c->dataTable().contains({"Phase 1", d.toString("yyyy-MM-dd") + " 02:15:00", "31"}));
+            QVERIFY(labelledAsWritten(c->plot()->xAxis, "hh:mm:ss"));
+            checkExport(phasesView.get());
+
+            auto *start = sgView->findChild<QDateTimeEdit *>("dateTimeEdit");
+            start->setDateTime(written(d, QTime(2, 0)));
+            QVERIFY(click(sgView.get(), "hourData"));
+            QCOMPARE(start->dateTime(), written(d, QTime(2, 0)));
+            const double h = key(d, QTime(2, 0));
+            QCOMPARE(points(xy(sgView.get())->series(1)), (QVector<QPointF>{{h + 30, 40}, {h + 130, 20}}));
+            QCOMPARE(points(cycles(sgView.get())->series(1)), (QVector<QPointF>{{h + 70, 70}, {h + 150, 80}}));
+            QVector<QPointF> spans;
+            for (int i = 0; i < bars(sgView.get())->barCount(); ++i)
+                spans << QPointF(bars(sgView.get())->x1(i) - h, bars(sgView.get())->x2(i) - h);
+            QCOMPARE(spans, (QVector<QPointF>{{0, 30}, {30, 70}, {70, 130}, {130, 150}, {150, 3590}}));
+            QVERIFY(labelledAsWritten(timeline(sgView.get())->plot()->xAxis, "hh:mm:ss"));
+            checkExport(sgView.get());
+
+            QVector<QPointF> quarters;
+            for (int q = 0; q < 24; ++q)
+                quarters << QPointF(key(d, QTime(0, 0)) + 900 * q, q);
+            QVERIFY(showDate(dtView.get(), d));
+            QCOMPARE(points(chart(dtView.get())->series(2)), quarters);
+            checkExport(dtView.get());
+            QVERIFY(showDate(statView.get(), d));
+            const auto *candles = qobject_cast<BoxAndWhiskersSeries *>(chart(statView.get())->series(1));
+            QVector<QPointF> medians;
+            for (int i = 0; candles && i < candles->pointsCount(); ++i)
+                medians << QPointF(candles->candle(i).x, candles->candle(i).median);
+            QCOMPARE(medians, quarters);
+            QCOMPARE(points(chart(statView.get())->series(3)), quarters);
+            checkExport(statView.get());
+
+            auto healthView = loaded(facade.createDtHealthHistoryView(object, 1));
+            QVERIFY(showDate(healthView.get(), d.addDays(1), "end") && showDate(healthView.get(), d.addDays(-1), "start"));
+            QCOMPARE(points(chart(healthView.get())->seriesList().value(0)),
+                     (QVector<QPointF>{{key(d, QTime(0, 0)) - 86400, 90}, {key(d, QTime(0, 0)), 90},
+                                       {key(d, QTime(0, 0)) + 86400, 90}}));
+        }
     }
 
     void fromServer_data() { TestServers::addServerRows(); }
@@ -247,5 +406,16 @@ private slots:
     }
 };
 
-QTEST_MAIN(SignalViewsTest)
+int main(int argc, char *argv[])
+{
+    // Central European time, before anything reads the local zone: clocks
+    // go forward on the last Sunday of March, back on the last Sunday of
+    // October (the rule of Europe/Berlin, without the zone database).
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+    QApplication app(argc, argv);
+    SignalViewsTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_signalviews.moc"

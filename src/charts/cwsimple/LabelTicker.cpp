@@ -6,7 +6,8 @@ LabelTicker::LabelTicker()
     : m_plain(new QCPAxisTicker)
     , m_date(new QCPAxisTickerDateTime)
 {
-    m_date->setDateTimeSpec(Qt::LocalTime);
+    // Keys are times as written (WallClock): labelled as such.
+    m_date->setDateTimeSpec(Qt::UTC);
     m_date->setDateTimeFormat(QStringLiteral("hh:mm:ss"));
 }
 

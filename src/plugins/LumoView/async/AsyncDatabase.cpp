@@ -131,6 +131,14 @@ void AsyncDatabase::clearQueriesQueue()
         writeWorker->abort();
 }
 
+void AsyncDatabase::reconnectNow()
+{
+    if (readWorker)
+        readWorker->reconnectNow();
+    if (writeWorker)
+        writeWorker->reconnectNow();
+}
+
 AsyncDatabase *AsyncDatabase::clone()
 {
     return new AsyncDatabase(parent(), property("url").toString());

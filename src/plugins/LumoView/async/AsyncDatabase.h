@@ -30,12 +30,17 @@ public:
     QString driverName() const { return driver; }
 
     // How long a worker waits between attempts to restore a lost
-    // connection (30 s by default); stop and abort end the wait early.
+    // connection (30 s by default); stop, abort, a new URL and a new query
+    // end the wait early.
     void setReconnectInterval(int ms);
 
 signals:
     void queryError(AsyncSqlQuery *query, QString msg);
     void databaseError(QString msg);
+    // A connection could not be opened or restored: the queued queries wait
+    // for it. Emitted with databaseError, once per failure, and again after
+    // each attempt asked for by reconnectNow() or a new query.
+    void connectionError(QString msg);
 
 public slots:
     void stop();
@@ -48,6 +53,8 @@ public:
     Q_INVOKABLE QObject *newQuery(QString query_text);
     Q_INVOKABLE QObject *newQuery();
     Q_INVOKABLE void clearQueriesQueue();
+    // A worker that waits to restore its connection tries again at once.
+    Q_INVOKABLE void reconnectNow();
     Q_INVOKABLE AsyncDatabase *clone();
 
 private:

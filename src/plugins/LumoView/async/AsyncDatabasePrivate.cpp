@@ -73,6 +73,8 @@ void AsyncDatabasePrivate::enqueue(AsyncSqlQuery *query)
         QMutexLocker locker(&mutex);
         queue.append(copy);
     }
+    // Someone waits for an answer: a worker waiting to reconnect tries now.
+    reconnectNow();
     if (isRunning()) {
         semaphore.release();
     } else {
@@ -254,7 +256,7 @@ bool AsyncDatabasePrivate::isConnectionAlive()
 
 void AsyncDatabasePrivate::pause(int ms)
 {
-    for (int slept = 0; slept < ms && !stopRequested && !abortRequested && !urlPending;
+    for (int slept = 0; slept < ms && !stopRequested && !abortRequested && !urlPending && !retryRequested;
          slept += pauseStepMs)
         msleep(static_cast<unsigned long>(qMin(pauseStepMs, ms - slept)));
 }
@@ -269,12 +271,15 @@ void AsyncDatabasePrivate::reportConnectionError(const QString &key, const QStri
     lastErrorKey = key;
     qCritical("%s", qPrintable(text));
     emit service->databaseError(text);
+    emit service->connectionError(text);
 }
 
 // Opens the connection again, then every reconnection interval until it
 // answers.
 AsyncDatabasePrivate::Reconnection AsyncDatabasePrivate::reconnect()
 {
+    // Only a request made while the worker waits cuts the wait short.
+    retryRequested = false;
     for (;;) {
         if (stopRequested)
             return Reconnection::Stopped;
@@ -282,6 +287,9 @@ AsyncDatabasePrivate::Reconnection AsyncDatabasePrivate::reconnect()
             return Reconnection::Aborted;
         if (urlPending)
             return Reconnection::NewUrl;
+        // Whoever asked for this attempt learns how it went.
+        if (retryRequested.exchange(false))
+            lastErrorKey.clear();
         if (database->open() && isConnectionAlive()) {
             // The literal form depends on the session's mode, which may
             // differ after every connection.

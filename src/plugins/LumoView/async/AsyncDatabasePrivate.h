@@ -44,6 +44,9 @@ public:
     // the file kept open: one of another name is closed.
     void setQueuedDumpFileName(const QString &name);
     void setReconnectInterval(int ms) { reconnectInterval = ms; }
+    // Ends a wait between reconnection attempts; the outcome of the next
+    // attempt is reported even when it fails as the one before.
+    void reconnectNow() { retryRequested = true; }
 
 protected:
     void run() override;
@@ -60,7 +63,7 @@ private:
     Reconnection reconnect();
     void closeConnection();
     void reportConnectionError(const QString &key, const QString &text);
-    // Sleeps up to `ms`, waking early on stop, abort or a new URL.
+    // Sleeps up to `ms`, waking early on stop, abort, a new URL or a retry.
     void pause(int ms);
     void release(AsyncSqlQuery *copy);
     // Emits on the caller's object, or reports that it is gone.
@@ -78,6 +81,7 @@ private:
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> abortRequested{false};
     std::atomic<bool> urlPending{false};
+    std::atomic<bool> retryRequested{false};
     bool startPending = false;
     std::atomic<int> reconnectInterval{30000};
     // Set just before the thread is ended by force: its unwinding must not

@@ -159,7 +159,9 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
     if (day == now.date()) {
         // Yesterday from the current quarter of an hour up to today's midnight.
         const QTime time = now.time();
-        const QDateTime start(day.addDays(-1), QTime(time.hour(), time.minute() / 15 * 15, 0));
+        // As written: a local time would be invalid, and written as nothing,
+        // in the hour that the local clock skips.
+        const QDateTime start(day.addDays(-1), QTime(time.hour(), time.minute() / 15 * 15, 0), Qt::UTC);
         const QString text =
             m_dialect.isPostgres()
                 ? QStringLiteral("select `time` + interval '1 day',%1 from %5 where objectid=%2 and %3 "

@@ -140,13 +140,12 @@ void DetectorWidget::addHealthSample(GanttSeries *health, const QDateTime &time,
     // A sample describes the interval since the one before it. Only the
     // first has none; a sample after an unknown one still gets its bar, so
     // an unknown state hides nothing that follows it.
-    if (!lastStateTime.isValid()) {
+    if (lastStateTime.isNull()) {
         lastStateTime = time;
         return;
     }
     const QColor colour = value < 0 ? QColor(Qt::gray) : value == 0 ? QColor(Qt::green) : QColor();
-    health->addBar(lastStateTime.toMSecsSinceEpoch() / 1000.0, time.toMSecsSinceEpoch() / 1000.0, -1,
-                   colour, healthText(value));
+    health->addBar(ChartSeries::toKey(lastStateTime), ChartSeries::toKey(time), -1, colour, healthText(value));
     lastStateTime = time;
 }
 

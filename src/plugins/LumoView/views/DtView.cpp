@@ -5,6 +5,7 @@
 #include "GanttSeries.h"
 #include "LineSeries.h"
 #include "VLine.h"
+#include "WallClock.h"
 
 #include "views/DayNavigator.h"
 #include "views/ToolRow.h"
@@ -129,7 +130,7 @@ void DtView::on_db_lumoDt15Data(QDateTime time, double value, int query_index)
         series->setName(names[query_index]);
         chart->addSeries(series, id);
         if (query_index == 2)
-            chart->addVLine(new VLine(QDateTime::currentDateTime(), Qt::black, 2));
+            chart->addVLine(new VLine(WallClock::now(), Qt::black, 2));
     }
     addCurvePoint(series, &lastKey[query_index], gapStep[query_index], time, value);
 }

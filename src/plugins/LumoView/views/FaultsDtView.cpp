@@ -117,6 +117,8 @@ FaultsDtView::FaultsDtView(QWidget *parent, AsyncDatabase *database, uint object
                                  SLOT(q3_finished(QVariantList)));
     }
     setupChart();
+    if (database)
+        connect(database, &AsyncDatabase::connectionError, this, &FaultsDtView::connectionError);
     QMetaObject::invokeMethod(this, "on_refreshButton_clicked", Qt::QueuedConnection);
 }
 
@@ -244,11 +246,14 @@ void FaultsDtView::on_refreshButton_clicked()
         status->setText(tr("No database connection is configured"));
         return;
     }
-    if (inFlight.contains(dtListQuery))
-        return;
     status->setText(tr("obtaining detectors list ..."));
     setEnabled(false);
-    submit(dtListQuery);
+    // Still waiting for the list: the service is asked to try at once
+    // rather than after its interval.
+    if (inFlight.contains(dtListQuery))
+        database->reconnectNow();
+    else
+        submit(dtListQuery);
 }
 
 void FaultsDtView::dtlist_finished(QVariantList result)
@@ -473,6 +478,16 @@ void FaultsDtView::q3_finished(QVariantList result)
     rightBorder->setVisible(tanB != 0);
 
     status->setText(tr("obtaining data complete"));
+    setEnabled(true);
+}
+
+void FaultsDtView::connectionError(const QString &message)
+{
+    if (inFlight.isEmpty())
+        return;
+    // The queries stay queued and are answered once the database is back;
+    // meanwhile the view says why and Refresh asks for another attempt.
+    status->setText(message);
     setEnabled(true);
 }
 

@@ -42,6 +42,8 @@ private slots:
     void q2_2_finished(QVariantList result);
     void q3_finished(QVariantList result);
     void q_error(QString message);
+    // The service cannot reach the database while queries of this view wait.
+    void connectionError(const QString &message);
     void on_detectors_currentIndexChanged(int index);
     void dtlist_finished(QVariantList result);
 

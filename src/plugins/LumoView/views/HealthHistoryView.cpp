@@ -76,6 +76,9 @@ HealthHistoryView::HealthHistoryView(QWidget *parent, AsyncDatabase *database, u
     healthSeries->setWidth(3);
     chart->addSeries(healthSeries);
 
+    if (database)
+        connect(database, &AsyncDatabase::connectionError, this, &HealthHistoryView::connectionError);
+
     QMetaObject::invokeMethod(this, "on_refreshButton_clicked", Qt::QueuedConnection);
 }
 
@@ -141,11 +144,48 @@ void HealthHistoryView::on_refreshButton_clicked()
         return;
     }
     setEnabled(false);
-    database->execQuery(detectorListQuery);
+    // Still waiting for the list: the service is asked to try at once
+    // rather than after its interval.
+    if (inFlight.contains(detectorListQuery))
+        database->reconnectNow();
+    else
+        submit(detectorListQuery);
+}
+
+void HealthHistoryView::submit(AsyncSqlQuery *query)
+{
+    inFlight.insert(query);
+    database->execQuery(query);
+}
+
+bool HealthHistoryView::answered()
+{
+    auto *query = qobject_cast<AsyncSqlQuery *>(sender());
+    if (!query || !inFlight.remove(query))
+        return false;
+    // The history of a detector no longer chosen: read the chosen one's.
+    if (query == healthQuery && healthRequestPending) {
+        healthRequestPending = false;
+        requestHealth();
+        return false;
+    }
+    return true;
+}
+
+void HealthHistoryView::connectionError(const QString &message)
+{
+    if (inFlight.isEmpty())
+        return;
+    // The queries stay queued and are answered once the database is back;
+    // meanwhile the view says why and Refresh asks for another attempt.
+    status->setText(message);
+    setEnabled(true);
 }
 
 void HealthHistoryView::dtlist_finished(QVariantList result)
 {
+    if (!answered())
+        return;
     QString remembered = property(initialDetectorProperty).toString();
     if (!remembered.isEmpty())
         setProperty(initialDetectorProperty, QVariant()); // used once
@@ -182,15 +222,26 @@ void HealthHistoryView::on_detectors_currentIndexChanged(int)
                                       .arg(property(objectIdProperty).toString(), detectors->currentText()));
     status->setText(tr("obtaining data ..."));
     healthSeries->clear();
+    if (inFlight.contains(healthQuery))
+        healthRequestPending = true;
+    else
+        requestHealth();
+}
+
+void HealthHistoryView::requestHealth()
+{
+    setEnabled(false);
     healthQuery->resetBindings();
     healthQuery->addBindValue(start->date());
     healthQuery->addBindValue(end->date());
     healthQuery->addBindValue(detectors->currentText());
-    database->execQuery(healthQuery);
+    submit(healthQuery);
 }
 
 void HealthHistoryView::q_finished(QVariantList result)
 {
+    if (!answered())
+        return;
     for (const QVariant &row : qAsConst(result)) {
         const QVariantList columns = row.toList();
         if (columns.size() != 2) {
@@ -207,6 +258,8 @@ void HealthHistoryView::q_finished(QVariantList result)
 
 void HealthHistoryView::q_error(QString message)
 {
+    if (!answered())
+        return;
     status->setText(message);
     setEnabled(true);
 }

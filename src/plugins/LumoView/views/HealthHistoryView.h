@@ -1,6 +1,7 @@
 #ifndef HEALTHHISTORYVIEW_H
 #define HEALTHHISTORYVIEW_H
 
+#include <QSet>
 #include <QVariantList>
 #include <QWidget>
 
@@ -28,9 +29,15 @@ private slots:
     void q_error(QString message);
     void on_detectors_currentIndexChanged(int index);
     void dtlist_finished(QVariantList result);
+    // The service cannot reach the database while queries of this view wait.
+    void connectionError(const QString &message);
 
 private:
     void setupForm();
+    void submit(AsyncSqlQuery *query);
+    // True when the sender's answer is the one awaited; forgets it.
+    bool answered();
+    void requestHealth();
     // The dock when the view sits in one, else the view itself.
     QWidget *frameWindow() const;
 
@@ -38,6 +45,11 @@ private:
     AsyncSqlQuery *healthQuery = nullptr;
     AsyncSqlQuery *detectorListQuery = nullptr;
     LineSeries *healthSeries = nullptr;
+    // Queries submitted and not answered yet: one the service still holds
+    // is not bound and submitted again.
+    QSet<AsyncSqlQuery *> inFlight;
+    // Another detector was chosen while the history of the last one was read.
+    bool healthRequestPending = false;
 
     QComboBox *detectors = nullptr;
     QDateEdit *start = nullptr;

@@ -67,6 +67,8 @@ void LumoWidget::on_db_logMessage(QString msg, LogMessageType type)
         return;
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("[yyyy-MM-dd hh:mm:ss] "));
     log->addItem(messageIcon(type), stamp + msg);
+    while (log->count() > messageLineCapacity)
+        log->removeItem(0);
     log->setCurrentIndex(log->count() - 1);
 }
 

@@ -23,6 +23,10 @@ public:
     Database *worker() { return &db; }
     Progress *progressOverlay() { return &progress; }
 
+    // The message line keeps this many of the newest lines: a view that
+    // retries through an outage posts several a second.
+    static const int messageLineCapacity = 500;
+
 public slots:
     void on_db_logMessage(QString msg, LogMessageType type = Info);
 

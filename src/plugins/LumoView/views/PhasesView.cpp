@@ -7,6 +7,7 @@
 #include "GanttSeries.h"
 #include "LineSeries.h"
 #include "PointSeries.h"
+#include "WallClock.h"
 
 #include "views/DayNavigator.h"
 #include "views/ToolRow.h"
@@ -23,7 +24,7 @@ namespace {
 
 double seconds(const QDateTime &time)
 {
-    return time.toMSecsSinceEpoch() / 1000.0;
+    return WallClock::key(time);
 }
 
 } // namespace
@@ -152,7 +153,7 @@ void PhasesView::on_db_complete()
     // The interval in force at the end runs to the last phase run; without
     // any phase run there is no end to draw it to.
     if (stateSeriesId != -1 && chart->series(stateSeriesId) && !lastPhaseTime.isNull()
-        && lastPhaseTime > lastStateTime) {
+        && WallClock::msecs(lastPhaseTime) > WallClock::msecs(lastStateTime)) {
         addStateBar(lastPhaseTime);
         // Drawn once: a second complete (the worker ending) adds nothing.
         lastStateTime = lastPhaseTime;

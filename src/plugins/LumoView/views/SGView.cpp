@@ -6,6 +6,7 @@
 #include "PointSeries.h"
 #include "cwsimple/Chart.h"
 #include "cwsimple/ColorHBoxSeries.h"
+#include "WallClock.h"
 
 #include "views/DayNavigator.h"
 #include "views/ToolRow.h"
@@ -32,9 +33,9 @@ bool isOpen(int state)
     return state >= 1 && state <= 3;
 }
 
-// A group's state while a load is evaluated; times in milliseconds since the
-// epoch. A group is first tracked in a closed state, so openSince is set
-// before it is read.
+// A group's state while a load is evaluated; times in milliseconds as
+// written (WallClock). A group is first tracked in a closed state, so
+// openSince is set before it is read.
 struct GroupTracker
 {
     qint64 openSince = 0;
@@ -66,7 +67,7 @@ SGView::SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMute
     tlChart->xAxis()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
 
     stackedWidget->setCurrentWidget(xyPage);
-    dateTimeEdit->setDateTime(QDateTime::currentDateTime());
+    dateTimeEdit->setDateTime(WallClock::now());
     on_hourData_clicked(true);
 }
 
@@ -90,6 +91,9 @@ void SGView::setupForm()
     dateTimeEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm"));
     dateTimeEdit->setCalendarPopup(true);
     dateTimeEdit->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // The period is chosen and computed as the times are written, so that
+    // an hour the local clock skips can be chosen and a day has 24 hours.
+    dateTimeEdit->setTimeSpec(Qt::UTC);
 
     auto *pages = row->add("widget", new QWidget);
     auto *pageLayout = new QHBoxLayout(pages);
@@ -158,12 +162,17 @@ void SGView::setAxisFormats(const QString &format)
     tlChart->xAxis()->setDatetimeFormat(format);
 }
 
+void SGView::setStart(const QDate &date, const QTime &time)
+{
+    dateTimeEdit->setDateTime(WallClock::at(date, time));
+}
+
 void SGView::on_hourData_clicked(bool checked)
 {
     if (!checked)
         return;
     const QDateTime current = dateTimeEdit->dateTime();
-    dateTimeEdit->setDateTime(QDateTime(current.date(), QTime(current.time().hour(), 0)));
+    setStart(current.date(), QTime(current.time().hour(), 0));
     days->setStepDays(1);
     setAxisFormats(QStringLiteral("hh:mm:ss"));
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
@@ -173,7 +182,7 @@ void SGView::on_dayData_clicked(bool checked)
 {
     if (!checked)
         return;
-    dateTimeEdit->setDateTime(QDateTime(dateTimeEdit->date(), QTime(0, 0)));
+    setStart(dateTimeEdit->date(), QTime(0, 0));
     days->setStepDays(1);
     setAxisFormats(QStringLiteral("hh:mm:ss"));
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
@@ -185,7 +194,7 @@ void SGView::on_weekData_clicked(bool checked)
         return;
     const QDate date = dateTimeEdit->date();
     if (date.dayOfWeek() != Qt::Monday)
-        dateTimeEdit->setDateTime(QDateTime(date.addDays(1 - date.dayOfWeek()), QTime(0, 0)));
+        setStart(date.addDays(1 - date.dayOfWeek()), QTime(0, 0));
     days->setStepDays(7);
     setAxisFormats(QStringLiteral("ddd\r\nhh:mm:ss"));
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
@@ -241,7 +250,7 @@ void SGView::on_updateData_clicked(bool)
 void SGView::on_db_lumoSgData(const QDateTime &time, int sg_id, int state)
 {
     // Converted once, here: the evaluation needs every time several times.
-    records.push_back({epochClock.msecsSinceEpoch(time), sg_id, state});
+    records.push_back({WallClock::msecs(time), sg_id, state});
     if (!sgIds.contains(sg_id))
         sgIds.append(sg_id);
 }

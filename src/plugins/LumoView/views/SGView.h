@@ -1,7 +1,6 @@
 #ifndef SGVIEW_H
 #define SGVIEW_H
 
-#include "views/EpochClock.h"
 #include "views/LumoWidget.h"
 
 #include <QPixmap>
@@ -49,19 +48,20 @@ private slots:
 private:
     struct StateRecord
     {
-        qint64 msecs; // since the epoch
+        qint64 msecs; // as written (WallClock)
         int sg_id;
         int state;
     };
 
     void setupForm();
     void setAxisFormats(const QString &format);
+    // The start of the period shown, as written in the database.
+    void setStart(const QDate &date, const QTime &time);
     void smoothChart(ChartWidget *chart, QList<int> &avgIds);
     // A timeline bar drawn by the state that ends with it.
     void addStateBar(cwsimple::ColorHBoxSeries *bars, double x1, double x2, double y, int state) const;
 
     std::vector<StateRecord> records;
-    EpochClock epochClock;
     // The bar fills of states 2 and 3 and of state 32.
     const QPixmap greenStripes;
     const QPixmap amberStripes;

@@ -1,5 +1,6 @@
 #include "views/ToolRow.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -40,7 +41,9 @@ QPushButton *ToolRow::addModeButton(const char *name, const QString &text, bool 
     QPushButton *button = addButton(name, text);
     button->setCheckable(true);
     button->setChecked(checked);
-    button->setAutoExclusive(true);
+    if (!modes)
+        modes = new QButtonGroup(this);
+    modes->addButton(button);
     return button;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QFrame>
 
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -25,7 +26,8 @@ public:
 
     QLabel *addLabel(const char *name, const QString &text);
     QPushButton *addButton(const char *name, const QString &text);
-    // A checkable button of an exclusive group (Day / Week …).
+    // A checkable button of the row's mode group (Hour / Day / Week): one of
+    // them is always checked, and a click on the checked one keeps it so.
     QPushButton *addModeButton(const char *name, const QString &text, bool checked);
     QCheckBox *addCheckBox(const char *name, const QString &text, bool checked = false);
     QComboBox *addComboBox(const char *name, const QStringList &items = {});
@@ -44,6 +46,10 @@ private:
     void place(const char *name, QWidget *widget);
 
     QHBoxLayout *row;
+    // Auto-exclusive buttons would look for their partners among all the
+    // row's buttons, the page radio buttons too, and let the checked mode
+    // be unchecked while one of those is checked.
+    QButtonGroup *modes = nullptr;
 };
 
 #endif // TOOLROW_H
