@@ -3,6 +3,8 @@
 #include "AsyncRecorder.h"
 #include "TestServers.h"
 
+#include "sql/ConnectionBudget.h"
+
 #include <QtSql>
 #include <QtTest>
 
@@ -76,11 +78,21 @@ private slots:
     // Each worker runs its queries in submission order; reads and writes
     // (statements that begin with insert, update or delete, in any case)
     // have workers and sessions of their own, so a slow read holds up no
-    // write. An insert gives its id, then finished.
+    // write. An insert gives its id, then finished. Idle, the workers give
+    // their connections back.
     void queueOrderAndWorkers_data() { TestServers::addServerRows("name"); }
     void queueOrderAndWorkers()
     {
         start();
+        ConnectionBudget &budget = ConnectionBudget::instance();
+        const int idle = budget.idleMsecs();
+        const auto restore = qScopeGuard([&] { budget.setIdleMsecs(idle); });
+        budget.setIdleMsecs(1000);
+        const QString others = pg() ? "select count(*) from pg_stat_activity where datname=current_database() and "
+                                      "pid<>pg_backend_pid()"
+                                    : "select count(*) from information_schema.processlist where db=database() and "
+                                      "id<>connection_id()";
+        const QString before = scalar(others);
         AsyncSqlQuery *slow = submit(sleep(1.5));
         QVector<AsyncSqlQuery *> inserts, selects;
         for (int i = 0; i < 30; ++i) {
@@ -104,6 +116,7 @@ private slots:
         QVERIFY(recorder->outcomes.at(idAt + 1).rows.isEmpty());
         if (!pg())
             QCOMPARE(recorder->outcomes.at(idAt).id.toInt(), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(scalar(others), before, 10000);
     }
 
     // Answers reach the query that asked (the text keeps the double quotes

@@ -164,10 +164,19 @@ void AsyncDatabasePrivate::run()
 {
     while (!stopRequested) {
         abortRequested = false;
-        if (startPending)
+        if (startPending) {
             startPending = false;
-        else
-            semaphore.acquire();
+        } else {
+            // Idle: the connection goes when another connection of the
+            // workstation waits, or after a quiet minute.
+            if (database && database->isOpen() && (giveWayRequested || budget.contended()))
+                closeConnection();
+            const bool open = database && database->isOpen();
+            if (!semaphore.tryAcquire(1, open ? budget.idleMsecs() : -1)) {
+                closeConnection();
+                continue;
+            }
+        }
 
         mutex.lock();
         if (pendingUrl.isEmpty()) {
@@ -244,6 +253,14 @@ void AsyncDatabasePrivate::closeConnection()
     canceller.clearSession();
     if (database && database->isOpen())
         database->close();
+    giveWayRequested = false;
+    budget.release(this);
+}
+
+void AsyncDatabasePrivate::giveWay()
+{
+    giveWayRequested = true;
+    semaphore.release();
 }
 
 bool AsyncDatabasePrivate::isConnectionAlive()
@@ -290,6 +307,10 @@ AsyncDatabasePrivate::Reconnection AsyncDatabasePrivate::reconnect()
         // Whoever asked for this attempt learns how it went.
         if (retryRequested.exchange(false))
             lastErrorKey.clear();
+        // A permit of the workstation's budget first; waiting for it ends
+        // like the pause between attempts.
+        if (!budget.acquire(this, [this] { return stopRequested || abortRequested || urlPending; }))
+            continue;
         if (database->open() && isConnectionAlive()) {
             // The literal form depends on the session's mode, which may
             // differ after every connection.
@@ -310,6 +331,8 @@ AsyncDatabasePrivate::Reconnection AsyncDatabasePrivate::reconnect()
                 reportConnectionError(error.nativeErrorCode().isEmpty() ? error.text()
                                                                         : error.nativeErrorCode(),
                                       error.text());
+            // No permit held while waiting for the next attempt.
+            closeConnection();
         }
         pause(reconnectInterval);
     }

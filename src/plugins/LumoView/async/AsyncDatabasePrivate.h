@@ -4,6 +4,7 @@
 #include "async/SqlLiteralWriter.h"
 #include "database/DumpFile.h"
 #include "database/StatementCanceller.h"
+#include "sql/ConnectionBudget.h"
 
 #include <QList>
 #include <QMutex>
@@ -21,7 +22,7 @@ class QSqlDatabase;
 // One worker of the asynchronous service: a queue of query copies run one
 // after another on a connection created in this thread, reconnecting when
 // the server goes away.
-class AsyncDatabasePrivate : public QThread
+class AsyncDatabasePrivate : public QThread, public ConnectionBudget::Holder
 {
     Q_OBJECT
 
@@ -47,6 +48,8 @@ public:
     // Ends a wait between reconnection attempts; the outcome of the next
     // attempt is reported even when it fails as the one before.
     void reconnectNow() { retryRequested = true; }
+    // Another connection of the workstation waits: close once idle.
+    void giveWay() override;
 
 protected:
     void run() override;
@@ -82,6 +85,8 @@ private:
     std::atomic<bool> abortRequested{false};
     std::atomic<bool> urlPending{false};
     std::atomic<bool> retryRequested{false};
+    std::atomic<bool> giveWayRequested{false};
+    ConnectionBudget &budget = ConnectionBudget::instance();
     bool startPending = false;
     std::atomic<int> reconnectInterval{30000};
     // Set just before the thread is ended by force: its unwinding must not
