@@ -19,7 +19,7 @@
 #include "TestServers.h"
 
 #include "async/AsyncDatabase.h"
-#include "database/SqlDialect.h"
+#include "sql/SqlDialect.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

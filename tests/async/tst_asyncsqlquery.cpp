@@ -2,7 +2,7 @@
 // its placeholders are, in each dialect and literal mode (the statements go
 // to the servers in tst_asyncliterals).
 #include "async/AsyncSqlQuery.h"
-#include "async/SqlLiteralWriter.h"
+#include "sql/SqlLiteralWriter.h"
 
 #include <QtTest>
 

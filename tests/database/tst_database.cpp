@@ -4,9 +4,9 @@
 #include "TestServers.h"
 
 #include "database/RequestStatements.h"
-#include "database/SqlDialect.h"
+#include "sql/SqlDialect.h"
 #include "sql/ConnectionBudget.h"
-#include "views/FaultsDtView.h"
+#include "database/ServiceStatements.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -419,7 +419,7 @@ private slots:
             const QStringList statistics = requests.dtStat(object, "1", 0, 1, d);
             row("statistics, day", statistics.at(1), UpToLastSecond, {}, halfSecond);
             // The fault chart's records, bound as the view binds them.
-            QString records = FaultsDtView::recordsStatement(dialect, object);
+            QString records = ServiceStatements(dialect).faultRecords(object);
             for (const QString &value : {QStringLiteral("'1'"), "'" + day + "'", "'" + n.toString(Qt::ISODate) + "'"})
                 records.replace(records.indexOf(QLatin1Char('?')), 1, value);
             row("fault chart records", records, OnTheDate, {});

@@ -5,7 +5,7 @@
 #include "HostKernel.h"
 #include "TestServers.h"
 
-#include "database/SqlDialect.h"
+#include "sql/SqlDialect.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

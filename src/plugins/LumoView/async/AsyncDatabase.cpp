@@ -3,7 +3,7 @@
 #include "async/AsyncDatabasePrivate.h"
 #include "async/AsyncSqlQuery.h"
 #include "async/AsyncSqlQueryPrivate.h"
-#include "async/DatabaseUrl.h"
+#include "sql/DatabaseUrl.h"
 
 
 AsyncDatabase::AsyncDatabase(QObject *parent, const QString &url)

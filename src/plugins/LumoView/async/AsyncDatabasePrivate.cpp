@@ -3,9 +3,9 @@
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQuery.h"
 #include "async/AsyncSqlQueryPrivate.h"
-#include "async/DatabaseUrl.h"
-#include "database/SqlDialect.h"
-#include "database/ConnectOptions.h"
+#include "sql/DatabaseUrl.h"
+#include "sql/SqlDialect.h"
+#include "sql/ConnectOptions.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,9 +1,9 @@
 #ifndef ASYNCDATABASEPRIVATE_H
 #define ASYNCDATABASEPRIVATE_H
 
-#include "async/SqlLiteralWriter.h"
-#include "database/DumpFile.h"
-#include "database/StatementCanceller.h"
+#include "sql/SqlLiteralWriter.h"
+#include "sql/DumpFile.h"
+#include "sql/StatementCanceller.h"
 #include "sql/ConnectionBudget.h"
 
 #include <QList>

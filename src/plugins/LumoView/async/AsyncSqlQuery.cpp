@@ -2,8 +2,8 @@
 
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQueryPrivate.h"
-#include "async/SqlLiteralWriter.h"
-#include "database/SqlScanner.h"
+#include "sql/SqlLiteralWriter.h"
+#include "sql/SqlScanner.h"
 
 #include <QMutexLocker>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #ifndef ASYNCSQLQUERYPRIVATE_H
 #define ASYNCSQLQUERYPRIVATE_H
 
-#include "async/SqlLiteralWriter.h"
+#include "sql/SqlLiteralWriter.h"
 
 #include <QAtomicInt>
 #include <QRecursiveMutex>

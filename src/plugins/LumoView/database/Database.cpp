@@ -3,7 +3,7 @@
 #include "database/QueryDump.h"
 #include "database/RequestRows.h"
 #include "database/RequestStatements.h"
-#include "database/SqlDialect.h"
+#include "sql/SqlDialect.h"
 
 #include <QDebug>
 #include <QDeadlineTimer>
@@ -19,20 +19,6 @@ const int stopGraceMs = 3000;
 const int forcedEndMs = 500;
 // The longest pause between two attempts to reach the server.
 const int maxRetryMs = 30000;
-
-// Whether the server refused the connection for want of a free one: it
-// then takes others' connections to go away, not a fault of the settings.
-bool serverFull(const QString &error)
-{
-    static const char *const signs[] = {"too many connections", "too many clients",
-                                        "remaining connection slots", "max_user_connections",
-                                        "no more connections allowed"};
-    for (const char *sign : signs) {
-        if (error.contains(QLatin1String(sign), Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -356,7 +342,7 @@ bool Database::ensureConnected()
             return false;
         if (error != said) {
             said = error;
-            if (serverFull(error))
+            if (SqlDialect::refusedAsFull(error))
                 emit logMessage(tr("The database server has no free connection now; the view tries again until "
                                    "it gets one"), Warning);
             else

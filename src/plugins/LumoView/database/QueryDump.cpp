@@ -1,6 +1,6 @@
 #include "QueryDump.h"
 
-#include "database/DumpFile.h"
+#include "sql/DumpFile.h"
 
 #include <QMutex>
 #include <QMutexLocker>

@@ -1,7 +1,7 @@
 #ifndef REQUESTSTATEMENTS_H
 #define REQUESTSTATEMENTS_H
 
-#include "database/SqlDialect.h"
+#include "sql/SqlDialect.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #include "WorkerConnection.h"
 
-#include "database/ConnectOptions.h"
+#include "sql/ConnectOptions.h"
 #include "database/RequestSlot.h"
-#include "database/SqlDialect.h"
+#include "sql/SqlDialect.h"
 
 #include <QCoreApplication>
 #include <QMutex>

@@ -1,7 +1,7 @@
 #ifndef WORKERCONNECTION_H
 #define WORKERCONNECTION_H
 
-#include "database/StatementCanceller.h"
+#include "sql/StatementCanceller.h"
 #include "sql/ConnectionBudget.h"
 
 #include <QSqlDatabase>

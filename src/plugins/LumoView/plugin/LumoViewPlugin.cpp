@@ -1,9 +1,9 @@
 #include "LumoViewPlugin.h"
 
 #include "async/AsyncDatabase.h"
-#include "async/DatabaseUrl.h"
-#include "database/ConnectOptions.h"
-#include "database/SqlDialect.h"
+#include "sql/DatabaseUrl.h"
+#include "sql/ConnectOptions.h"
+#include "sql/SqlDialect.h"
 #include "async/ProxySocket.h"
 
 #include "database/Database.h"

@@ -164,6 +164,18 @@ min %6, max %7</source>
         <source>Connection established</source>
         <translation>Соединение установлено</translation>
     </message>
+    <message>
+        <source>Waiting for another view to finish reading</source>
+        <translation>Ожидание, пока другое окно закончит чтение</translation>
+    </message>
+    <message>
+        <source>The database server has no free connection now; the view tries again until it gets one</source>
+        <translation>У сервера базы данных сейчас нет свободных соединений; окно повторяет попытки, пока не получит соединение</translation>
+    </message>
+    <message>
+        <source>The connection to the database closed at once</source>
+        <translation>Соединение с базой данных сразу закрылось</translation>
+    </message>
 </context>
 <context>
     <name>DatabaseUrl</name>
@@ -174,6 +186,18 @@ min %6, max %7</source>
     <message>
         <source>Invalid url format: the path must name the database driver and the database</source>
         <translation>Неверный формат URL: путь должен указывать драйвер базы данных и базу данных</translation>
+    </message>
+    <message>
+        <source>The database URL has the option %1, but the driver %2 takes none</source>
+        <translation>В URL базы данных указан параметр %1, но драйвер %2 не принимает параметров</translation>
+    </message>
+    <message>
+        <source>The database URL has the option %1, which the driver %2 does not take (it takes %3)</source>
+        <translation>В URL базы данных указан параметр %1, которого драйвер %2 не принимает (он принимает %3)</translation>
+    </message>
+    <message>
+        <source>The value of the option %1 in the database URL cannot be passed to the driver (empty, or with a semicolon or surplus blanks)</source>
+        <translation>Значение параметра %1 в URL базы данных нельзя передать драйверу (оно пустое или содержит точку с запятой или лишние пробелы)</translation>
     </message>
 </context>
 <context>

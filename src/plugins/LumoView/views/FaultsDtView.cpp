@@ -2,7 +2,7 @@
 
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQuery.h"
-#include "database/SqlDialect.h"
+#include "database/ServiceStatements.h"
 
 #include "ChartWidget.h"
 #include "views/CsvExportAction.h"
@@ -68,32 +68,7 @@ struct Point
     QString tooltip;
 };
 
-// The records come back from the database in no particular order; the
-// parameters query keeps the detector's own values when globdt is empty.
-const char parametersText[] =
-    "select detectors.useGlobalParam,detectors.alpha,detectors.beta,detectors.tp,detectors.kc,"
-    "globdt.alpha,globdt.beta,globdt.tp,globdt.kc from detectors left join globdt on true "
-    "where detectors.objectid=%1 and detectors.id=?";
-// A weekday may belong to several day types: the lowest one counts, so that
-// the limits do not depend on the order the rows happen to be stored in.
-const char upperLimitsText[] =
-    "select time_offset,`limit` from uplimits where objectid=%1 and detectorid=? and "
-    "dayType=(select dayType from analysisdaytypes where weekday=? order by dayType limit 1)";
-const char lowerLimitsText[] =
-    "select time_offset,`limit` from downlimits where objectid=%1 and detectorid=? and "
-    "dayType=(select dayType from analysisdaytypes where weekday=? order by dayType limit 1)";
-const char detectorListText[] = "select id from detectors where objectid=%1 order by id";
-
 } // namespace
-
-QString FaultsDtView::recordsStatement(const SqlDialect &dialect, uint objectId)
-{
-    return QStringLiteral("select occupancy,cars,`interval`,%1 from detectorsdata where objectid=%2 and "
-                          "detectorid=? and %3")
-        .arg(dialect.timeOfDay(QStringLiteral("`time`")))
-        .arg(objectId)
-        .arg(SqlDialect::halfOpen(QStringLiteral("`time`"), QStringLiteral("?"), QStringLiteral("?")));
-}
 
 FaultsDtView::FaultsDtView(QWidget *parent, AsyncDatabase *database, uint object_id, int dt_id,
                            QDate date)
@@ -108,13 +83,12 @@ FaultsDtView::FaultsDtView(QWidget *parent, AsyncDatabase *database, uint object
     setProperty("initial_detector", dt_id);
 
     if (database) {
-        const QString objectText = QString::number(object_id);
-        dtListQuery = makeQuery(QLatin1String(detectorListText).arg(objectText), SLOT(dtlist_finished(QVariantList)));
-        dataQueries << makeQuery(QLatin1String(parametersText).arg(objectText), SLOT(q1_finished(QVariantList)))
-                    << makeQuery(QLatin1String(upperLimitsText).arg(objectText), SLOT(q2_finished(QVariantList)))
-                    << makeQuery(QLatin1String(lowerLimitsText).arg(objectText), SLOT(q2_2_finished(QVariantList)))
-                    << makeQuery(recordsStatement(SqlDialect::forDriver(database->driverName()), object_id),
-                                 SLOT(q3_finished(QVariantList)));
+        const ServiceStatements statements(SqlDialect::forDriver(database->driverName()));
+        dtListQuery = makeQuery(statements.detectorList(object_id), SLOT(dtlist_finished(QVariantList)));
+        dataQueries << makeQuery(statements.faultParameters(object_id), SLOT(q1_finished(QVariantList)))
+                    << makeQuery(statements.upperLimits(object_id), SLOT(q2_finished(QVariantList)))
+                    << makeQuery(statements.lowerLimits(object_id), SLOT(q2_2_finished(QVariantList)))
+                    << makeQuery(statements.faultRecords(object_id), SLOT(q3_finished(QVariantList)));
     }
     setupChart();
     if (database)

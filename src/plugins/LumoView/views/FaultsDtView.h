@@ -13,7 +13,6 @@ class AsyncSqlQuery;
 class ChartWidget;
 class LineSeries;
 class PointSeries;
-class SqlDialect;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -33,7 +32,6 @@ public:
 
     // The day's records of a detector; the detector, the day and the next
     // day are bound in this order.
-    static QString recordsStatement(const SqlDialect &dialect, uint objectId);
 
 private slots:
     void on_refreshButton_clicked();

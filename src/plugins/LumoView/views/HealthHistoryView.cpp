@@ -1,5 +1,7 @@
 #include "HealthHistoryView.h"
 
+#include "database/ServiceStatements.h"
+
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQuery.h"
 
@@ -41,19 +43,12 @@ HealthHistoryView::HealthHistoryView(QWidget *parent, AsyncDatabase *database, u
     setProperty(initialDetectorProperty, dt_id);
 
     if (database) {
-        // Without "order by" the days come back in storage order.
-        healthQuery = new AsyncSqlQuery(
-            database,
-            QStringLiteral("select date,health from dthealth where date between ? and ? "
-                           "and objectid=%1 and detectorid=? order by date")
-                .arg(object_id),
-            false);
+        const ServiceStatements statements(SqlDialect::forDriver(database->driverName()));
+        healthQuery = new AsyncSqlQuery(database, statements.health(object_id), false);
         connect(healthQuery, &AsyncSqlQuery::finished, this, &HealthHistoryView::q_finished);
         connect(healthQuery, &AsyncSqlQuery::error, this, &HealthHistoryView::q_error);
 
-        detectorListQuery = new AsyncSqlQuery(
-            database, QStringLiteral("select id from detectors where objectid=%1 order by id").arg(object_id),
-            false);
+        detectorListQuery = new AsyncSqlQuery(database, statements.detectorList(object_id), false);
         connect(detectorListQuery, &AsyncSqlQuery::finished, this, &HealthHistoryView::dtlist_finished);
         connect(detectorListQuery, &AsyncSqlQuery::error, this, &HealthHistoryView::q_error);
     }

@@ -1,10 +1,31 @@
 #include "SqlDialect.h"
 
-#include "database/SqlScanner.h"
+#include "sql/SqlScanner.h"
 
 SqlDialect SqlDialect::forDriver(const QString &driverName)
 {
     return SqlDialect(driverName == QLatin1String("QPSQL") ? PostgreSql : MySql);
+}
+
+bool SqlDialect::isMySqlDriver(const QString &driverName)
+{
+    return driverName.startsWith(QLatin1String("QMYSQL"));
+}
+
+bool SqlDialect::refusedAsFull(const QString &error)
+{
+    static const char *const signs[] = {
+        "too many connections",       // MariaDB 1040, PostgreSQL's max_connections
+        "too many clients",           // PostgreSQL
+        "remaining connection slots", // PostgreSQL's slots reserved for superusers
+        "max_user_connections",       // MariaDB 1203
+        "no more connections allowed" // a pooler's client limit
+    };
+    for (const char *sign : signs) {
+        if (error.contains(QLatin1String(sign), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 QString SqlDialect::quoteIdentifiers(const QString &statement) const

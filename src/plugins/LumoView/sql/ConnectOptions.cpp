@@ -1,5 +1,7 @@
 #include "ConnectOptions.h"
 
+#include "sql/SqlDialect.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 #include <QUrl>
@@ -9,12 +11,12 @@ namespace {
 
 bool isPostgres(const QString &driver)
 {
-    return driver == QLatin1String("QPSQL");
+    return SqlDialect::forDriver(driver).isPostgres();
 }
 
 bool isMySql(const QString &driver)
 {
-    return driver.startsWith(QLatin1String("QMYSQL"));
+    return SqlDialect::isMySqlDriver(driver);
 }
 
 QStringList tlsOptions(const QString &driver)
@@ -24,11 +26,6 @@ QStringList tlsOptions(const QString &driver)
     if (isMySql(driver))
         return {"SSL_CA", "SSL_CAPATH", "SSL_CERT", "SSL_KEY", "SSL_CIPHER"};
     return {};
-}
-
-QString translated(const char *text)
-{
-    return QCoreApplication::translate("LumoViewPlugin", text);
 }
 
 // PostgreSQL's driver hands the options to libpq as one line of key=value
@@ -51,11 +48,13 @@ QString fromUrl(const QString &driver, const QUrl &url, QString *error)
     const auto items = QUrlQuery(url).queryItems(QUrl::FullyDecoded);
     for (const auto &item : items) {
         if (!allowed.contains(item.first)) {
+            // The messages of the URL's check.
             *error = allowed.isEmpty()
-                ? translated("The database URL has the option %1, but the driver %2 takes none")
+                ? QCoreApplication::translate("DatabaseUrl",
+                                              "The database URL has the option %1, but the driver %2 takes none")
                       .arg(item.first, driver)
-                : translated("The database URL has the option %1, which the driver %2 does not take "
-                             "(it takes %3)")
+                : QCoreApplication::translate("DatabaseUrl", "The database URL has the option %1, which the "
+                                                             "driver %2 does not take (it takes %3)")
                       .arg(item.first, driver, allowed.join(QLatin1String(", ")));
             return QString();
         }
@@ -64,8 +63,9 @@ QString fromUrl(const QString &driver, const QUrl &url, QString *error)
         const QString &value = item.second;
         if (value.isEmpty() || value.contains(QLatin1Char(';'))
             || (isMySql(driver) && value.simplified() != value)) {
-            *error = translated("The value of the option %1 in the database URL cannot be passed to the "
-                                "driver (empty, or with a semicolon or surplus blanks)")
+            *error = QCoreApplication::translate("DatabaseUrl", "The value of the option %1 in the database URL "
+                                                                "cannot be passed to the driver (empty, or with a "
+                                                                "semicolon or surplus blanks)")
                          .arg(item.first);
             return QString();
         }

@@ -1,6 +1,6 @@
 #include "SqlLiteralWriter.h"
 
-#include "database/SqlDialect.h"
+#include "sql/SqlDialect.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -18,7 +18,7 @@ SqlLiteralWriter::SqlLiteralWriter(Dialect dialect, bool backslashEscapes)
 
 bool SqlLiteralWriter::learn(QSqlDatabase &db, qint64 *sessionId, QString *errorText)
 {
-    const bool pg = db.driverName() == QLatin1String("QPSQL");
+    const bool pg = SqlDialect::forDriver(db.driverName()).isPostgres();
     QSqlQuery query(db);
     // Qt's MySQL driver settles for three-byte UTF-8 with MariaDB's client
     // library, which cannot hold characters beyond the BMP.

@@ -1,7 +1,7 @@
 #ifndef SQLDIALECT_H
 #define SQLDIALECT_H
 
-#include "async/SqlLiteralWriter.h"
+#include "sql/SqlLiteralWriter.h"
 
 #include <QDate>
 #include <QString>
@@ -18,9 +18,18 @@ public:
     explicit SqlDialect(Kind kind = MySql) : m_kind(kind) {}
     // "QPSQL" is PostgreSQL; every other driver speaks MySQL.
     static SqlDialect forDriver(const QString &driverName);
+    // Whether a driver is one of MySQL's (QMYSQL, QMYSQL3), which take
+    // MySQL's connect options.
+    static bool isMySqlDriver(const QString &driverName);
+
+    // Whether a failed connection was refused for want of a free connection
+    // on the server (either server's words): others' connections have to go
+    // first, the settings are not at fault.
+    static bool refusedAsFull(const QString &error);
 
     Kind kind() const { return m_kind; }
     bool isPostgres() const { return m_kind == PostgreSql; }
+    bool isMySql() const { return m_kind == MySql; }
 
     // The statement with its back-quoted identifiers in the dialect's
     // quoting. Back-quotes inside string literals, quoted identifiers and

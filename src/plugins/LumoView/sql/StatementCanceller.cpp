@@ -1,7 +1,7 @@
 #include "StatementCanceller.h"
 
-#include "database/ConnectOptions.h"
-#include "database/SqlDialect.h"
+#include "sql/ConnectOptions.h"
+#include "sql/SqlDialect.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #ifndef SQLSCANNER_H
 #define SQLSCANNER_H
 
-#include "database/SqlDialect.h"
+#include "sql/SqlDialect.h"
 
 #include <QString>
 #include <QVector>

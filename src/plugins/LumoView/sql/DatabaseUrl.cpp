@@ -1,6 +1,6 @@
 #include "DatabaseUrl.h"
 
-#include "database/ConnectOptions.h"
+#include "sql/ConnectOptions.h"
 
 DatabaseUrl::DatabaseUrl(const QString &text)
     : parsed(text, QUrl::TolerantMode)
