@@ -8,50 +8,25 @@
 #include "cwsimple/ColorHBoxSeries.h"
 #include "WallClock.h"
 
+#include "views/BackgroundJob.h"
 #include "views/DayNavigator.h"
 #include "views/ToolRow.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-double seconds(qint64 msecs)
-{
-    return msecs / 1000.0;
-}
-
-bool isOpen(int state)
-{
-    return state >= 1 && state <= 3;
-}
-
-// A group's state while a load is evaluated; times in milliseconds as
-// written (WallClock). A group is first tracked in a closed state, so
-// openSince is set before it is read.
-struct GroupTracker
-{
-    qint64 openSince = 0;
-    qint64 closedSince = 0;
-    qint64 changedAt = 0;
-    int state = 0;
-    int cycleSum = 0;
-    bool cycleHalf = false;
-};
-
-} // namespace
-
 SGView::SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMutex)
     : LumoWidget(parent, object_id, db, dbMutex)
     , greenStripes(QStringLiteral("://Resources/gb.png"))
     , amberStripes(QStringLiteral("://Resources/ab.png"))
+    , evaluation(new BackgroundJob(this))
+    , smoothing(new BackgroundJob(this))
 {
     setupForm();
     initControls();
@@ -71,7 +46,12 @@ SGView::SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMute
     on_hourData_clicked(true);
 }
 
-SGView::~SGView() = default;
+SGView::~SGView()
+{
+    // Their deliveries call into this view: none may come any more.
+    evaluation->cancel();
+    smoothing->cancel();
+}
 
 void SGView::setupForm()
 {
@@ -226,7 +206,11 @@ void SGView::on_cycles_clicked(bool checked)
 
 void SGView::on_updateData_clicked(bool)
 {
+    // What is still being evaluated or smoothed belongs to the load before.
+    evaluation->cancel();
+    smoothing->cancel();
     records.clear();
+    loadPending = true;
     xyAvgSeries.clear();
     cycleAvgSeries.clear();
     showProgress();
@@ -243,8 +227,13 @@ void SGView::on_updateData_clicked(bool)
                           : weekData->isChecked() ? start.addDays(7)
                                                   : start.addDays(1);
     db.requestSg(objectId, start, end);
-    for (QWidget *w : std::initializer_list<QWidget *>{xyChart, cycleChart, tlChart, frame})
-        w->setEnabled(false);
+    setChartsEnabled(false);
+}
+
+void SGView::setChartsEnabled(bool enabled)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{xyChart, tlChart, cycleChart, frame})
+        w->setEnabled(enabled);
 }
 
 void SGView::on_db_lumoSgData(const QDateTime &time, int sg_id, int state)
@@ -257,17 +246,17 @@ void SGView::on_db_lumoSgData(const QDateTime &time, int sg_id, int state)
 
 void SGView::on_db_complete()
 {
+    // Evaluated once: a second completion (the worker ending) adds nothing.
+    if (!loadPending)
+        return;
+    loadPending = false;
     std::sort(sgIds.begin(), sgIds.end());
     const int n = sgIds.size();
-    QHash<int, int> rowOf;
     for (int j = 0; j < n; ++j) {
         const int group = sgIds.at(j);
-        const int row = n - j;
-        rowOf.insert(group, row);
         const QString label = tr("SG %1").arg(group);
-        tlChart->yAxis()->setCustomLabel(row, label);
+        tlChart->yAxis()->setCustomLabel(n - j, label);
         for (ChartWidget *chart : {xyChart, cycleChart}) {
-            // Built once per load: a second completion keeps what is there.
             if (chart->series(group))
                 continue;
             auto *series = new PointSeries(1);
@@ -276,93 +265,57 @@ void SGView::on_db_complete()
         }
     }
 
+    auto input = std::make_shared<const std::vector<SgRecord>>(std::move(records));
+    records = {};
+    const QVector<int> groups = sgIds.toVector();
+    evaluation->start([this, input, groups](const std::atomic<bool> &cancelled) -> BackgroundJob::Delivery {
+        auto result = std::make_shared<SgEvaluation>(SgEvaluation::of(*input, groups, cancelled));
+        if (!result->complete)
+            return {};
+        return [this, groups, result] { showEvaluation(groups, *result); };
+    });
+}
+
+void SGView::showEvaluation(const QVector<int> &groups, SgEvaluation &result)
+{
     auto *bars = static_cast<cwsimple::ColorHBoxSeries *>(tlChart->findSeries(1));
     if (!bars) {
         bars = new cwsimple::ColorHBoxSeries;
         bars->setShowLength(true);
+        // Numbered as the evaluation numbers them.
+        for (int look = 0; look < SgEvaluation::LookCount; ++look)
+            bars->addLook(barLook(SgEvaluation::Look(look)));
         tlChart->addSeries(bars, 1);
     }
-
-    QHash<int, GroupTracker> trackers;
-    for (const StateRecord &record : records) {
-        const int g = record.sg_id;
-        const int s = record.state;
-        const qint64 t = record.msecs;
-        auto it = trackers.find(g);
-        if (it == trackers.end()) {
-            if (s == 0 || s == 4) {
-                GroupTracker tracker;
-                tracker.closedSince = tracker.changedAt = t;
-                tracker.state = s;
-                trackers.insert(g, tracker);
-            }
-            continue;
-        }
-        GroupTracker &tracker = it.value();
-        const bool wasOpen = isOpen(tracker.state);
-        const bool nowOpen = isOpen(s);
-        if (s != tracker.state) {
-            addStateBar(bars, seconds(tracker.changedAt), seconds(t), rowOf.value(g), tracker.state);
-            tracker.state = s;
-            tracker.changedAt = t;
-        }
-        if (wasOpen == nowOpen)
-            continue;
-        int d;
-        if (nowOpen) {
-            d = int((t - tracker.closedSince) / 1000);
-            tracker.openSince = t;
-        } else {
-            d = int((t - tracker.openSince) / 1000);
-            if (auto *xy = static_cast<PointSeries *>(xyChart->series(g)))
-                xy->addXY(seconds(tracker.openSince), d);
-            tracker.closedSince = t;
-        }
-        tracker.cycleSum += d;
-        if (tracker.cycleHalf) {
-            if (auto *cycle = static_cast<PointSeries *>(cycleChart->series(g)))
-                cycle->addXY(seconds(t), tracker.cycleSum);
-            tracker.cycleSum = 0;
-            tracker.cycleHalf = false;
-        } else {
-            tracker.cycleHalf = true;
-        }
+    bars->addBars(std::move(result.bars));
+    for (int j = 0; j < groups.size(); ++j) {
+        if (auto *xy = static_cast<PointSeries *>(xyChart->series(groups.at(j))))
+            xy->addPoints(result.openPeriods.at(j));
+        if (auto *cycle = static_cast<PointSeries *>(cycleChart->series(groups.at(j))))
+            cycle->addPoints(result.cycles.at(j));
     }
-    // Evaluated once: a second completion (the worker ending) adds nothing.
-    records.clear();
-    records.shrink_to_fit();
-
-    for (QWidget *w : std::initializer_list<QWidget *>{xyChart, tlChart, cycleChart, frame})
-        w->setEnabled(true);
+    setChartsEnabled(true);
     if (averaging->isChecked())
         on_averaging_clicked(true);
 }
 
-void SGView::addStateBar(cwsimple::ColorHBoxSeries *bars, double x1, double x2, double y, int state) const
+cwsimple::BarLook SGView::barLook(SgEvaluation::Look look) const
 {
-    switch (state) {
-    case 1:
-        bars->addBar(x1, x2, y, QColor(Qt::green));
-        break;
-    case 2:
-    case 3:
-        bars->addBar(x1, x2, y, greenStripes);
-        break;
-    case 4:
-        bars->addBar(x1, x2, y, QColor(Qt::red));
-        break;
-    case 16:
-        bars->addBar(x1, x2, y, QColor(Qt::yellow));
-        break;
-    case 20:
-        bars->addBar(x1, x2, y, QColor(Qt::red), QColor(Qt::yellow));
-        break;
-    case 32:
-        bars->addBar(x1, x2, y, amberStripes);
-        break;
+    switch (look) {
+    case SgEvaluation::Green:
+        return {QColor(Qt::green), QColor(), QPixmap()};
+    case SgEvaluation::GreenStripes:
+        return {QColor(), QColor(), greenStripes};
+    case SgEvaluation::Red:
+        return {QColor(Qt::red), QColor(), QPixmap()};
+    case SgEvaluation::Yellow:
+        return {QColor(Qt::yellow), QColor(), QPixmap()};
+    case SgEvaluation::RedYellow:
+        return {QColor(Qt::red), QColor(Qt::yellow), QPixmap()};
+    case SgEvaluation::AmberStripes:
+        return {QColor(), QColor(), amberStripes};
     default:
-        bars->addBar(x1, x2, y, QColor(Qt::black));
-        break;
+        return {QColor(Qt::black), QColor(), QPixmap()};
     }
 }
 
@@ -380,32 +333,9 @@ QVector<double> SGView::smoothed(const QVector<double> &y)
     return result;
 }
 
-void SGView::smoothChart(ChartWidget *chart, QList<int> &avgIds)
-{
-    for (int group : qAsConst(sgIds)) {
-        auto *series = static_cast<PointSeries *>(chart->series(group));
-        if (!series)
-            continue;
-        const int m = series->pointsCount();
-        QVector<double> xs(m);
-        QVector<double> ys(m);
-        for (int i = 0; i < m; ++i) {
-            const QPointF p = series->pt(i);
-            xs[i] = p.x();
-            ys[i] = p.y();
-        }
-        auto *line = new LineSeries;
-        line->setName(series->name() + tr(" (avg)"));
-        line->setWidth(2);
-        line->setColor(series->color());
-        avgIds.append(chart->addSeries(line));
-        line->addPoints(xs, smoothed(ys));
-        series->setVisible(false);
-    }
-}
-
 void SGView::on_averaging_clicked(bool checked)
 {
+    smoothing->cancel();
     for (int id : qAsConst(xyAvgSeries))
         xyChart->removeSeries(id);
     for (int id : qAsConst(cycleAvgSeries))
@@ -422,6 +352,49 @@ void SGView::on_averaging_clicked(bool checked)
         }
         return;
     }
-    smoothChart(xyChart, xyAvgSeries);
-    smoothChart(cycleChart, cycleAvgSeries);
+    // Each group's points on both charts, shared rather than copied.
+    struct Line
+    {
+        ChartWidget *chart;
+        int group;
+        QVector<QPointF> points;
+    };
+    QVector<Line> lines;
+    for (ChartWidget *chart : {xyChart, cycleChart}) {
+        for (int group : qAsConst(sgIds)) {
+            if (auto *series = static_cast<PointSeries *>(chart->series(group)))
+                lines.append({chart, group, series->points()});
+        }
+    }
+    smoothing->start([this, lines](const std::atomic<bool> &cancelled) -> BackgroundJob::Delivery {
+        auto xs = std::make_shared<QVector<QVector<double>>>();
+        auto ys = std::make_shared<QVector<QVector<double>>>();
+        for (const Line &line : lines) {
+            if (cancelled)
+                return {};
+            QVector<double> x(line.points.size());
+            QVector<double> y(line.points.size());
+            for (int i = 0; i < line.points.size(); ++i) {
+                x[i] = line.points.at(i).x();
+                y[i] = line.points.at(i).y();
+            }
+            xs->append(x);
+            ys->append(smoothed(y));
+        }
+        return [this, lines, xs, ys] {
+            for (int k = 0; k < lines.size(); ++k) {
+                ChartWidget *chart = lines.at(k).chart;
+                ChartSeries *series = chart->series(lines.at(k).group);
+                if (!series)
+                    continue;
+                auto *line = new LineSeries;
+                line->setName(series->name() + tr(" (avg)"));
+                line->setWidth(2);
+                line->setColor(series->color());
+                (chart == xyChart ? xyAvgSeries : cycleAvgSeries).append(chart->addSeries(line));
+                line->addPoints(xs->at(k), ys->at(k));
+                series->setVisible(false);
+            }
+        };
+    });
 }

@@ -2,11 +2,13 @@
 #define SGVIEW_H
 
 #include "views/LumoWidget.h"
+#include "views/SgEvaluation.h"
 
 #include <QPixmap>
 
 #include <vector>
 
+class BackgroundJob;
 class ChartWidget;
 class DayNavigator;
 class QCheckBox;
@@ -19,10 +21,13 @@ class QStackedWidget;
 namespace cwsimple {
 class Chart;
 class ColorHBoxSeries;
+struct BarLook;
 }
 
 // How the signal groups of a controller changed state over an hour, a day
-// or a week: a timeline, the open periods and the cycle lengths.
+// or a week: a timeline, the open periods and the cycle lengths. A load is
+// evaluated and smoothed in the thread pool, so that a dense week does not
+// hold the window; the charts take the results whole.
 class SGView : public LumoWidget
 {
     Q_OBJECT
@@ -46,22 +51,21 @@ private slots:
     void on_cycles_clicked(bool checked);
 
 private:
-    struct StateRecord
-    {
-        qint64 msecs; // as written (WallClock)
-        int sg_id;
-        int state;
-    };
-
     void setupForm();
     void setAxisFormats(const QString &format);
     // The start of the period shown, as written in the database.
     void setStart(const QDate &date, const QTime &time);
-    void smoothChart(ChartWidget *chart, QList<int> &avgIds);
-    // A timeline bar drawn by the state that ends with it.
-    void addStateBar(cwsimple::ColorHBoxSeries *bars, double x1, double x2, double y, int state) const;
+    // Hands a finished evaluation of `groups` to the charts.
+    void showEvaluation(const QVector<int> &groups, SgEvaluation &evaluation);
+    void setChartsEnabled(bool enabled);
+    // How a timeline bar looks.
+    cwsimple::BarLook barLook(SgEvaluation::Look look) const;
 
-    std::vector<StateRecord> records;
+    std::vector<SgRecord> records;
+    // A load was started and its evaluation is still to begin.
+    bool loadPending = false;
+    BackgroundJob *evaluation;
+    BackgroundJob *smoothing;
     // The bar fills of states 2 and 3 and of state 32.
     const QPixmap greenStripes;
     const QPixmap amberStripes;
