@@ -36,6 +36,13 @@ void FutureCut::setNow(const QDateTime &now)
         g_now = absoluteSeconds(now.date(), now.time().msecsSinceStartOfDay() / 1000);
 }
 
+QDateTime FutureCut::timeFromText(const QString &text)
+{
+    QString normal = text.trimmed();
+    normal.replace(QLatin1Char('T'), QLatin1Char(' '));
+    return QDateTime::fromString(normal, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
 FutureCut::FutureCut(const std::string &table, const std::vector<const char *> &columns)
 {
     if (table == "events") {

@@ -7,6 +7,7 @@
 #include <vector>
 
 class QDateTime;
+class QString;
 
 // Leaves out what a controller has not written yet at the generator's "now":
 // a row is written once what it reports is over, an event at its time, a
@@ -19,6 +20,8 @@ class FutureCut
 public:
     // The time the data are written at; an invalid time cuts nothing.
     static void setNow(const QDateTime &now);
+    // "yyyy-MM-dd hh:mm:ss" (or with a T) as local time; invalid otherwise.
+    static QDateTime timeFromText(const QString &text);
 
     FutureCut(const std::string &table, const std::vector<const char *> &columns);
 

@@ -4,6 +4,11 @@
 //   lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD
 //                  [--one-day] [--seed N]
 //       a history for the benchmarks (see HistoryGenerator below)
+//   lumoview-dbgen --dialect pg|mysql --live [--object N] [--since T] [--rate R] ...
+//       a controller that keeps writing, in real time (see LiveWriter.h)
+//   --now "YYYY-MM-DD hh:mm:ss": the time the data are written at (default
+//       the current time); what a controller writes later is left out
+//       (see FutureCut.h), so that today stops at the current time.
 //
 // Writes SQL (multi-row INSERTs inside one transaction) to stdout. The same
 // arguments always give byte-identical output: std::mt19937 with explicit
@@ -30,12 +35,15 @@
 #include "Catalogue.h"
 #include "FutureCut.h"
 #include "Inserter.h"
+#include "LiveOptions.h"
+#include "LiveWriter.h"
 #include "Random.h"
 #include "SqlText.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTextCodec>
@@ -847,8 +855,22 @@ private:
     fprintf(stderr,
             "usage: lumoview-dbgen --dialect pg|mysql --size small|big --day YYYY-MM-DD [--seed N]\n"
             "       lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD\n"
-            "                      [--one-day] [--seed N]\n");
+            "                      [--one-day] [--seed N]\n"
+            "       (both also [--now \"YYYY-MM-DD hh:mm:ss\"], default the current time)\n"
+            "       lumoview-dbgen --dialect pg|mysql --live [--object N] [--groups N] [--detectors N]\n"
+            "                      [--since \"YYYY-MM-DD hh:mm:ss\"] [--rate EVENTS_PER_SECOND]\n"
+            "                      [--late-every SECONDS] [--duration SECONDS] [--first-index N]\n"
+            "                      [--record FILE] [--seed N]\n");
     std::exit(2);
+}
+
+int live(const QStringList &arguments)
+{
+    LiveOptions options;
+    QString error;
+    if (!LiveOptions::parse(arguments, &options, &error))
+        usage(qPrintable(error));
+    return LiveWriter(options).run();
 }
 
 } // namespace
@@ -856,8 +878,11 @@ private:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (app.arguments().contains(QLatin1String("--live")))
+        return live(app.arguments());
     QString dialect, size = QStringLiteral("small"), day, history;
     bool oneDay = false;
+    QDateTime now = QDateTime::currentDateTime();
     quint32 seed = 20240306u;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -877,6 +902,8 @@ int main(int argc, char **argv)
             history = value();
         else if (a == QLatin1String("--one-day"))
             oneDay = true;
+        else if (a == QLatin1String("--now"))
+            now = FutureCut::timeFromText(value());
         else if (a == QLatin1String("--seed")) {
             bool ok = false;
             seed = value().toUInt(&ok);
@@ -905,6 +932,9 @@ int main(int argc, char **argv)
         return 3;
     }
     g_rng.seed(seed);
+    if (!now.isValid())
+        usage("--now must be a date and time YYYY-MM-DD hh:mm:ss");
+    FutureCut::setNow(now);
     if (!history.isEmpty()) {
         const QStringList sizes = history.split(QLatin1Char(','));
         const int controllers = sizes.value(0).toInt(), days = sizes.value(1).toInt(), dtDays = sizes.value(2).toInt();
