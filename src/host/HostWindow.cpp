@@ -202,13 +202,13 @@ void HostWindow::saveScreenshotWhenLoaded(const QString &fileName, int waitedMs,
 
 void HostWindow::saveScreenshot(const QString &fileName)
 {
-    // Floating docks are windows of their own: on a real display the whole
-    // screen shows them too; without any, the window is the picture.
-    bool floating = false;
-    for (const QDockWidget *dock : findChildren<QDockWidget *>())
-        floating = floating || (dock->isFloating() && dock->isVisible());
+    // Floating docks and dialogs are windows of their own: on a real display
+    // the whole screen shows them too; without any, the window is the picture.
+    bool others = false;
+    for (const QWidget *window : QApplication::topLevelWidgets())
+        others = others || (window != this && window->isVisible());
     QScreen *screen = QGuiApplication::primaryScreen();
-    const QPixmap picture = floating && QGuiApplication::platformName() == QLatin1String("xcb") && screen
+    const QPixmap picture = others && QGuiApplication::platformName() == QLatin1String("xcb") && screen
                                 ? screen->grabWindow(0)
                                 : grab();
     const bool saved = picture.save(fileName);
