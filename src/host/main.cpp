@@ -70,6 +70,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption delayOption(QStringLiteral("screenshot-delay"),
                                          QCoreApplication::translate("main", "Milliseconds to wait before the picture."),
                                          QStringLiteral("ms"), QStringLiteral("1000"));
+    const QCommandLineOption afterLoadOption(
+            QStringLiteral("screenshot-after-load"),
+            QCoreApplication::translate("main", "Milliseconds to wait once the views have loaded, before the picture."),
+            QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption sideOption(QStringLiteral("side-by-side"),
+                                        QCoreApplication::translate("main", "Place the views side by side instead of as tabs."));
     const QCommandLineOption editOption(QStringLiteral("edit-db"),
                                         QCoreApplication::translate("main", "Open the database parameters dialog at start."));
     const QCommandLineOption langOption(QStringLiteral("lang"),
@@ -81,11 +87,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption typeOption(QStringLiteral("log-type"),
                                         QCoreApplication::translate("main", "Event type the event log views show (repeatable)."),
                                         QStringLiteral("name"));
-    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, editOption,
-                       langOption, searchOption, typeOption});
+    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, afterLoadOption,
+                       sideOption, editOption, langOption, searchOption, typeOption});
     parser.process(app);
 
     HostWindow window;
+    window.setSideBySide(parser.isSet(sideOption));
     window.show();
     const bool loaded = window.loadModule(parser.value(moduleOption));
     if (loaded && parser.isSet(dbOption))
@@ -104,7 +111,8 @@ int main(int argc, char *argv[])
         }
     }
     if (parser.isSet(shotOption))
-        window.scheduleScreenshot(parser.value(shotOption), parser.value(delayOption).toInt());
+        window.scheduleScreenshot(parser.value(shotOption), parser.value(delayOption).toInt(),
+                                  parser.value(afterLoadOption).toInt());
     if (loaded && parser.isSet(editOption))
         QTimer::singleShot(0, &window, &HostWindow::editDatabaseSettings);
     return app.exec();

@@ -116,5 +116,13 @@
         <source>Event type the event log views show (repeatable).</source>
         <translation>Тип событий, показываемый в журналах событий (можно повторять).</translation>
     </message>
+    <message>
+        <source>Milliseconds to wait once the views have loaded, before the picture.</source>
+        <translation>Сколько миллисекунд ждать после загрузки представлений перед снимком.</translation>
+    </message>
+    <message>
+        <source>Place the views side by side instead of as tabs.</source>
+        <translation>Расположить представления рядом, а не вкладками.</translation>
+    </message>
 </context>
 </TS>
