@@ -10,6 +10,19 @@
 
 #include <unistd.h>
 
+namespace {
+
+const int retryMs = 50;
+
+QAbstractButton *refreshButton(QWidget *view)
+{
+    if (auto *button = view->findChild<QAbstractButton *>(QStringLiteral("updateData")))
+        return button;
+    return view->findChild<QAbstractButton *>(QStringLiteral("refreshButton"));
+}
+
+} // namespace
+
 ViewCommands::ViewCommands(HostWindow *window, ViewReport *report)
     : QObject(window)
     , window(window)
@@ -17,6 +30,8 @@ ViewCommands::ViewCommands(HostWindow *window, ViewReport *report)
     , notifier(new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this))
 {
     connect(notifier, &QSocketNotifier::activated, this, &ViewCommands::readInput);
+    retry.setInterval(retryMs);
+    connect(&retry, &QTimer::timeout, this, &ViewCommands::runWaiting);
 }
 
 void ViewCommands::readInput()
@@ -31,51 +46,69 @@ void ViewCommands::readInput()
     pending.append(buffer, int(got));
     int end;
     while ((end = pending.indexOf('\n')) >= 0) {
-        const QByteArray line = pending.left(end).trimmed();
+        const QByteArray line = pending.left(end).simplified();
         pending.remove(0, end + 1);
         if (!line.isEmpty())
-            run(line);
+            waiting.append(line);
     }
+    runWaiting();
 }
 
-void ViewCommands::run(const QByteArray &line)
+void ViewCommands::runWaiting()
 {
-    const QList<QByteArray> words = line.simplified().split(' ');
+    while (!waiting.isEmpty()) {
+        if (run(waiting.first()) == Outcome::NotYet) {
+            retry.start();
+            return;
+        }
+        waiting.removeFirst();
+    }
+    retry.stop();
+}
+
+ViewCommands::Outcome ViewCommands::run(const QByteArray &line)
+{
+    const QList<QByteArray> words = line.split(' ');
     const QByteArray &command = words.first();
     if (command == "quit") {
         window->close();
-        return;
+        return Outcome::Done;
     }
     const QString name = QString::fromUtf8(words.value(1));
     QWidget *view = window->view(name);
-    if (!view) {
-        report->say(QStringLiteral("host"), QStringLiteral("error no view %1: %2").arg(name, QString::fromUtf8(line)));
-        return;
-    }
-    QAbstractButton *button = nullptr;
-    if (command == "refresh") {
-        button = view->findChild<QAbstractButton *>(QStringLiteral("updateData"));
-        if (!button)
-            button = view->findChild<QAbstractButton *>(QStringLiteral("refreshButton"));
-    } else if (command == "cancel") {
+    const auto refuse = [this, &line](const QString &why) {
+        report->say(QStringLiteral("host"), QStringLiteral("error %1: %2").arg(why, QString::fromUtf8(line)));
+        return Outcome::Refused;
+    };
+    if (!view)
+        return refuse(QStringLiteral("no view %1").arg(name));
+
+    if (command == "cancel") {
         // Only a load that is still on its way is cancelled.
         QWidget *overlay = view->findChild<QWidget *>(QStringLiteral("Progress"));
-        if (overlay && !overlay->isHidden())
-            button = overlay->findChild<QAbstractButton *>(QStringLiteral("cancel"));
-    } else if (command == "date") {
+        auto *cancel = overlay ? overlay->findChild<QAbstractButton *>(QStringLiteral("cancel")) : nullptr;
+        if (!cancel || overlay->isHidden() || !cancel->isEnabled())
+            return refuse(QStringLiteral("nothing to cancel"));
+        cancel->click();
+        report->check(name);
+        return Outcome::Done;
+    }
+    QAbstractButton *refresh = refreshButton(view);
+    if (command != "refresh" && command != "date")
+        return refuse(QStringLiteral("unknown command"));
+    if (!refresh)
+        return refuse(QStringLiteral("no Refresh"));
+    if (!refresh->isEnabled())
+        return Outcome::NotYet;
+    if (command == "date") {
         auto *dateEdit = view->findChild<QDateEdit *>(QStringLiteral("dateEdit"));
         const QDate date = QDate::fromString(QString::fromUtf8(words.value(2)), Qt::ISODate);
-        if (dateEdit && date.isValid()) {
-            dateEdit->setDate(date);
-            report->check(name);
-            return;
-        }
+        if (!dateEdit || !date.isValid())
+            return refuse(QStringLiteral("no such date"));
+        dateEdit->setDate(date);
+    } else {
+        refresh->click();
     }
-    // A disabled button does nothing when clicked: the view is still busy.
-    if (!button || !button->isEnabled()) {
-        report->say(QStringLiteral("host"), QStringLiteral("error cannot %1").arg(QString::fromUtf8(line)));
-        return;
-    }
-    button->click();
     report->check(name);
+    return Outcome::Done;
 }

@@ -2,7 +2,9 @@
 #define VIEWCOMMANDS_H
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
+#include <QTimer>
 
 class HostWindow;
 class QSocketNotifier;
@@ -16,6 +18,9 @@ class ViewReport;
 //   cancel VIEW            click Cancel on the view's progress overlay
 //   quit                   close the host
 //
+// Like a user, a command waits while its view still reads (its controls
+// are disabled until the end of the load is handled, a moment after the
+// view's last message); a Cancel with no load to cancel is refused at once.
 // The host closes when standard input ends, so that hosts left behind by a
 // program that drove them do not run on.
 class ViewCommands : public QObject
@@ -25,13 +30,19 @@ public:
     ViewCommands(HostWindow *window, ViewReport *report);
 
 private:
+    enum class Outcome { Done, Refused, NotYet };
+
     void readInput();
-    void run(const QByteArray &line);
+    void runWaiting();
+    Outcome run(const QByteArray &line);
 
     HostWindow *window;
     ViewReport *report;
     QSocketNotifier *notifier;
     QByteArray pending;
+    // Commands in the order given; the first waits for its view.
+    QList<QByteArray> waiting;
+    QTimer retry;
 };
 
 #endif // VIEWCOMMANDS_H
