@@ -3,9 +3,14 @@
 #include <QDir>
 #include <QTimer>
 
+#include <fcntl.h>
+
 namespace {
 
 const int quitGraceMs = 15000;
+// Above the benchmark's own descriptors: a pipe and a log per host, and the
+// sockets of its watcher and victims.
+const int inheritedFds = 4096;
 
 const QString obtainingDetectors = QStringLiteral("Obtaining list of detectors");
 const QString complete = QStringLiteral("Data acquisition is complete");
@@ -51,6 +56,16 @@ CentreHost::~CentreHost()
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished(5000);
+    }
+}
+
+// In the child between fork and exec: no allocation, only system calls.
+void CentreHost::Process::setupChildProcess()
+{
+    for (int fd = 3; fd < inheritedFds; ++fd) {
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0)
+            ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
     }
 }
 

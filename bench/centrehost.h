@@ -17,6 +17,16 @@
 // the benchmark has seen the statement run on the server.
 class CentreHost : public QObject
 {
+    // A host must not inherit the benchmark's own connections: MariaDB's
+    // client library leaves them open across exec, and they would count as
+    // the host's.
+    class Process : public QProcess
+    {
+    protected:
+        void setupChildProcess() override;
+    };
+
+
     Q_OBJECT
 public:
     struct Options
@@ -99,7 +109,7 @@ private:
     void send(const QString &command);
 
     const Options opts;
-    QProcess process;
+    Process process;
     QFile log;
     QElapsedTimer clock;
     QHash<QString, ViewState> views;
