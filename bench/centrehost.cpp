@@ -114,7 +114,7 @@ QString CentreHost::waitingFor() const
     case Step::Refresh:
         return QStringLiteral("refresh of %1 (%2)").arg(current, views.value(current).lastLine);
     case Step::Done:
-        return QString();
+        return QStringLiteral("nothing: done after %1 s").arg(finishedAfter / 1000);
     default:
         return QStringLiteral("the Stop (%1)").arg(views.value(QStringLiteral("log")).lastLine);
     }
