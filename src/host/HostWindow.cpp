@@ -100,6 +100,8 @@ bool HostWindow::openView(const QString &name, uint objectId)
         return false;
     }
     placeWidget(widget, viewTitle(name, objectId));
+    auto *dock = qobject_cast<QDockWidget *>(widget);
+    m_views.insert(name, dock && dock->widget() ? dock->widget() : widget);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #ifndef HOSTWINDOW_H
 #define HOSTWINDOW_H
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -27,6 +28,8 @@ public:
     // (a dock or a bare view) is placed in the window. False when the module
     // has no such view.
     bool openView(const QString &name, uint objectId);
+    // The view opened under that name, or null.
+    QWidget *view(const QString &name) const { return m_views.value(name); }
 
     // Lets the user edit the module's connection in its dialog.
     void editDatabaseSettings();
@@ -55,6 +58,7 @@ private:
     QLabel *m_info = nullptr;
     QPointer<QDockWidget> m_lastDocked; // later docks share its tabs or its row
     bool m_sideBySide = false;
+    QHash<QString, QPointer<QWidget>> m_views;
 };
 
 #endif // HOSTWINDOW_H

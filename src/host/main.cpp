@@ -1,5 +1,7 @@
 #include "HostKernel.h"
 #include "HostWindow.h"
+#include "ViewCommands.h"
+#include "ViewReport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -87,21 +89,34 @@ int main(int argc, char *argv[])
     const QCommandLineOption typeOption(QStringLiteral("log-type"),
                                         QCoreApplication::translate("main", "Event type the event log views show (repeatable)."),
                                         QStringLiteral("name"));
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"),
+        QCoreApplication::translate("main", "Report the views' message and status lines on standard output."));
+    const QCommandLineOption commandsOption(
+        QStringLiteral("commands"),
+        QCoreApplication::translate("main", "Take commands for the views on standard input (refresh, date, cancel, "
+                                            "quit); quit when it ends."));
     parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, afterLoadOption,
-                       sideOption, editOption, langOption, searchOption, typeOption});
+                       sideOption, editOption, langOption, searchOption, typeOption, reportOption, commandsOption});
     parser.process(app);
 
     HostWindow window;
     window.setSideBySide(parser.isSet(sideOption));
     window.show();
+    ViewReport *report = nullptr;
+    if (parser.isSet(reportOption) || parser.isSet(commandsOption))
+        report = new ViewReport(&window);
     const bool loaded = window.loadModule(parser.value(moduleOption));
     if (loaded && parser.isSet(dbOption))
         window.setDatabaseUrl(parser.value(dbOption));
     const uint objectId = parser.value(objectOption).toUInt();
     if (loaded) {
         const QStringList views = parser.values(viewOption);
-        for (const QString &view : views)
-            window.openView(view, objectId);
+        for (const QString &view : views) {
+            // Watched from the start: the views begin reading at once.
+            if (window.openView(view, objectId) && report)
+                report->watch(view, window.view(view));
+        }
         // Through the views' properties, as a workstation would set them.
         for (QWidget *log : window.findChildren<QWidget *>(QStringLiteral("LogView"))) {
             if (parser.isSet(typeOption))
@@ -109,6 +124,11 @@ int main(int argc, char *argv[])
             if (parser.isSet(searchOption))
                 log->setProperty("searchText", parser.value(searchOption));
         }
+    }
+    if (report) {
+        report->say(QStringLiteral("host"), loaded ? QStringLiteral("ready") : QStringLiteral("error no module"));
+        if (parser.isSet(commandsOption))
+            new ViewCommands(&window, report);
     }
     if (parser.isSet(shotOption))
         window.scheduleScreenshot(parser.value(shotOption), parser.value(delayOption).toInt(),

@@ -124,5 +124,13 @@
         <source>Place the views side by side instead of as tabs.</source>
         <translation>Расположить представления рядом, а не вкладками.</translation>
     </message>
+    <message>
+        <source>Report the views&apos; message and status lines on standard output.</source>
+        <translation>Выводить строки сообщений и состояния представлений на стандартный вывод.</translation>
+    </message>
+    <message>
+        <source>Take commands for the views on standard input (refresh, date, cancel, quit); quit when it ends.</source>
+        <translation>Принимать команды для представлений со стандартного ввода (refresh, date, cancel, quit); завершиться, когда он закончится.</translation>
+    </message>
 </context>
 </TS>
