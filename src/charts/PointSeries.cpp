@@ -49,6 +49,34 @@ void PointSeries::addPoints(const QVector<QPointF> &points)
     emit changed();
 }
 
+void PointSeries::truncate(int count)
+{
+    count = std::max(count, 0);
+    if (count >= m_points.size())
+        return;
+    if (m_sorted && count > 0) {
+        // The plot's points are those added, in the same order: the last go,
+        // those sharing the key of the first to go are put back as they were.
+        const double key = m_points.at(count).x();
+        m_data->removeAfter(std::nextafter(key, -qInf()));
+        QVector<QCPGraphData> back;
+        for (int i = count - 1; i >= 0 && m_points.at(i).x() == key; --i)
+            back.prepend(QCPGraphData(key, m_points.at(i).y()));
+        m_data->add(back, true);
+    } else {
+        QVector<QCPGraphData> kept(count);
+        for (int i = 0; i < count; ++i)
+            kept[i] = QCPGraphData(m_points.at(i).x(), m_points.at(i).y());
+        m_data->set(kept);
+    }
+    m_points.resize(count);
+    if (!m_tips.isEmpty())
+        m_tips.resize(count);
+    if (count == 0)
+        m_sorted = true;
+    emit changed();
+}
+
 QPointF PointSeries::pt(int index) const
 {
     return m_points.value(index);

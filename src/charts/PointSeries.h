@@ -25,6 +25,8 @@ public:
     void addXY(const QDateTime &x, double y, const QString &tooltip) { addXY(toKey(x), y, tooltip); }
     // Many points at once, without tooltips: one change for all of them.
     void addPoints(const QVector<QPointF> &points);
+    // Keeps the first `count` points added.
+    void truncate(int count);
     // Every point in the order added (shared, not copied).
     QVector<QPointF> points() const { return m_points; }
     QPointF pt(int index) const;

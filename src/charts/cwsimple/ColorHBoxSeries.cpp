@@ -95,6 +95,14 @@ void ColorHBoxSeries::addBars(TimelineBars bars)
     emit changed();
 }
 
+void ColorHBoxSeries::truncate(int count)
+{
+    if (count >= m_bars->size())
+        return;
+    m_bars->truncate(count);
+    emit changed();
+}
+
 void ColorHBoxSeries::clear()
 {
     m_bars->clear();

@@ -41,6 +41,8 @@ public:
     // addLook() gave it (the looks are numbered from 0 as they are added).
     int addLook(const BarLook &look);
     void addBars(TimelineBars bars);
+    // Keeps the first `count` bars.
+    void truncate(int count);
     void clear();
 
     int barCount() const { return m_bars->size(); }

@@ -63,6 +63,35 @@ void TimelineBars::append(const TimelineBars &other)
         append(other.x1(i), other.x2(i), other.y(i), other.look(i));
 }
 
+void TimelineBars::truncate(int count)
+{
+    if (count >= size())
+        return;
+    if (count <= 0) {
+        clear();
+        return;
+    }
+    m_sorted.clear();
+    m_sortedValid = false;
+    // Each row lists its bars in the order added.
+    for (Row &row : m_rows) {
+        int kept = row.bars.size();
+        while (kept > 0 && row.bars.at(kept - 1) >= count)
+            --kept;
+        row.bars.resize(kept);
+    }
+    m_x1.resize(count);
+    m_x2.resize(count);
+    m_row.resize(count);
+    m_look.resize(count);
+    m_lowest = std::min(m_x1.first(), m_x2.first());
+    m_highest = std::max(m_x1.first(), m_x2.first());
+    for (int i = 1; i < count; ++i) {
+        m_lowest = std::min({m_lowest, m_x1.at(i), m_x2.at(i)});
+        m_highest = std::max({m_highest, m_x1.at(i), m_x2.at(i)});
+    }
+}
+
 const QVector<TimelineBars::Row> &TimelineBars::rows() const
 {
     if (m_sortedValid)

@@ -32,6 +32,8 @@ public:
     void append(double x1, double x2, double y, int look);
     // The other's bars after these, their looks unchanged.
     void append(const TimelineBars &other);
+    // Keeps the first `count` bars.
+    void truncate(int count);
 
     double x1(int i) const { return m_x1.at(i); }
     double x2(int i) const { return m_x2.at(i); }
