@@ -11,6 +11,7 @@
 #include "views/BackgroundJob.h"
 #include "views/DayNavigator.h"
 #include "views/ToolRow.h"
+#include "views/ViewClock.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -19,7 +20,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 SGView::SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMutex)
     : LumoWidget(parent, object_id, db, dbMutex)
@@ -42,7 +46,8 @@ SGView::SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMute
     tlChart->xAxis()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
 
     stackedWidget->setCurrentWidget(xyPage);
-    dateTimeEdit->setDateTime(WallClock::now());
+    const QDateTime now = ViewClock::now();
+    dateTimeEdit->setDateTime(WallClock::at(now.date(), now.time()));
     on_hourData_clicked(true);
 }
 
@@ -92,6 +97,8 @@ void SGView::setupForm()
     pageLayout->addWidget(cycles);
 
     QPushButton *refresh = row->addButton("updateData", tr("Refresh"));
+    follow = new LiveFollow(this, 1);
+    row->add("live", follow->button());
     averaging = row->addCheckBox("averaging", tr("smoothing"));
     days = new DayNavigator(this, {dateTimeEdit}, refresh);
     days->placeIn(row->boxLayout());
@@ -132,6 +139,13 @@ void SGView::setupForm()
     verticalLayout->addWidget(logBox);
 
     stackedWidget->setCurrentIndex(2);
+    connect(follow, &LiveFollow::stepDue, this, &SGView::step);
+    connect(follow, &LiveFollow::replaceFrom, this, &SGView::replaceFrom);
+    connect(follow, &LiveFollow::loadDue, this, [this] { on_updateData_clicked(); });
+    connect(follow, &LiveFollow::moveTo, this, [this](const QDateTime &start) {
+        dateTimeEdit->setDateTime(start);
+        on_updateData_clicked();
+    });
     QMetaObject::connectSlotsByName(this);
 }
 
@@ -206,11 +220,23 @@ void SGView::on_cycles_clicked(bool checked)
 
 void SGView::on_updateData_clicked(bool)
 {
+    const QDateTime start = dateTimeEdit->dateTime();
+    const QDateTime end = hourData->isChecked() ? start.addSecs(3600)
+                          : weekData->isChecked() ? start.addDays(7)
+                                                  : start.addDays(1);
+    // A step under way ends first; the load follows it.
+    if (!follow->loadStarts(start, end)) {
+        showProgress();
+        setChartsEnabled(false);
+        return;
+    }
     // What is still being evaluated or smoothed belongs to the load before.
     evaluation->cancel();
     smoothing->cancel();
     records.clear();
-    loadPending = true;
+    checkpoints.clear();
+    evaluatedGroups.clear();
+    evaluateAgainFrom = -1;
     xyAvgSeries.clear();
     cycleAvgSeries.clear();
     showProgress();
@@ -222,12 +248,20 @@ void SGView::on_updateData_clicked(bool)
     tlChart->xAxis()->setDatetime(true);
     tlChart->setError(QString());
 
-    const QDateTime start = dateTimeEdit->dateTime();
-    const QDateTime end = hourData->isChecked() ? start.addSecs(3600)
-                          : weekData->isChecked() ? start.addDays(7)
-                                                  : start.addDays(1);
+    loadedEnd = end;
     db.requestSg(objectId, start, end);
     setChartsEnabled(false);
+}
+
+void SGView::step(const LiveFollow::Cursors &cursors)
+{
+    db.followSg(objectId, cursors.at(0), loadedEnd);
+}
+
+void SGView::replaceFrom(int, const QDateTime &from)
+{
+    const int first = records.dropFrom(WallClock::msecs(from));
+    evaluateAgainFrom = evaluateAgainFrom < 0 ? first : std::min(evaluateAgainFrom, first);
 }
 
 void SGView::setChartsEnabled(bool enabled)
@@ -238,20 +272,36 @@ void SGView::setChartsEnabled(bool enabled)
 
 void SGView::on_db_lumoSgData(const QDateTime &time, int sg_id, int state)
 {
+    follow->row(0, time);
     // Converted once, here: the evaluation needs every time several times.
-    records.push_back({WallClock::msecs(time), sg_id, state});
+    records.append({WallClock::msecs(time), sg_id, state});
     if (!sgIds.contains(sg_id))
         sgIds.append(sg_id);
 }
 
 void SGView::on_db_complete()
 {
-    // Evaluated once: a second completion (the worker ending) adds nothing.
-    if (!loadPending)
+    switch (follow->completed()) {
+    case LiveFollow::NothingEnded:
+        // A second completion (the worker ending) adds nothing.
         return;
-    loadPending = false;
+    case LiveFollow::LoadEnded:
+        records.seal();
+        evaluateFrom(0);
+        return;
+    case LiveFollow::StepEnded:
+        // The records the step replaced, once what is being evaluated is shown.
+        if (evaluateAgainFrom >= 0 && !evaluation->isRunning())
+            evaluateFrom(evaluateAgainFrom);
+        return;
+    }
+}
+
+void SGView::prepareGroups()
+{
     std::sort(sgIds.begin(), sgIds.end());
     const int n = sgIds.size();
+    tlChart->yAxis()->resetCustomLabels();
     for (int j = 0; j < n; ++j) {
         const int group = sgIds.at(j);
         const QString label = tr("SG %1").arg(group);
@@ -264,19 +314,51 @@ void SGView::on_db_complete()
             chart->addSeries(series, group);
         }
     }
+}
 
-    auto input = std::make_shared<const std::vector<SgRecord>>(std::move(records));
-    records = {};
-    const QVector<int> groups = sgIds.toVector();
-    evaluation->start([this, input, groups](const std::atomic<bool> &cancelled) -> BackgroundJob::Delivery {
-        auto result = std::make_shared<SgEvaluation>(SgEvaluation::of(*input, groups, cancelled));
+void SGView::evaluateFrom(int first)
+{
+    evaluateAgainFrom = -1;
+    const bool load = checkpoints.isEmpty();
+    QVector<int> groups = sgIds.toVector();
+    std::sort(groups.begin(), groups.end());
+    if (load || groups != evaluatedGroups) {
+        // The rows of the timeline move: all is evaluated again, the series
+        // in the order a load gives them.
+        if (!load) {
+            removeAverages();
+            xyChart->clear();
+            cycleChart->clear();
+        }
+        prepareGroups();
+        checkpoints = {SgEvaluation::beginning(groups)};
+        evaluatedGroups = groups;
+        first = 0;
+    }
+    int at = checkpoints.size() - 1;
+    while (at > 0 && checkpoints.at(at).record > first)
+        --at;
+    const SgEvaluation::Checkpoint start = checkpoints.at(at);
+    const auto input = records.from(start.record);
+    evaluation->start([this, input, start, groups, load](const std::atomic<bool> &cancelled) -> BackgroundJob::Delivery {
+        auto result = std::make_shared<SgEvaluation>(SgEvaluation::from(*input, start, groups, cancelled));
         if (!result->complete)
             return {};
-        return [this, groups, result] { showEvaluation(groups, *result); };
+        return [this, groups, start, result, load] {
+            showEvaluation(groups, start, *result);
+            if (load)
+                setChartsEnabled(true);
+            if (averaging->isChecked())
+                on_averaging_clicked(true);
+            // A step that replaced records meanwhile, once it has ended.
+            if (evaluateAgainFrom >= 0 && !follow->stepping())
+                evaluateFrom(evaluateAgainFrom);
+        };
     });
 }
 
-void SGView::showEvaluation(const QVector<int> &groups, SgEvaluation &result)
+void SGView::showEvaluation(const QVector<int> &groups, const SgEvaluation::Checkpoint &start,
+                            SgEvaluation &result)
 {
     auto *bars = static_cast<cwsimple::ColorHBoxSeries *>(tlChart->findSeries(1));
     if (!bars) {
@@ -287,16 +369,21 @@ void SGView::showEvaluation(const QVector<int> &groups, SgEvaluation &result)
             bars->addLook(barLook(SgEvaluation::Look(look)));
         tlChart->addSeries(bars, 1);
     }
+    bars->truncate(start.bars);
     bars->addBars(std::move(result.bars));
     for (int j = 0; j < groups.size(); ++j) {
-        if (auto *xy = static_cast<PointSeries *>(xyChart->series(groups.at(j))))
+        if (auto *xy = static_cast<PointSeries *>(xyChart->series(groups.at(j)))) {
+            xy->truncate(start.openPeriods.value(j));
             xy->addPoints(result.openPeriods.at(j));
-        if (auto *cycle = static_cast<PointSeries *>(cycleChart->series(groups.at(j))))
+        }
+        if (auto *cycle = static_cast<PointSeries *>(cycleChart->series(groups.at(j)))) {
+            cycle->truncate(start.cycles.value(j));
             cycle->addPoints(result.cycles.at(j));
+        }
     }
-    setChartsEnabled(true);
-    if (averaging->isChecked())
-        on_averaging_clicked(true);
+    while (!checkpoints.isEmpty() && checkpoints.constLast().record > start.record)
+        checkpoints.removeLast();
+    checkpoints += result.checkpoints;
 }
 
 cwsimple::BarLook SGView::barLook(SgEvaluation::Look look) const
@@ -333,17 +420,21 @@ QVector<double> SGView::smoothed(const QVector<double> &y)
     return result;
 }
 
-void SGView::on_averaging_clicked(bool checked)
+void SGView::removeAverages()
 {
-    smoothing->cancel();
     for (int id : qAsConst(xyAvgSeries))
         xyChart->removeSeries(id);
     for (int id : qAsConst(cycleAvgSeries))
         cycleChart->removeSeries(id);
     xyAvgSeries.clear();
     cycleAvgSeries.clear();
+}
 
+void SGView::on_averaging_clicked(bool checked)
+{
+    smoothing->cancel();
     if (!checked) {
+        removeAverages();
         for (int group : qAsConst(sgIds)) {
             for (ChartWidget *chart : {xyChart, cycleChart}) {
                 if (ChartSeries *series = chart->series(group))
@@ -352,7 +443,8 @@ void SGView::on_averaging_clicked(bool checked)
         }
         return;
     }
-    // Each group's points on both charts, shared rather than copied.
+    // Each group's points on both charts, shared rather than copied; the
+    // lines shown stay until the new ones replace them.
     struct Line
     {
         ChartWidget *chart;
@@ -382,6 +474,7 @@ void SGView::on_averaging_clicked(bool checked)
             ys->append(smoothed(y));
         }
         return [this, lines, xs, ys] {
+            removeAverages();
             for (int k = 0; k < lines.size(); ++k) {
                 ChartWidget *chart = lines.at(k).chart;
                 ChartSeries *series = chart->series(lines.at(k).group);

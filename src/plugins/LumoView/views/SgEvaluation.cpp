@@ -2,26 +2,24 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
+
+// Records between checkpoints.
+const size_t checkpointSpacing = 16384;
+// How far back a follow step looks for rows written late.
+const qint64 lateMsecs = 15 * 60 * 1000;
+
+bool byTime(const SgRecord &record, qint64 msecs)
+{
+    return record.msecs < msecs;
+}
 
 double seconds(qint64 msecs)
 {
     return msecs / 1000.0;
 }
-
-// A group's state while a load is evaluated; times in milliseconds as
-// written. A group is first tracked in a closed state, so openSince is set
-// before it is read.
-struct GroupTracker
-{
-    bool tracked = false;
-    qint64 openSince = 0;
-    qint64 closedSince = 0;
-    qint64 changedAt = 0;
-    int state = 0;
-    int cycleSum = 0;
-    bool cycleHalf = false;
-};
 
 // Group numbers to positions: a table for the usual small numbers, a hash
 // for any others.
@@ -77,8 +75,23 @@ SgEvaluation::Look SgEvaluation::lookOf(int state)
     }
 }
 
+SgEvaluation::Checkpoint SgEvaluation::beginning(const QVector<int> &groups)
+{
+    Checkpoint start;
+    start.openPeriods.fill(0, groups.size());
+    start.cycles.fill(0, groups.size());
+    start.trackers.resize(size_t(groups.size()));
+    return start;
+}
+
 SgEvaluation SgEvaluation::of(const std::vector<SgRecord> &records, const QVector<int> &groups,
                               const std::atomic<bool> &cancelled)
+{
+    return from(records, beginning(groups), groups, cancelled);
+}
+
+SgEvaluation SgEvaluation::from(const std::vector<SgRecord> &records, const Checkpoint &start,
+                                const QVector<int> &groups, const std::atomic<bool> &cancelled)
 {
     SgEvaluation result;
     const int n = groups.size();
@@ -88,18 +101,48 @@ SgEvaluation SgEvaluation::of(const std::vector<SgRecord> &records, const QVecto
     // out of its four records.
     result.bars.reserve(int(records.size()));
     const GroupIndex positionOf(groups);
-    std::vector<GroupTracker> trackers(static_cast<size_t>(n));
+    std::vector<Tracker> trackers = start.trackers;
+    trackers.resize(size_t(n));
 
-    for (size_t r = 0; r < records.size(); ++r) {
+    // A follow step sends the rows again from the newest second held, or
+    // from 15 minutes before it when rows came late: checkpoints there
+    // spare it all but the records it replaces.
+    const size_t count = records.size();
+    size_t newest = count;
+    size_t late = count;
+    if (count > 0) {
+        const qint64 last = records.back().msecs;
+        const qint64 second = last - ((last % 1000) + 1000) % 1000;
+        newest = size_t(std::lower_bound(records.begin(), records.end(), second, byTime) - records.begin());
+        late = size_t(std::lower_bound(records.begin(), records.end(), second - lateMsecs, byTime)
+                      - records.begin());
+    }
+    const auto checkpoint = [&](size_t r) {
+        Checkpoint at;
+        at.record = start.record + int(r);
+        at.bars = start.bars + result.bars.size();
+        at.openPeriods.resize(n);
+        at.cycles.resize(n);
+        for (int j = 0; j < n; ++j) {
+            at.openPeriods[j] = start.openPeriods.value(j) + result.openPeriods.at(j).size();
+            at.cycles[j] = start.cycles.value(j) + result.cycles.at(j).size();
+        }
+        at.trackers = trackers;
+        result.checkpoints.append(at);
+    };
+
+    for (size_t r = 0; r < count; ++r) {
         if ((r & 0xffff) == 0 && cancelled)
             return result;
+        if (r > 0 && (r % checkpointSpacing == 0 || r == late || r == newest))
+            checkpoint(r);
         const SgRecord &record = records[r];
         const int j = positionOf(record.group);
         if (j < 0)
             continue;
         const int s = record.state;
         const qint64 t = record.msecs;
-        GroupTracker &tracker = trackers[size_t(j)];
+        SgEvaluation::Tracker &tracker = trackers[size_t(j)];
         if (!tracker.tracked) {
             if (s == 0 || s == 4) {
                 tracker.tracked = true;
