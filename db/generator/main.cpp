@@ -1,6 +1,6 @@
 // lumoview-dbgen: deterministic test/demo data for the LumoView event database.
 //
-//   lumoview-dbgen --dialect pg|mysql --size small|big --day YYYY-MM-DD [--seed N]
+//   lumoview-dbgen --dialect pg|mysql --size small|big|demo|dense --day YYYY-MM-DD [--seed N]
 //   lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD
 //                  [--one-day] [--seed N]
 //       a history for the benchmarks (see HistoryGenerator below)
@@ -22,6 +22,10 @@
 //             (so that D stays near 2 000 rows); big: 16 groups, whole 7 days
 //             D-6 .. D. Events on D for object 1: small about 2 000, big
 //             exactly 100 000 — both counts INCLUDE the signal-group rows of D.
+//             Dense: the small set, but object 1's signal groups are 16
+//             groups over the whole 7 days D-6 .. D on cycles a quarter as
+//             long as the big week's (a change every few seconds: about
+//             1.86 million signal-group rows), for the view's benchmark.
 //   object 2  generation 3, object 4 generation 4: data = "  HH:MM  SRC  text"
 //             in Windows-1251, description NULL; object 3 generation 2: data
 //             "K1:" + Windows-1251 text. A few hundred rows on D each.
@@ -63,6 +67,7 @@ class Generator
 {
 public:
     bool m_wholeDaySignalGroups = false;
+    bool m_denseWeek = false;
     Generator(qint64 dayJd, bool big) : m_day(dayJd), m_big(big)
     {
         g_jd0 = dayJd - 60;  // everything we write lies after this day
@@ -156,8 +161,9 @@ private:
     // Signal-group events of one day for object 1: a common cycle whose
     // length follows the time-of-day plan, four phases; group g is in phase
     // (g-1)%4. Each group: transition 3 s, open for its green, transition
-    // 3 s, closed for the rest of the cycle.
-    void signalGroups(std::vector<Event> &v, qint64 jd, int groups, int fromSec, int toSec)
+    // 3 s, closed for the rest of the cycle. A divisor above 1 shortens the
+    // plan's cycles that many times (the dense week).
+    void signalGroups(std::vector<Event> &v, qint64 jd, int groups, int fromSec, int toSec, int divisor = 1)
     {
         static const char *const states[] = {"закрыта", "открыта", "переход"};
         const qint64 base = dayStart(jd);
@@ -177,6 +183,7 @@ private:
                 cycle = 120;
             else
                 cycle = 80;
+            cycle /= divisor;
             // phase shares of the cycle: 0.35, 0.15, 0.30, 0.20
             static const double share[] = {0.35, 0.15, 0.30, 0.20};
             int offset = 0;
@@ -243,6 +250,21 @@ private:
             const int target = 100000;
             while (int(v.size()) < target)
                 miscEvent(v, m_day, shapedSecond(isWeekend(m_day)), true);
+            writeEvents(1, v, index);
+        } else if (m_denseWeek) {
+            for (qint64 jd = m_day - 6; jd < m_day; ++jd) {
+                std::vector<Event> v;
+                signalGroups(v, jd, 16, 0, 86400, 4);
+                controlSources(v, jd);
+                writeEvents(1, v, index);
+            }
+            std::vector<Event> v;
+            signalGroups(v, m_day, 16, 0, 86400, 4);
+            controlSources(v, m_day);
+            // The small day's other events beside them.
+            const size_t target = v.size() + 2000;
+            while (v.size() < target)
+                miscEvent(v, m_day, shapedSecond(isWeekend(m_day)), false);
             writeEvents(1, v, index);
         } else {
             std::vector<Event> v;
@@ -853,7 +875,7 @@ private:
     if (message)
         fprintf(stderr, "lumoview-dbgen: %s\n", message);
     fprintf(stderr,
-            "usage: lumoview-dbgen --dialect pg|mysql --size small|big --day YYYY-MM-DD [--seed N]\n"
+            "usage: lumoview-dbgen --dialect pg|mysql --size small|big|demo|dense --day YYYY-MM-DD [--seed N]\n"
             "       lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD\n"
             "                      [--one-day] [--seed N]\n"
             "       (both also [--now \"YYYY-MM-DD hh:mm:ss\"], default the current time)\n"
@@ -920,8 +942,9 @@ int main(int argc, char **argv)
         g_dialect = Dialect::MySql;
     else
         usage("--dialect must be pg or mysql");
-    if (size != QLatin1String("small") && size != QLatin1String("big") && size != QLatin1String("demo"))
-        usage("--size must be small, big or demo");
+    if (size != QLatin1String("small") && size != QLatin1String("big") && size != QLatin1String("demo")
+        && size != QLatin1String("dense"))
+        usage("--size must be small, big, demo or dense");
     const QDate d = QDate::fromString(day, QStringLiteral("yyyy-MM-dd"));
     if (!d.isValid())
         usage("--day must be a valid date YYYY-MM-DD");
@@ -949,6 +972,7 @@ int main(int argc, char **argv)
     }
     Generator generator(d.toJulianDay(), size == QLatin1String("big"));
     generator.m_wholeDaySignalGroups = size == QLatin1String("demo");
+    generator.m_denseWeek = size == QLatin1String("dense");
     generator.run();
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "lumoview-dbgen: write error\n");
