@@ -38,19 +38,19 @@ QStringList postgresSlowLog()
     QStringList statements;
     for (const char *generation : {"integer", "bigint"}) {
         const QString type = QString::fromLatin1(generation);
-        statements << QStringLiteral("alter function \"ShowLog1\"(integer, date, date, %1) rename to \"ShowLog1Rows\"")
+        statements << QStringLiteral("alter function \"ShowLog1\"(integer, timestamp, timestamp, %1) rename to \"ShowLog1Rows\"")
                           .arg(type)
                    << QStringLiteral(
-                          "create function \"ShowLog1\"(p_object integer, p_start date, p_end date, p_generation %1) "
+                          "create function \"ShowLog1\"(p_object integer, p_start timestamp, p_end timestamp, p_generation %1) "
                           "returns table (\"time\" timestamp, \"devicetime\" time, \"type\" integer, "
                           "\"description\" text, \"descr\" text, \"value\" integer, \"data\" bytea) "
                           "language sql volatile as $fn$ "
-                          "select pg_sleep(600) where p_start < date '%2'; "
+                          "select pg_sleep(600) where p_start < timestamp '%2'; "
                           "select * from \"ShowLog1Rows\"(p_object, p_start, p_end, p_generation) $fn$")
                           .arg(type, QLatin1String(slowEpoch))
-                   << QStringLiteral("revoke execute on function \"ShowLog1\"(integer, date, date, %1) from public")
+                   << QStringLiteral("revoke execute on function \"ShowLog1\"(integer, timestamp, timestamp, %1) from public")
                           .arg(type)
-                   << QStringLiteral("grant execute on function \"ShowLog1\"(integer, date, date, %1) to lumo_operator")
+                   << QStringLiteral("grant execute on function \"ShowLog1\"(integer, timestamp, timestamp, %1) to lumo_operator")
                           .arg(type);
     }
     return statements;
@@ -66,7 +66,7 @@ QStringList mysqlSlowLog()
         "e.value, e.`data` FROM events e LEFT JOIN eventtypes t ON t.id = e.`type` "
         "WHERE e.objectid = p_object AND e.`time` >= p_start AND e.`time` < p_end ORDER BY e.`time`, e.`index`;");
     const QString parameters =
-        QStringLiteral("(IN p_object INT, IN p_start DATE, IN p_end DATE, IN p_generation BIGINT) "
+        QStringLiteral("(IN p_object INT, IN p_start DATETIME, IN p_end DATETIME, IN p_generation BIGINT) "
                        "READS SQL DATA SQL SECURITY INVOKER ");
     return {QStringLiteral("CREATE PROCEDURE ShowLog1Rows") + parameters + QStringLiteral("BEGIN ") + select
                 + QStringLiteral(" END"),
