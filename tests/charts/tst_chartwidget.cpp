@@ -162,6 +162,42 @@ private slots:
         QCOMPARE(chart->dataTable().value(77), (QStringList{"", "38", ChartSeries::tableValue(many.at(76).y())}));
     }
 
+    void pointsTruncated_data()
+    {
+        QTest::addColumn<QVector<QPointF>>("points");
+        QTest::addColumn<int>("kept");
+        const QVector<QPointF> sorted{{1, 10}, {2, 20}, {3, 30}, {3, 31}, {3, 32}, {4, 40}};
+        QTest::newRow("before a key shared") << sorted << 2;
+        QTest::newRow("within a key shared") << sorted << 4;
+        QTest::newRow("all") << sorted << 0;
+        QTest::newRow("added out of order") << QVector<QPointF>{{5, 1}, {1, 2}, {3, 3}, {2, 4}} << 3;
+    }
+
+    // Cut back to its first points, a series holds and draws what a series
+    // given only those holds and draws, and takes more after them.
+    void pointsTruncated()
+    {
+        QFETCH(QVector<QPointF>, points);
+        QFETCH(int, kept);
+        const auto drawn = [](const ChartWidget &c) {
+            QVector<QPointF> data;
+            for (const QCPGraphData &d : *c.plot()->graph(0)->data())
+                data << QPointF(d.key, d.value);
+            return data;
+        };
+        auto *cut = new PointSeries(1);
+        cut->addPoints(points);
+        chart->addSeries(cut, 1);
+        cut->truncate(kept);
+        cut->addPoints({{9, 90}});
+        ChartWidget whole;
+        auto *built = new PointSeries(1);
+        built->addPoints(points.mid(0, kept) << QPointF(9, 90));
+        whole.addSeries(built, 1);
+        QCOMPARE(cut->points(), built->points());
+        QCOMPARE(drawn(*chart), drawn(whole));
+    }
+
     // Axes follow the data until locked (a locked axis is no longer zoomed
     // or dragged) or until the user zooms; a double click or new data
     // after clear() follow it again.
