@@ -8,8 +8,6 @@
 
 #include <QPixmap>
 
-#include <vector>
-
 class BackgroundJob;
 class ChartWidget;
 class DayNavigator;
