@@ -2,150 +2,111 @@
 
 #include "decoding/EventCatalogue.h"
 
-#include <QDateTime>
-
-#include <algorithm>
-#include <numeric>
+#include <atomic>
 
 namespace {
 
-int secondsOfDay(const QTime &time)
-{
-    return time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -1;
-}
-
-// The text of a time as the table shows it, "hh:mm:ss"; none without a time.
-QString clockText(int seconds)
-{
-    if (seconds < 0)
-        return QString();
-    return QTime::fromMSecsSinceStartOfDay(seconds * 1000).toString(QStringLiteral("hh:mm:ss"));
-}
+std::atomic<quint64> generations{0};
 
 } // namespace
 
+LogRecords::LogRecords(bool withSource)
+    : m_withSource(withSource)
+    , m_generation(++generations)
+{
+}
+
 void LogRecords::clear()
 {
-    records.clear();
-    types.clear();
-    typeById.clear();
-    typeByName.clear();
-    rankCache.clear();
+    *this = LogRecords(m_withSource);
 }
 
-void LogRecords::append(const QDateTime &time, const QTime &deviceTime, int typeId, const QString &type,
+int LogRecords::TextTable::id(const QString &text)
+{
+    auto it = ids.constFind(text);
+    if (it != ids.constEnd())
+        return *it;
+    const int next = texts.size();
+    texts.append(text);
+    ids.insert(text, next);
+    return next;
+}
+
+void LogRecords::append(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
                         const DecodedLogRow &decoded)
 {
-    // The rows of one event type share its text rather than each keeping a
-    // copy of its own; types are told apart by the text the table shows.
-    auto byId = typeById.constFind(typeId);
-    int index = byId != typeById.constEnd() && types.at(*byId).name == type ? *byId : -1;
+    // Types are told apart by the text the table shows; the id only finds
+    // the text quickly.
+    auto byId = m_typeById.constFind(typeId);
+    int index = byId != m_typeById.constEnd() && m_typeNames.at(*byId) == type ? *byId : -1;
     if (index < 0) {
-        index = typeByName.value(type, -1);
+        index = m_typeByName.value(type, -1);
         if (index < 0) {
-            index = types.size();
-            types.append({type, 0});
-            typeByName.insert(type, index);
+            index = m_types.size();
+            m_types.append({type, 0});
+            m_typeNames.append(type);
+            m_typeByName.insert(type, index);
         }
-        typeById.insert(typeId, index);
+        m_typeById.insert(typeId, index);
     }
-    ++types[index].count;
-    records.append({secondsOfDay(time.time()), secondsOfDay(deviceTime), index, decoded.source,
-                    decoded.description, decoded.hasSource, decoded.hasDescription});
-    if (!rankCache.isEmpty())
-        rankCache.clear();
-}
-
-QString LogRecords::text(int index, Field field) const
-{
-    const Record &record = records.at(index);
-    switch (field) {
-    case Time:
-        return clockText(record.time);
-    case DeviceTime:
-        return clockText(record.deviceTime);
-    case Type:
-        return types.at(record.type).name;
-    case Source:
-        return record.source;
-    case Description:
-        return record.description;
+    ++m_types[index].count;
+    m_time.append(timeMsecs);
+    m_deviceTime.append(deviceTimeMsecs);
+    if (m_wideType.isEmpty() && index > 0xffff) {
+        m_wideType = QVector<int>(m_type.cbegin(), m_type.cend());
+        m_type = QVector<quint16>();
     }
-    return QString();
-}
-
-bool LogRecords::hasCell(int index, Field field) const
-{
-    if (field == Source)
-        return records.at(index).hasSource;
-    if (field == Description)
-        return records.at(index).hasDescription;
-    return true;
-}
-
-bool LogRecords::lessThan(int a, int b, Field field) const
-{
-    switch (field) {
-    // Texts of equal width, digits and colons at the same places: they sort
-    // as their seconds do, and the empty text of no time first.
-    case Time:
-        return records.at(a).time < records.at(b).time;
-    case DeviceTime:
-        return records.at(a).deviceTime < records.at(b).deviceTime;
-    default:
-        // In the order of the user's language, as the table compares texts.
-        return text(a, field).localeAwareCompare(text(b, field)) < 0;
-    }
-}
-
-const QVector<int> &LogRecords::ranks(Field field) const
-{
-    auto cached = rankCache.constFind(field);
-    if (cached != rankCache.constEnd())
-        return *cached;
-
-    QVector<int> rank(records.size());
-    if (field == Time || field == DeviceTime) {
-        for (int i = 0; i < records.size(); ++i)
-            rank[i] = field == Time ? records.at(i).time : records.at(i).deviceTime;
-        return *rankCache.insert(field, rank);
-    }
-    // Each distinct text is compared in the language's order once; texts the
-    // language holds equal share a rank, as they compare equal in the table.
-    QVector<int> distinctOf(records.size());
-    QHash<QString, int> distinct;
-    QStringList texts;
-    for (int i = 0; i < records.size(); ++i) {
-        const QString t = text(i, field);
-        auto it = distinct.constFind(t);
-        if (it == distinct.constEnd()) {
-            it = distinct.insert(t, texts.size());
-            texts.append(t);
-        }
-        distinctOf[i] = *it;
-    }
-    QVector<int> sorted(texts.size());
-    std::iota(sorted.begin(), sorted.end(), 0);
-    std::sort(sorted.begin(), sorted.end(),
-              [&texts](int a, int b) { return texts.at(a).localeAwareCompare(texts.at(b)) < 0; });
-    QVector<int> textRank(texts.size());
-    for (int i = 0, r = 0; i < sorted.size(); ++i) {
-        if (i > 0 && texts.at(sorted.at(i - 1)).localeAwareCompare(texts.at(sorted.at(i))) < 0)
-            ++r;
-        textRank[sorted.at(i)] = r;
-    }
-    for (int i = 0; i < records.size(); ++i)
-        rank[i] = textRank.at(distinctOf.at(i));
-    return *rankCache.insert(field, rank);
-}
-
-void LogRecords::sort(QVector<int> &order, Field field, Qt::SortOrder sortOrder) const
-{
-    const QVector<int> &rank = ranks(field);
-    const auto withoutCell = std::stable_partition(order.begin(), order.end(),
-                                                   [this, field](int i) { return hasCell(i, field); });
-    if (sortOrder == Qt::AscendingOrder)
-        std::stable_sort(order.begin(), withoutCell, [&rank](int a, int b) { return rank.at(a) < rank.at(b); });
+    if (m_wideType.isEmpty())
+        m_type.append(quint16(index));
     else
-        std::stable_sort(order.begin(), withoutCell, [&rank](int a, int b) { return rank.at(b) < rank.at(a); });
+        m_wideType.append(index);
+    if (m_withSource) {
+        m_source.append(decoded.hasSource ? m_sources.id(decoded.source) : -1);
+        m_withSourceCount += decoded.hasSource;
+    }
+    m_description.append(decoded.hasDescription ? m_descriptions.id(decoded.description) : -1);
+    m_withDescriptionCount += decoded.hasDescription;
+}
+
+const QVector<QString> &LogRecords::texts(Field field) const
+{
+    static const QVector<QString> none;
+    switch (field) {
+    case Type:
+        return m_typeNames;
+    case Source:
+        return m_sources.texts;
+    case Description:
+        return m_descriptions.texts;
+    default:
+        return none;
+    }
+}
+
+QString LogRecords::clockText(int seconds)
+{
+    if (seconds < 0)
+        return QString();
+    const int parts[] = {seconds / 3600, seconds / 60 % 60, seconds % 60};
+    QString text(8, QLatin1Char(':'));
+    QChar *out = text.data();
+    for (int part : parts) {
+        out[0] = QLatin1Char(char('0' + part / 10 % 10));
+        out[1] = QLatin1Char(char('0' + part % 10));
+        out += 3;
+    }
+    return text;
+}
+
+QString LogRecords::text(int record, Field field) const
+{
+    switch (field) {
+    case Time:
+    case DeviceTime:
+        return clockText(seconds(record, field));
+    default: {
+        const int id = textId(record, field);
+        return id < 0 ? QString() : texts(field).at(id);
+    }
+    }
 }
