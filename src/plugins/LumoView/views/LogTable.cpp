@@ -121,6 +121,7 @@ void LogTable::beginLoad()
     m_lateRecords.clear();
     m_lastTime = -1;
     m_sortOrder.clear();
+    m_sorted = false;
     m_sortComing = false;
     m_ranks.clear();
     m_filter = m_wantedFilter;
@@ -168,7 +169,7 @@ void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const Q
         if (!m_timeOrder.isEmpty())
             m_timeOrder.append(record);
     }
-    if (!m_sortOrder.isEmpty()) {
+    if (m_sorted) {
         m_sortOrder.append(record);
         if (!m_resortTimer.isActive() && !m_sortTask.isRunning())
             m_resortTimer.start();
@@ -188,7 +189,7 @@ void LogTable::mergeLateRecords()
     m_timeOrder = std::move(merged);
     m_lateRecords.clear();
     // The rows shown so far are in the order of time: looked for again.
-    if (m_sortOrder.isEmpty())
+    if (!m_sorted)
         startScan(Scan::TimeOrder);
 }
 
@@ -243,7 +244,7 @@ void LogTable::startSort()
     m_sortTask.cancel();
     m_sortRun.reset();
     // The order of time is what the records are in already.
-    if (m_sortOrder.isEmpty() && m_wantedSort == Sort{timeSection, Qt::AscendingOrder}) {
+    if (!m_sorted && m_wantedSort == Sort{timeSection, Qt::AscendingOrder}) {
         m_shownSort = m_comingSort = m_wantedSort;
         m_sortComing = false;
         showSortIndicator();
@@ -255,7 +256,7 @@ void LogTable::startSort()
     run->field = fieldOf(m_wantedSort.section);
     run->records = m_records.size();
     QVector<int> base = m_sortOrder;
-    if (base.isEmpty()) {
+    if (!m_sorted) {
         if (!m_lateRecords.isEmpty())
             mergeLateRecords();
         base = m_timeOrder;
@@ -286,6 +287,7 @@ void LogTable::sortFinished()
     for (int record = run->records; record < m_records.size(); ++record)
         order.append(record);
     m_sortOrder = order;
+    m_sorted = true;
     m_comingSort = run->sort;
     m_sortComing = true;
     startScan(Scan::SortOrder);
@@ -305,7 +307,7 @@ void LogTable::setFilter(const LogFilter &filter)
     if (!m_scan.active && filter.narrows(m_filter))
         startScan(Scan::ShownRows);
     else
-        startScan(m_sortOrder.isEmpty() ? Scan::TimeOrder : Scan::SortOrder);
+        startScan(m_sorted ? Scan::SortOrder : Scan::TimeOrder);
     work();
 }
 
@@ -481,7 +483,7 @@ void LogTable::syncRows(const std::function<bool()> &timeLeft)
 bool LogTable::behind() const
 {
     return m_scan.active || !m_lateRecords.isEmpty() || m_table->rowCount() != m_shown.size()
-        || m_checkedRows < m_shown.size() || (m_sortOrder.isEmpty() && m_examined < timeOrderSize());
+        || m_checkedRows < m_shown.size() || (!m_sorted && m_examined < timeOrderSize());
 }
 
 bool LogTable::isSettled() const
@@ -507,7 +509,7 @@ void LogTable::work(bool toTheEnd)
     if (m_scan.active)
         scanSome(timeLeft);
     if (!m_scan.active) {
-        if (m_sortOrder.isEmpty())
+        if (!m_sorted)
             examineNewRecords(timeLeft);
         syncRows(timeLeft);
     }

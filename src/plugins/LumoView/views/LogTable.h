@@ -143,7 +143,8 @@ private:
     int m_lastTime = -1;
     QVector<int> m_lateRecords;
     // After a sort: every record in the order of the header (records that
-    // came since at the end); empty: the order of time.
+    // came since at the end); before, the rows are in the order of time.
+    bool m_sorted = false;
     QVector<int> m_sortOrder;
     Sort m_shownSort;
     Sort m_wantedSort;
