@@ -5,6 +5,7 @@
 #include "views/LogView.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -43,6 +44,13 @@ private:
             texts << (table(view)->item(r, c) ? table(view)->item(r, c)->text() : QStringLiteral("-"));
         return texts;
     }
+    static QString rowText(QTableWidget *t, int r)
+    {
+        QStringList cells;
+        for (int c = 0; c < t->columnCount(); ++c)
+            cells << (t->item(r, c) ? t->item(r, c)->text() : QStringLiteral("-"));
+        return cells.join('|');
+    }
     static void clickHeader(QWidget *view, int section)
     {
         QHeaderView *h = table(view)->horizontalHeader();
@@ -54,6 +62,21 @@ private:
         return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
     }
     static QString shownCount(QWidget *view) { return view->findChild<QLabel *>("shownCount")->text(); }
+    // Save, the name typed into the dialog once it is shown.
+    void saveThroughDialog(QWidget *view, const char *name)
+    {
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+                answer.stop();
+                QCOMPARE(dialog->windowTitle(), QStringLiteral("Select file to save"));
+                dialog->findChild<QLineEdit *>("fileNameEdit")->setText(files.filePath(name));
+                QTest::keyClick(dialog->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
+            }
+        });
+        answer.start(50);
+        deliver(view, "on_saveData_clicked");
+    }
 
     // A day with known rows in time order (time, type, description); the
     // server delivers the last two the other way round.
@@ -112,17 +135,7 @@ private slots:
         feed(view.get(), QTime(12, 0, 5), "Lamp", "a;b \"c\"\nd");
         deliver(view.get(), "on_db_complete");
         for (const char *name : {"day", "log.txt"}) {
-            QTimer answer; // types the name into the dialog once it is shown
-            connect(&answer, &QTimer::timeout, [&] {
-                if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-                    answer.stop();
-                    QCOMPARE(dialog->windowTitle(), QStringLiteral("Select file to save"));
-                    dialog->findChild<QLineEdit *>("fileNameEdit")->setText(files.filePath(name));
-                    QTest::keyClick(dialog->findChild<QLineEdit *>("fileNameEdit"), Qt::Key_Return);
-                }
-            });
-            answer.start(50);
-            deliver(view.get(), "on_saveData_clicked");
+            saveThroughDialog(view.get(), name);
             // Written in the background; the button comes back when it is.
             QTRY_VERIFY(view->findChild<QPushButton *>("saveData")->isEnabled());
         }
@@ -131,6 +144,29 @@ private slots:
         QCOMPARE(fileText("log.txt"), fileText("day.csv"));
         QString error;
         QVERIFY(!view->saveTo(files.filePath("missing/dir/x.csv"), &error) && !error.isEmpty());
+    }
+
+    // Save takes the rows shown as they are when it is pressed; the table
+    // answers meanwhile: a filter and another order while the file is
+    // written do not reach it.
+    void saveWhileTableChanges()
+    {
+        use();
+        auto view = open();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        loadKnownDay(view.get());
+        clickHeader(view.get(), 3);
+        QTRY_COMPARE(table(view.get())->horizontalHeader()->sortIndicatorSection(), 3);
+        const QStringList sorted = column(view.get(), 3);
+        saveThroughDialog(view.get(), "sorted.csv");
+        view->setProperty("shownEventTypes", QStringList{"Детектор"});
+        clickHeader(view.get(), 0);
+        QTRY_COMPARE(column(view.get(), 3), (QStringList{knownRow(1).at(2), knownRow(3).at(2)}));
+        QTRY_VERIFY(view->findChild<QPushButton *>("saveData")->isEnabled());
+        QStringList saved;
+        for (const QString &line : fileText("sorted.csv").split('\n').mid(1, 6))
+            saved << line.section(';', 3, 3);
+        QCOMPARE(saved, sorted);
     }
 
     // The order of the last header click holds for every load: times as
@@ -304,6 +340,48 @@ private slots:
         timer.start();
         view.reset();
         QVERIFY(timer.elapsed() < 3600);
+    }
+
+    // Cancel at any moment of a load, from right after Refresh to after its
+    // end: the table is then what its count says, rows of the day in the
+    // order of the header.
+    void cancelledLoads_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<int>("after");
+        for (const QString &server : TestServers::available()) {
+            for (int after : {0, 500, 1000000})
+                QTest::addRow("%s, after %d rows", qPrintable(server), after) << server << after;
+        }
+    }
+    void cancelledLoads()
+    {
+        USE_ROW_SERVER();
+        QFETCH(int, after);
+        auto view = open();
+        QTableWidget *t = table(view.get());
+        QVERIFY(viewLoaded(view.get()) && showDate(view.get(), TestServers::day()));
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        clickHeader(view.get(), 3);
+        clickHeader(view.get(), 3);
+        QTRY_COMPARE(t->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QHash<QString, int> day;
+        for (int r = 0; r < t->rowCount(); ++r)
+            ++day[rowText(t, r)];
+
+        const QRegularExpression total(QStringLiteral(" of (\\S+) records"));
+        view->findChild<QPushButton *>("updateData")->click();
+        QTRY_VERIFY(!viewReading(view.get())
+                    || QLocale().toInt(total.match(shownCount(view.get())).captured(1)) >= after);
+        view->progressOverlay()->cancelButton()->click();
+        QVERIFY(viewLoaded(view.get()));
+        QTRY_VERIFY(t->horizontalHeader()->sortIndicatorSection() == 3 && t->updatesEnabled());
+        QCOMPARE(shownCount(view.get()), QStringLiteral("%L1 of %L1 records").arg(t->rowCount()));
+        const QCollator collator;
+        for (int r = 0; r < t->rowCount(); ++r) {
+            QVERIFY2(day[rowText(t, r)]-- > 0, qPrintable(rowText(t, r)));
+            QVERIFY(r == 0 || collator.compare(t->item(r - 1, 3)->text(), t->item(r, 3)->text()) >= 0);
+        }
     }
 };
 
