@@ -22,6 +22,7 @@
 #include "sql/SqlDialect.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
@@ -127,10 +128,12 @@ struct Load
 
 void startLoad(Load *load, const Target &target, const QStringList &history, const QDate &day)
 {
+    // Today stops at the time the data are written at: the same for every load.
+    static const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     QStringList args{QStringLiteral("--dialect"), target.server == QLatin1String("pg") ? QStringLiteral("pg")
                                                                                       : QStringLiteral("mysql"),
                      QStringLiteral("--history"), history.join(QLatin1Char(',')), QStringLiteral("--day"),
-                     day.toString(Qt::ISODate)};
+                     day.toString(Qt::ISODate), QStringLiteral("--now"), now};
     if (target.oneDay)
         args << QStringLiteral("--one-day");
     load->generator.setStandardOutputProcess(&load->client);

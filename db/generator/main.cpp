@@ -4,6 +4,11 @@
 //   lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD
 //                  [--one-day] [--seed N]
 //       a history for the benchmarks (see HistoryGenerator below)
+//   lumoview-dbgen --dialect pg|mysql --live [--object N] [--since T] [--rate R] ...
+//       a controller that keeps writing, in real time (see LiveWriter.h)
+//   --now "YYYY-MM-DD hh:mm:ss": the time the data are written at (default
+//       the current time); what a controller writes later is left out
+//       (see FutureCut.h), so that today stops at the current time.
 //
 // Writes SQL (multi-row INSERTs inside one transaction) to stdout. The same
 // arguments always give byte-identical output: std::mt19937 with explicit
@@ -30,9 +35,18 @@
 //   object 6  records on and around the bounds of D in every dated table.
 //   object 7  a detector's 15-minute data on D's weekday over eight weeks.
 
+#include "Catalogue.h"
+#include "FutureCut.h"
+#include "Inserter.h"
+#include "LiveOptions.h"
+#include "LiveWriter.h"
+#include "Random.h"
+#include "SqlText.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTextCodec>
@@ -43,256 +57,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace {
-
-enum class Dialect { Pg, MySql };
-
-Dialect g_dialect = Dialect::Pg;
-std::mt19937 g_rng;
-
-// ---- random helpers (explicit arithmetic, library independent) ----
-uint32_t rnd() { return uint32_t(g_rng()); }
-// integer in [lo, hi]
-int irand(int lo, int hi) { return lo + int(rnd() % uint32_t(hi - lo + 1)); }
-// real in [0, 1)
-double frand() { return double(rnd()) / 4294967296.0; }
-double frange(double lo, double hi) { return lo + (hi - lo) * frand(); }
-// true with probability p
-bool chance(double p) { return frand() < p; }
-// approx. normal(0,1) from the sum of 4 uniforms
-double noise() { return (frand() + frand() + frand() + frand() - 2.0) * 1.7320508; }
-
-// ---- output ----
-std::string g_out;
-
-void flushOut()
-{
-    fwrite(g_out.data(), 1, g_out.size(), stdout);
-    g_out.clear();
-}
-
-void put(const std::string &s)
-{
-    g_out += s;
-    if (g_out.size() > (1 << 20))
-        flushOut();
-}
-
-std::string ident(const char *name)
-{
-    return g_dialect == Dialect::Pg ? std::string("\"") + name + "\"" : std::string("`") + name + "`";
-}
-
-std::string sqlString(const QString &text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    std::string s = "'";
-    for (char c : utf8) {
-        if (c == '\\') {
-            fprintf(stderr, "lumoview-dbgen: internal error: backslash in a string literal\n");
-            std::exit(3);
-        }
-        if (c == '\'')
-            s += "''";
-        else
-            s += c;
-    }
-    s += "'";
-    return s;
-}
-
-std::string sqlBytes(const QByteArray &bytes)
-{
-    const std::string hex = bytes.toHex().toStdString();
-    if (g_dialect == Dialect::Pg)
-        return "decode('" + hex + "','hex')";
-    if (bytes.isEmpty())
-        return "''";
-    return "X'" + hex + "'";
-}
-
-std::string sqlInt(long long v) { return std::to_string(v); }
-
-std::string sqlDouble(double v, int decimals)
-{
-    char buf[64];
-    snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    std::string s(buf);
-    if (s == "-0" || s.find_first_not_of("-0.") == std::string::npos)
-        s = decimals > 0 ? "0." + std::string(size_t(decimals), '0') : "0";
-    return s;
-}
-
-std::string sqlBool(bool b) { return b ? "TRUE" : "FALSE"; }
-
-const std::string kNull = "NULL";
-
-// Time: seconds since the epoch day g_jd0 (a Julian day) 00:00:00.
-qint64 g_jd0 = 0;
-
-std::string sqlDate(qint64 jd)
-{
-    int y, m, d;
-    QDate::fromJulianDay(jd).getDate(&y, &m, &d);
-    char buf[32];
-    snprintf(buf, sizeof buf, "'%04d-%02d-%02d'", y, m, d);
-    return buf;
-}
-
-std::string sqlTimestamp(qint64 secs)
-{
-    const qint64 jd = g_jd0 + secs / 86400;
-    const int sod = int(secs % 86400);
-    int y, m, d;
-    QDate::fromJulianDay(jd).getDate(&y, &m, &d);
-    char buf[48];
-    snprintf(buf, sizeof buf, "'%04d-%02d-%02d %02d:%02d:%02d'", y, m, d, sod / 3600, sod / 60 % 60, sod % 60);
-    return buf;
-}
-
-std::string sqlTimeOfDay(int sod)
-{
-    sod = ((sod % 86400) + 86400) % 86400;
-    char buf[24];
-    snprintf(buf, sizeof buf, "'%02d:%02d:%02d'", sod / 3600, sod / 60 % 60, sod % 60);
-    return buf;
-}
-
-// Multi-row INSERT writer: about 1000 rows per statement.
-class Inserter
-{
-public:
-    Inserter(const char *table, std::vector<const char *> columns) : m_table(table)
-    {
-        m_head = "INSERT INTO " + std::string(table) + " (";
-        for (size_t i = 0; i < columns.size(); ++i) {
-            if (i)
-                m_head += ", ";
-            m_head += ident(columns[i]);
-        }
-        m_head += ") VALUES\n";
-    }
-    ~Inserter() { finish(); }
-
-    void row(const std::vector<std::string> &values)
-    {
-        std::string r = m_rows == 0 ? m_head : ",\n";
-        r += "(";
-        for (size_t i = 0; i < values.size(); ++i) {
-            if (i)
-                r += ",";
-            r += values[i];
-        }
-        r += ")";
-        put(r);
-        ++m_total;
-        if (++m_rows >= 1000)
-            finish();
-    }
-
-    void finish()
-    {
-        if (m_rows) {
-            put(";\n");
-            m_rows = 0;
-        }
-    }
-
-    long long total() const { return m_total; }
-
-private:
-    std::string m_table;
-    std::string m_head;
-    int m_rows = 0;
-    long long m_total = 0;
-};
-
-// ---- domain ----
-QTextCodec *g_cp1251 = nullptr;
-
-QByteArray le32(std::initializer_list<qint32> words)
-{
-    QByteArray b;
-    for (qint32 w : words) {
-        const quint32 u = quint32(w);
-        b.append(char(u & 0xff));
-        b.append(char((u >> 8) & 0xff));
-        b.append(char((u >> 16) & 0xff));
-        b.append(char((u >> 24) & 0xff));
-    }
-    return b;
-}
-
-// Relative traffic intensity for a time of day (hours), peaks at 8:00 and
-// 17:30, quiet nights. About 0.05 at night, 1.0 at the morning peak.
-double trafficShape(double h, bool weekend)
-{
-    if (weekend) {
-        return 0.05 + 0.55 * std::exp(-((h - 13.0) / 3.5) * ((h - 13.0) / 3.5))
-               + 0.15 * std::exp(-((h - 19.0) / 2.0) * ((h - 19.0) / 2.0));
-    }
-    return 0.05 + 0.95 * std::exp(-((h - 8.0) / 1.3) * ((h - 8.0) / 1.3))
-           + 0.85 * std::exp(-((h - 17.5) / 1.6) * ((h - 17.5) / 1.6))
-           + 0.35 * std::exp(-((h - 12.75) / 3.0) * ((h - 12.75) / 3.0));
-}
-
-bool isWeekend(qint64 jd) { return QDate::fromJulianDay(jd).dayOfWeek() >= 6; }
-
-// A second of the day distributed with the traffic shape.
-int shapedSecond(bool weekend)
-{
-    for (;;) {
-        const int s = irand(0, 86399);
-        if (frand() * 1.2 < trafficShape(s / 3600.0, weekend))
-            return s;
-    }
-}
-
-struct Event
-{
-    qint64 time;   // seconds since g_jd0
-    int seq;       // generation order, breaks ties
-    int type;
-    int value;
-    QByteArray data;
-    QString description;  // null = SQL NULL
-    bool hasDescription;
-};
-
-const char *const kControlSources[] = {"не определён", "центр", "локальный план", "ручное управление",
-                                       "диспетчер", "расписание", "адаптивный", "аварийный режим"};
-const char *const kRestartReasons[] = {"питание", "сторожевой таймер", "команда оператора", "обновление"};
-const char *const kOldTexts[] = {"Авария лампы", "Дверь шкафа открыта", "Дверь шкафа закрыта",
-                                 "Перезапуск контроллера", "Смена программы", "Неисправность детектора",
-                                 "Сбой связи с центром", "Ручное управление", "Желтое мигание",
-                                 "Отключение светофора", "Восстановление связи"};
-const char *const kOldSources[] = {"K1", "K2", "ДК", "ЦУ", "K3"};
-
-struct EventTypeDef
-{
-    int id;
-    const char *description;
-};
-// Display names, as the log's type column shows them; the finished texts
-// are in the events' own description.
-const EventTypeDef kEventTypes[] = {
-    {1, "Служба"},
-    {2, "Источник управления"},
-    {3, "Алгоритм"},
-    {4, "Неисправность детектора"},
-    {5, "Дверь шкафа"},
-    {6, "Перезапуск"},
-    {7, "Сигнальная группа"},
-    {8, "Обрыв лампы"},
-    {9, "Связь с центром"},
-    {10, "Вызов пешехода"},
-    {11, "Детектор"},
-    {12, "Ошибка конфигурации"},
-};
 
 class Generator
 {
@@ -459,60 +227,7 @@ private:
     // One miscellaneous current-generation event at second s of day jd.
     void miscEvent(std::vector<Event> &v, qint64 jd, int s, bool bulk)
     {
-        const qint64 t = dayStart(jd) + s;
-        int kind = bulk ? irand(0, 99) : irand(0, 99);
-        if (bulk) {
-            // mostly detector occupancy and pedestrian calls
-            if (kind < 70) {
-                const int det = irand(1, detectorCount(1));
-                const int occ = irand(0, 1);
-                add(v, t, 11, occ, le32({det, occ, 0, 0}),
-                    QString::fromUtf8("Детектор %1: %2").arg(det).arg(QString::fromUtf8(occ ? "занят" : "свободен")));
-                return;
-            }
-            if (kind < 97) {
-                const int btn = irand(1, 4);
-                add(v, t, 10, btn, le32({btn, 0, 0, 0}), QString::fromUtf8("Вызов пешехода %1").arg(btn));
-                return;
-            }
-            kind = irand(0, 99);
-        }
-        if (kind < 30) {
-            const int det = irand(1, detectorCount(1));
-            const int code = irand(1, 4) == 4 ? 0x10 : (1 << irand(0, 3));
-            add(v, t, 4, code, le32({det, code, 0, 0}),
-                QString::fromUtf8("Детектор %1: неисправность %2h").arg(det).arg(code, 2, 16, QLatin1Char('0')));
-        } else if (kind < 50) {
-            const int btn = irand(1, 4);
-            add(v, t, 10, btn, le32({btn, 0, 0, 0}), QString::fromUtf8("Вызов пешехода %1").arg(btn));
-        } else if (kind < 62) {
-            const int alg = irand(0, 9) == 0 ? irand(240, 255) : irand(0, 47);
-            add(v, t, 3, alg, le32({alg, 0, 0, 0}), QString::fromUtf8("Алгоритм %1").arg(alg));
-        } else if (kind < 70) {
-            const int lamp = irand(1, 3), group = irand(1, m_big ? 16 : 4);
-            add(v, t, 8, lamp, le32({lamp, group, 0, 0}),
-                QString::fromUtf8("Лампа %1 группы %2: обрыв").arg(lamp).arg(group));
-        } else if (kind < 78) {
-            const int open = irand(0, 1);
-            add(v, t, 5, open, le32({open, 0, 0, 0}),
-                QString::fromUtf8("Дверь шкафа: %1").arg(QString::fromUtf8(open ? "открыта" : "закрыта")));
-        } else if (kind < 86) {
-            const int ok = irand(0, 1);
-            add(v, t, 9, ok, le32({ok, 0, 0, 0}),
-                QString::fromUtf8("Связь с центром: %1").arg(QString::fromUtf8(ok ? "восстановлена" : "потеряна")));
-        } else if (kind < 93) {
-            static const int services[] = {1, 2, 5, 6};
-            const int sv = services[irand(0, 3)];
-            add(v, t, 1, sv, le32({sv, 0, 0, 0}), QString::fromUtf8("Служба %1").arg(sv));
-        } else if (kind < 97) {
-            const int code = irand(1, 255);
-            add(v, t, 12, code, le32({code, 0, 0, 0}),
-                QString::fromUtf8("Ошибка конфигурации %1h").arg(code, 2, 16, QLatin1Char('0')));
-        } else {
-            const int reason = irand(0, 3);
-            add(v, t, 6, reason, le32({reason, 0, 0, 0}),
-                QString::fromUtf8("Перезапуск: %1").arg(QString::fromUtf8(kRestartReasons[reason])));
-        }
+        v.push_back(::miscEvent(dayStart(jd) + s, m_seq++, detectorCount(1), m_big ? 16 : 4, bulk));
     }
 
     void eventsObject1()
@@ -1144,8 +859,22 @@ private:
     fprintf(stderr,
             "usage: lumoview-dbgen --dialect pg|mysql --size small|big|demo|EVENTS --day YYYY-MM-DD [--seed N]\n"
             "       lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD\n"
-            "                      [--one-day] [--seed N]\n");
+            "                      [--one-day] [--seed N]\n"
+            "       (both also [--now \"YYYY-MM-DD hh:mm:ss\"], default the current time)\n"
+            "       lumoview-dbgen --dialect pg|mysql --live [--object N] [--groups N] [--detectors N]\n"
+            "                      [--since \"YYYY-MM-DD hh:mm:ss\"] [--rate EVENTS_PER_SECOND]\n"
+            "                      [--late-every SECONDS] [--duration SECONDS] [--first-index N]\n"
+            "                      [--record FILE] [--seed N]\n");
     std::exit(2);
+}
+
+int live(const QStringList &arguments)
+{
+    LiveOptions options;
+    QString error;
+    if (!LiveOptions::parse(arguments, &options, &error))
+        usage(qPrintable(error));
+    return LiveWriter(options).run();
 }
 
 } // namespace
@@ -1153,8 +882,11 @@ private:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (app.arguments().contains(QLatin1String("--live")))
+        return live(app.arguments());
     QString dialect, size = QStringLiteral("small"), day, history;
     bool oneDay = false;
+    QDateTime now = QDateTime::currentDateTime();
     quint32 seed = 20240306u;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -1174,6 +906,8 @@ int main(int argc, char **argv)
             history = value();
         else if (a == QLatin1String("--one-day"))
             oneDay = true;
+        else if (a == QLatin1String("--now"))
+            now = FutureCut::timeFromText(value());
         else if (a == QLatin1String("--seed")) {
             bool ok = false;
             seed = value().toUInt(&ok);
@@ -1205,6 +939,9 @@ int main(int argc, char **argv)
         return 3;
     }
     g_rng.seed(seed);
+    if (!now.isValid())
+        usage("--now must be a date and time YYYY-MM-DD hh:mm:ss");
+    FutureCut::setNow(now);
     if (!history.isEmpty()) {
         const QStringList sizes = history.split(QLatin1Char(','));
         const int controllers = sizes.value(0).toInt(), days = sizes.value(1).toInt(), dtDays = sizes.value(2).toInt();

@@ -1,9 +1,10 @@
--- ShowLog1(object, start date, end date, generation): event log of one object.
+-- ShowLog1(object, start, end, generation): event log of one object.
 -- MySQL/MariaDB stored procedure, called as
 --   call ShowLog1(1, '2024-03-06', '2024-03-07', 393215)
--- Rows of the days from start up to, not including, end (time >= start and
--- time < end: the end date's midnight records belong to that day), ordered
--- by time, index. The generation argument (any unsigned 32-bit
+-- Rows from start up to, not including, end (time >= start and time < end:
+-- the end date's midnight records belong to that day), ordered by time,
+-- index. Start and end are date-times: a load asks for days, a view that
+-- follows today for the rows from a time on. The generation argument (any unsigned 32-bit
 -- value, hence BIGINT) is accepted and ignored.
 -- Exactly one result set (plus the standard final status of CALL).
 -- SQL SECURITY INVOKER: it reads with the caller's rights, so a caller
@@ -11,7 +12,7 @@
 -- (KILL QUERY of a statement running as the procedure's creator is refused).
 DROP PROCEDURE IF EXISTS ShowLog1;
 DELIMITER //
-CREATE PROCEDURE ShowLog1(IN p_object INT, IN p_start DATE, IN p_end DATE, IN p_generation BIGINT)
+CREATE PROCEDURE ShowLog1(IN p_object INT, IN p_start DATETIME, IN p_end DATETIME, IN p_generation BIGINT)
     READS SQL DATA
     SQL SECURITY INVOKER
 BEGIN

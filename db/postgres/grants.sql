@@ -14,5 +14,5 @@ GRANT CONNECT ON DATABASE :"dbname" TO lumo_operator;
 GRANT USAGE ON SCHEMA public TO lumo_operator;
 GRANT SELECT ON ALL TABLES IN SCHEMA public TO lumo_operator;
 REVOKE EXECUTE ON ALL FUNCTIONS IN SCHEMA public FROM PUBLIC;
-GRANT EXECUTE ON FUNCTION "ShowLog1"(integer, date, date, smallint), "ShowLog1"(integer, date, date, integer),
-    "ShowLog1"(integer, date, date, bigint) TO lumo_operator;
+GRANT EXECUTE ON FUNCTION "ShowLog1"(integer, timestamp, timestamp, smallint),
+    "ShowLog1"(integer, timestamp, timestamp, integer), "ShowLog1"(integer, timestamp, timestamp, bigint) TO lumo_operator;

@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QVector>
 
 HostWindow::HostWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -99,6 +100,8 @@ bool HostWindow::openView(const QString &name, uint objectId)
         return false;
     }
     placeWidget(widget, viewTitle(name, objectId));
+    auto *dock = qobject_cast<QDockWidget *>(widget);
+    m_views.insert(name, dock && dock->widget() ? dock->widget() : widget);
     return true;
 }
 
@@ -123,10 +126,12 @@ void HostWindow::placeWidget(QWidget *widget, const QString &title)
         // Docks that the module did not place itself go to the bottom area.
         // (a dock must be in the layout before it can stop floating).
         // Docks the module already shows have placed themselves.
-        if (!dock->isVisible() && dockWidgetArea(dock) == Qt::NoDockWidgetArea) {
+        // Side by side, the host arranges the floating ones too.
+        const bool placed = dock->isVisible() || dockWidgetArea(dock) != Qt::NoDockWidgetArea;
+        if (!placed || (m_sideBySide && dock->isFloating())) {
             addDockWidget(Qt::BottomDockWidgetArea, dock);
             dock->setFloating(false);
-            tabWithLastDocked(dock);
+            arrangeWithLastDocked(dock);
         }
         dock->show();
         return;
@@ -136,22 +141,35 @@ void HostWindow::placeWidget(QWidget *widget, const QString &title)
     dock->setAttribute(Qt::WA_DeleteOnClose);
     dock->setWidget(widget);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
-    tabWithLastDocked(dock);
+    arrangeWithLastDocked(dock);
 }
 
-void HostWindow::tabWithLastDocked(QDockWidget *dock)
+void HostWindow::arrangeWithLastDocked(QDockWidget *dock)
 {
-    // Several views share the area as tabs rather than as ever thinner strips.
+    // Several views share the area as tabs rather than as ever thinner
+    // strips, unless they are to be seen together.
     if (m_lastDocked && !m_lastDocked->isFloating() && dockWidgetArea(m_lastDocked) == Qt::BottomDockWidgetArea) {
-        tabifyDockWidget(m_lastDocked, dock);
-        QTimer::singleShot(0, dock, &QDockWidget::raise);
+        if (m_sideBySide) {
+            splitDockWidget(m_lastDocked, dock, Qt::Horizontal);
+            const QList<QDockWidget *> row = findChildren<QDockWidget *>();
+            QList<QDockWidget *> docked;
+            for (QDockWidget *d : row) {
+                if (!d->isFloating() && dockWidgetArea(d) == Qt::BottomDockWidgetArea)
+                    docked << d;
+            }
+            resizeDocks(docked, QVector<int>(docked.size(), width() / qMax(1, docked.size())).toList(), Qt::Horizontal);
+        } else {
+            tabifyDockWidget(m_lastDocked, dock);
+            QTimer::singleShot(0, dock, &QDockWidget::raise);
+        }
     }
     m_lastDocked = dock;
 }
 
-void HostWindow::scheduleScreenshot(const QString &fileName, int delayMs)
+void HostWindow::scheduleScreenshot(const QString &fileName, int delayMs, int afterLoadMs)
 {
-    QTimer::singleShot(delayMs, this, [this, fileName] { saveScreenshotWhenLoaded(fileName, 0); });
+    QTimer::singleShot(delayMs, this,
+                       [this, fileName, afterLoadMs] { saveScreenshotWhenLoaded(fileName, 0, afterLoadMs); });
 }
 
 bool HostWindow::viewsLoading() const
@@ -171,19 +189,28 @@ bool HostWindow::viewsLoading() const
     return false;
 }
 
-void HostWindow::saveScreenshotWhenLoaded(const QString &fileName, int waitedMs)
+void HostWindow::saveScreenshotWhenLoaded(const QString &fileName, int waitedMs, int afterLoadMs)
 {
     // The picture shows the views' data, unless they take a minute more.
     const int pollMs = 250;
     if (viewsLoading() && waitedMs < 60000) {
-        QTimer::singleShot(pollMs, this,
-                           [this, fileName, waitedMs] { saveScreenshotWhenLoaded(fileName, waitedMs + pollMs); });
+        QTimer::singleShot(pollMs, this, [this, fileName, waitedMs, afterLoadMs] {
+            saveScreenshotWhenLoaded(fileName, waitedMs + pollMs, afterLoadMs);
+        });
         return;
     }
-    // Floating docks are windows of their own: on a real display the whole
-    // screen shows them too.
+    QTimer::singleShot(afterLoadMs, this, [this, fileName] { saveScreenshot(fileName); });
+}
+
+void HostWindow::saveScreenshot(const QString &fileName)
+{
+    // Floating docks and dialogs are windows of their own: on a real display
+    // the whole screen shows them too; without any, the window is the picture.
+    bool others = false;
+    for (const QWidget *window : QApplication::topLevelWidgets())
+        others = others || (window != this && window->isVisible());
     QScreen *screen = QGuiApplication::primaryScreen();
-    const QPixmap picture = QGuiApplication::platformName() == QLatin1String("xcb") && screen
+    const QPixmap picture = others && QGuiApplication::platformName() == QLatin1String("xcb") && screen
                                 ? screen->grabWindow(0)
                                 : grab();
     const bool saved = picture.save(fileName);

@@ -1,6 +1,7 @@
 #ifndef HOSTWINDOW_H
 #define HOSTWINDOW_H
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -27,27 +28,37 @@ public:
     // (a dock or a bare view) is placed in the window. False when the module
     // has no such view.
     bool openView(const QString &name, uint objectId);
+    // The view opened under that name, or null.
+    QWidget *view(const QString &name) const { return m_views.value(name); }
 
     // Lets the user edit the module's connection in its dialog.
     void editDatabaseSettings();
 
+    // Views placed from now on share the bottom area side by side rather
+    // than as tabs, floating ones included.
+    void setSideBySide(bool sideBySide) { m_sideBySide = sideBySide; }
+
     // Saves a picture of the window after the delay, once no view is still
-    // reading (a minute at most), then quits.
-    void scheduleScreenshot(const QString &fileName, int delayMs);
+    // reading (a minute at most) and `afterLoadMs` more have passed (rows
+    // arriving meanwhile can show), then quits.
+    void scheduleScreenshot(const QString &fileName, int delayMs, int afterLoadMs = 0);
 
 private:
     // The host's dock title for a view the module hands over undocked.
     QString viewTitle(const QString &name, uint objectId) const;
     void placeWidget(QWidget *widget, const QString &title);
-    void tabWithLastDocked(QDockWidget *dock);
+    void arrangeWithLastDocked(QDockWidget *dock);
     void showStatus(const QString &text);
     bool viewsLoading() const;
-    void saveScreenshotWhenLoaded(const QString &fileName, int waitedMs);
+    void saveScreenshotWhenLoaded(const QString &fileName, int waitedMs, int afterLoadMs);
+    void saveScreenshot(const QString &fileName);
 
     QPluginLoader *m_loader = nullptr;
     QPointer<QObject> m_module;
     QLabel *m_info = nullptr;
-    QPointer<QDockWidget> m_lastDocked; // later docks share its tabs
+    QPointer<QDockWidget> m_lastDocked; // later docks share its tabs or its row
+    bool m_sideBySide = false;
+    QHash<QString, QPointer<QWidget>> m_views;
 };
 
 #endif // HOSTWINDOW_H

@@ -1,5 +1,7 @@
 #include "HostKernel.h"
 #include "HostWindow.h"
+#include "ViewCommands.h"
+#include "ViewReport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -70,6 +72,12 @@ int main(int argc, char *argv[])
     const QCommandLineOption delayOption(QStringLiteral("screenshot-delay"),
                                          QCoreApplication::translate("main", "Milliseconds to wait before the picture."),
                                          QStringLiteral("ms"), QStringLiteral("1000"));
+    const QCommandLineOption afterLoadOption(
+            QStringLiteral("screenshot-after-load"),
+            QCoreApplication::translate("main", "Milliseconds to wait once the views have loaded, before the picture."),
+            QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption sideOption(QStringLiteral("side-by-side"),
+                                        QCoreApplication::translate("main", "Place the views side by side instead of as tabs."));
     const QCommandLineOption editOption(QStringLiteral("edit-db"),
                                         QCoreApplication::translate("main", "Open the database parameters dialog at start."));
     const QCommandLineOption langOption(QStringLiteral("lang"),
@@ -81,20 +89,34 @@ int main(int argc, char *argv[])
     const QCommandLineOption typeOption(QStringLiteral("log-type"),
                                         QCoreApplication::translate("main", "Event type the event log views show (repeatable)."),
                                         QStringLiteral("name"));
-    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, editOption,
-                       langOption, searchOption, typeOption});
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"),
+        QCoreApplication::translate("main", "Report the views' message and status lines on standard output."));
+    const QCommandLineOption commandsOption(
+        QStringLiteral("commands"),
+        QCoreApplication::translate("main", "Take commands for the views on standard input (refresh, date, cancel, "
+                                            "quit); quit when it ends."));
+    parser.addOptions({moduleOption, dbOption, objectOption, viewOption, shotOption, delayOption, afterLoadOption,
+                       sideOption, editOption, langOption, searchOption, typeOption, reportOption, commandsOption});
     parser.process(app);
 
     HostWindow window;
+    window.setSideBySide(parser.isSet(sideOption));
     window.show();
+    ViewReport *report = nullptr;
+    if (parser.isSet(reportOption) || parser.isSet(commandsOption))
+        report = new ViewReport(&window);
     const bool loaded = window.loadModule(parser.value(moduleOption));
     if (loaded && parser.isSet(dbOption))
         window.setDatabaseUrl(parser.value(dbOption));
     const uint objectId = parser.value(objectOption).toUInt();
     if (loaded) {
         const QStringList views = parser.values(viewOption);
-        for (const QString &view : views)
-            window.openView(view, objectId);
+        for (const QString &view : views) {
+            // Watched from the start: the views begin reading at once.
+            if (window.openView(view, objectId) && report)
+                report->watch(view, window.view(view));
+        }
         // Through the views' properties, as a workstation would set them.
         for (QWidget *log : window.findChildren<QWidget *>(QStringLiteral("LogView"))) {
             if (parser.isSet(typeOption))
@@ -103,8 +125,14 @@ int main(int argc, char *argv[])
                 log->setProperty("searchText", parser.value(searchOption));
         }
     }
+    if (report) {
+        report->say(QStringLiteral("host"), loaded ? QStringLiteral("ready") : QStringLiteral("error no module"));
+        if (parser.isSet(commandsOption))
+            new ViewCommands(&window, report);
+    }
     if (parser.isSet(shotOption))
-        window.scheduleScreenshot(parser.value(shotOption), parser.value(delayOption).toInt());
+        window.scheduleScreenshot(parser.value(shotOption), parser.value(delayOption).toInt(),
+                                  parser.value(afterLoadOption).toInt());
     if (loaded && parser.isSet(editOption))
         QTimer::singleShot(0, &window, &HostWindow::editDatabaseSettings);
     return app.exec();

@@ -18,6 +18,7 @@ DatabaseRecorder::DatabaseRecorder(Database *database)
     record(database, &Database::lumoDt, "dt");
     record(database, &Database::lumoDtStatData, "stat");
     record(database, &Database::lumoDtCurrentData, "current");
+    record(database, &Database::followFrom, "followFrom");
 }
 
 QStringList DatabaseRecorder::messages() const

@@ -364,6 +364,126 @@ private slots:
         QCOMPARE(recorder->messages().last(), complete);
     }
 
+    // A view that follows its period asks at each step what changed in each
+    // of its streams; what it holds, with the rows of a step put in place of
+    // its own from the step's time on, equals a fresh load: new rows, rows
+    // sharing the newest time, rows written late, a day without rows yet.
+    void followSteps_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("kind");
+        for (const QString &server : TestServers::available()) {
+            for (const char *kind : {"log", "log, older generation", "phases", "raw detector data"})
+                QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
+        }
+    }
+    void followSteps()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, kind);
+        useServer(server);
+        const uint object = 906;
+        const QString tables = kind == "phases" ? "phasesdata,events" : kind.startsWith("raw") ? "detectorsdata" : "events";
+        const auto clear = [&] {
+            for (const QString &table : tables.split(','))
+                query(QStringLiteral("delete from %1 where objectid=%2").arg(table).arg(object));
+        };
+        clear();
+        const auto cleanUp = qScopeGuard(clear);
+        int index = 0;
+        const auto insert = [&](const QTime &time) {
+            const QString t = "'" + QDateTime(day, time).toString("yyyy-MM-dd hh:mm:ss") + "'";
+            ++index;
+            if (kind == "phases") {
+                query(QStringLiteral("insert into phasesdata (objectid,`time`,phaseid,length,promtact) values (%1,%2,%3,%4,1)")
+                          .arg(object).arg(t).arg(index % 3 + 1).arg(20 + index));
+                query(QStringLiteral("insert into events (objectid,`time`,type,value,`index`) values (%1,%2,2,%3,%3)")
+                          .arg(object).arg(t).arg(index));
+            } else if (kind.startsWith("raw")) {
+                query(QStringLiteral("insert into detectorsdata (objectid,detectorid,`time`,cars,`interval`,occupancy,speed,"
+                                     "state) values (%1,1,%2,%3,60,5,40,%3)").arg(object).arg(t).arg(index));
+            } else {
+                query(QStringLiteral("insert into events (objectid,`time`,devicetime,type,value,`index`,description) "
+                                     "values (%1,%2,'10:00:00',1,%3,%3,'x%3')").arg(object).arg(t).arg(index));
+            }
+        };
+        const uint ver = kind == "log, older generation" ? 0x3FFFF : 0x5FFFF;
+        const QStringList streams = kind == "phases" ? QStringList{"phase", "state"}
+                                  : kind.startsWith("raw") ? QStringList{"dt15state"} : QStringList{"log"};
+        using Rows = QVector<QVector<QVariantList>>;
+        const auto load = [&] {
+            run([&](Database *w) {
+                if (kind == "phases")
+                    w->requestPhases(object, day, day.addDays(1), true);
+                else if (kind.startsWith("raw"))
+                    w->requestDt15(object, "1", 0, 1, day, 1, true);
+                else
+                    w->requestLog(object, day, day.addDays(1), ver);
+            });
+            Rows rows;
+            for (const QString &stream : streams)
+                rows << recorder->rows(stream);
+            return rows;
+        };
+        const auto cursorOf = [&](const QVector<QVariantList> &rows) {
+            Database::FollowCursor cursor;
+            const QDateTime last = rows.isEmpty() ? QDateTime(day, QTime(0, 0)) : rows.last().at(0).toDateTime();
+            cursor.newest = QDateTime(last.date(), QTime(last.time().hour(), last.time().minute(), last.time().second()));
+            cursor.window = std::max(cursor.newest.addSecs(-15 * 60), QDateTime(day, QTime(0, 0)));
+            for (const QVariantList &row : rows) {
+                cursor.inWindow += row.at(0).toDateTime() >= cursor.window;
+                cursor.fromNewest += row.at(0).toDateTime() >= cursor.newest;
+            }
+            return cursor;
+        };
+        // One step, its rows put in place; whether any stream changed.
+        const auto step = [&](Rows &held) {
+            QVector<Database::FollowCursor> cursors;
+            for (const QVector<QVariantList> &rows : held)
+                cursors << cursorOf(rows);
+            run([&](Database *w) {
+                if (kind == "phases")
+                    w->followPhases(object, cursors[0], cursors[1], day.addDays(1), true);
+                else if (kind.startsWith("raw"))
+                    w->followDt15(object, "1", 0, true, cursors[0], day.addDays(1));
+                else
+                    w->followLog(object, cursors[0], day.addDays(1), ver);
+            });
+            for (const QVariantList &from : recorder->rows("followFrom")) {
+                QVector<QVariantList> &rows = held[from.at(0).toInt()];
+                rows.erase(std::remove_if(rows.begin(), rows.end(), [&](const QVariantList &r) {
+                               return r.at(0).toDateTime() >= from.at(1).toDateTime();
+                           }), rows.end());
+                rows += recorder->rows(streams.at(from.at(0).toInt()));
+            }
+            return recorder->count("followFrom") > 0;
+        };
+
+        Rows held = load();
+        QVERIFY(held.first().isEmpty());
+        QVERIFY(!step(held));
+        QVERIFY(!recorder->messages().contains(complete));
+        insert(QTime(10, 0, 0)); // into a day without rows
+        QVERIFY(step(held));
+        QCOMPARE(held, load());
+        insert(QTime(10, 0, 5));
+        insert(QTime(10, 0, 5));
+        QVERIFY(step(held));
+        QCOMPARE(held, load());
+        QVERIFY(!step(held));
+        insert(QTime(10, 0, 5)); // the newest time again
+        insert(QTime(10, 3, 0));
+        QVERIFY(step(held));
+        QCOMPARE(recorder->rows("followFrom").first().at(1).toDateTime(), QDateTime(day, QTime(10, 0, 5)));
+        QCOMPARE(held, load());
+        insert(QTime(9, 55, 0)); // late, within the window
+        QVERIFY(step(held));
+        QCOMPARE(recorder->messages(), QStringList());
+        QCOMPARE(recorder->rows("followFrom").first().at(1).toDateTime(), QDateTime(day, QTime(9, 48, 0)));
+        QCOMPARE(held, load());
+        QCOMPARE(held.first().size(), 6);
+    }
+
     // Each statement beside the day condition it had before, over object 6's
     // records on and around the bounds of the day: the same rows except the
     // next midnight's, which a between up to it took in, and on PostgreSQL

@@ -14,22 +14,27 @@ class ScreenshotsTest : public QObject
 private slots:
     void view_data()
     {
+        // What the picture shows: a table, a chart, or a table left of a chart.
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("chart");
-        QTest::newRow("log") << QStringList{"--view", "log"} << false;
-        QTest::newRow("log in Russian") << QStringList{"--view", "log", "--lang", "ru"} << false;
+        QTest::addColumn<QString>("shows");
+        QTest::newRow("log") << QStringList{"--view", "log"} << "table";
+        QTest::newRow("log in Russian") << QStringList{"--view", "log", "--lang", "ru"} << "table";
         QTest::newRow("log filtered") << QStringList{"--view", "log", "--log-type", "Служба", "--log-search", "2"}
-                                      << false;
-        QTest::newRow("signal groups in Russian") << QStringList{"--view", "sg", "--lang", "ru"} << true;
+                                      << "table";
+        QTest::newRow("signal groups in Russian") << QStringList{"--view", "sg", "--lang", "ru"} << "chart";
         for (const char *name : {"phases", "sg", "dt", "dtstat", "faults", "health"})
-            QTest::newRow(name) << QStringList{"--view", QString::fromLatin1(name)} << true;
-        QTest::newRow("database parameters") << QStringList{"--edit-db"} << false;
+            QTest::newRow(name) << QStringList{"--view", QString::fromLatin1(name)} << "chart";
+        QTest::newRow("database parameters") << QStringList{"--edit-db"} << "table";
+        // The demo's picture: both docked, side by side, not as tabs.
+        QTest::newRow("log beside signal groups")
+                << QStringList{"--view", "log", "--view", "sg", "--side-by-side", "--screenshot-after-load", "1000"}
+                << "table|chart";
     }
 
     void view()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(bool, chart);
+        QFETCH(QString, shows);
         const QString url = qEnvironmentVariable("LUMOVIEW_TEST_PG_URL");
         if (url.isEmpty())
             QSKIP("No test server: run through scripts/dbserver");
@@ -55,19 +60,41 @@ private slots:
         // Widgets are grey; curves, bars and candles are not, so a chart
         // without its data shows hardly any colour. A table shows its rows
         // as dark text, the dialog its labels and fields.
-        int coloured = 0;
-        int dark = 0;
-        QSet<QRgb> colours;
-        for (int y = 0; y < picture.height(); y += 2) {
-            for (int x = 0; x < picture.width(); x += 2) {
-                const QColor c(picture.pixel(x, y));
-                colours.insert(c.rgb());
-                coloured += c.hsvSaturation() > 80 && c.value() > 60;
-                dark += c.value() < 80;
+        struct Measure
+        {
+            int coloured = 0;
+            int dark = 0;
+            QSet<QRgb> colours;
+        };
+        const auto measure = [&picture](int left, int right) {
+            Measure m;
+            for (int y = 0; y < picture.height(); y += 2) {
+                for (int x = left; x < right; x += 2) {
+                    const QColor c(picture.pixel(x, y));
+                    m.colours.insert(c.rgb());
+                    m.coloured += c.hsvSaturation() > 80 && c.value() > 60;
+                    m.dark += c.value() < 80;
+                }
             }
+            return m;
+        };
+        const Measure all = measure(0, picture.width());
+        QVERIFY2(all.colours.size() > 64, qPrintable(QString::number(all.colours.size())));
+        if (shows == QLatin1String("table|chart")) {
+            // Both docked: the host pictures its window alone, not the screen
+            // a floating dock would be on, so that no black screen shows.
+            const QColor corner(picture.pixel(picture.width() - 4, picture.height() - 4));
+            QVERIFY2(corner.value() > 100, "a view floats");
+            // The table's third without the chart's colours, the chart's half with them.
+            const Measure table = measure(0, picture.width() / 3);
+            const Measure chart = measure(picture.width() / 2, picture.width());
+            QVERIFY2(table.dark > 800 && table.coloured < 200,
+                     qPrintable(QStringLiteral("%1 dark, %2 coloured").arg(table.dark).arg(table.coloured)));
+            QVERIFY2(chart.coloured > 400, qPrintable(QString::number(chart.coloured)));
+        } else {
+            const bool chart = shows == QLatin1String("chart");
+            QVERIFY2(chart ? all.coloured > 400 : all.dark > 800, qPrintable(QString::number(chart ? all.coloured : all.dark)));
         }
-        QVERIFY2(colours.size() > 64, qPrintable(QString::number(colours.size())));
-        QVERIFY2(chart ? coloured > 400 : dark > 800, qPrintable(QString::number(chart ? coloured : dark)));
     }
 };
 

@@ -116,5 +116,21 @@
         <source>Event type the event log views show (repeatable).</source>
         <translation>Тип событий, показываемый в журналах событий (можно повторять).</translation>
     </message>
+    <message>
+        <source>Milliseconds to wait once the views have loaded, before the picture.</source>
+        <translation>Сколько миллисекунд ждать после загрузки представлений перед снимком.</translation>
+    </message>
+    <message>
+        <source>Place the views side by side instead of as tabs.</source>
+        <translation>Расположить представления рядом, а не вкладками.</translation>
+    </message>
+    <message>
+        <source>Report the views&apos; message and status lines on standard output.</source>
+        <translation>Выводить строки сообщений и состояния представлений на стандартный вывод.</translation>
+    </message>
+    <message>
+        <source>Take commands for the views on standard input (refresh, date, cancel, quit); quit when it ends.</source>
+        <translation>Принимать команды для представлений со стандартного ввода (refresh, date, cancel, quit); завершиться, когда он закончится.</translation>
+    </message>
 </context>
 </TS>

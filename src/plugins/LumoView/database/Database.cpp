@@ -68,9 +68,10 @@ void Database::startRun()
     start();
 }
 
-void Database::submit(RequestKind requestKind, const QStringList &statements)
+void Database::submit(RequestKind requestKind, const QStringList &statements,
+                      const QVector<RequestSlot::Follow> &follow)
 {
-    slot.submit(requestKind, statements);
+    slot.submit(requestKind, statements, follow);
     // A worker still ending after a stop leaves the request in the slot for
     // the next run, which on_thread_finished starts.
     if (!isRunning())
@@ -110,6 +111,47 @@ void Database::requestDtStat(uint object_id, QString detectors, int parameter, q
 void Database::requestSg(uint object_id, QDateTime from, QDateTime to)
 {
     submit(SgRequest, RequestStatements(postgres()).sg(object_id, from, to));
+}
+
+namespace {
+
+RequestSlot::Follow followOf(const RequestStatements::FollowStep &step, const Database::FollowCursor &cursor)
+{
+    return {step.count, step.fromNewest, step.fromWindow, cursor.window, cursor.newest, cursor.inWindow,
+            cursor.fromNewest};
+}
+
+} // namespace
+
+void Database::followLog(uint object_id, const FollowCursor &cursor, QDate to, uint ver)
+{
+    const RequestStatements statements(postgres());
+    submit(LogRequest, {}, {followOf(statements.followLog(object_id, cursor.window, cursor.newest, to, ver), cursor)});
+}
+
+void Database::followPhases(uint object_id, const FollowCursor &phases, const FollowCursor &states, QDate to,
+                            bool withPromtact)
+{
+    const RequestStatements statements(postgres());
+    submit(PhasesRequest, {},
+           {followOf(statements.followPhases(0, object_id, phases.window, phases.newest, to, withPromtact), phases),
+            followOf(statements.followPhases(1, object_id, states.window, states.newest, to, withPromtact), states)});
+}
+
+void Database::followSg(uint object_id, const FollowCursor &cursor, QDateTime to)
+{
+    const RequestStatements statements(postgres());
+    submit(SgRequest, {}, {followOf(statements.followSg(object_id, cursor.window, cursor.newest, to), cursor)});
+}
+
+void Database::followDt15(uint object_id, QString detectors, int parameter, bool fromDetectorsData,
+                          const FollowCursor &cursor, QDate to)
+{
+    const RequestStatements statements(postgres());
+    submit(Dt15Request, {},
+           {followOf(statements.followDt15(object_id, detectors, parameter, fromDetectorsData, cursor.window,
+                                           cursor.newest, to),
+                     cursor)});
 }
 
 void Database::stop()
@@ -218,6 +260,10 @@ bool Database::stopNoticed()
 
 void Database::runRequest(const RequestSlot::Request &request)
 {
+    if (!request.follow.isEmpty()) {
+        runFollowStep(request);
+        return;
+    }
     pacer.beginRequest();
     // A changed URL is followed from the next request on.
     if (!connection.sync()) {
@@ -258,6 +304,61 @@ void Database::runRequest(const RequestSlot::Request &request)
     emit logMessage(tr("Data acquisition is complete"), Success);
     rows.finishRequest();
     emit complete();
+}
+
+void Database::runFollowStep(const RequestSlot::Request &request)
+{
+    pacer.beginRequest();
+    if (!connection.sync()) {
+        interrupted();
+        emit complete();
+        return;
+    }
+    // The streams are the load's statements; detector data follows its
+    // selected period, the second to last of two.
+    const bool dt15 = request.kind == Dt15Request;
+    RequestRows rows(this, request.kind, dt15 ? 2 : request.follow.size(), &decoder);
+    for (int i = 0; i < request.follow.size(); ++i) {
+        const RequestSlot::Follow &stream = request.follow.at(i);
+        int inWindow = 0;
+        int fromNewest = 0;
+        if (!count(stream.count, &inWindow, &fromNewest)) {
+            if (stopNoticed())
+                break;
+            continue;
+        }
+        if (inWindow == stream.inWindow && fromNewest == stream.fromNewestShown)
+            continue;
+        // Rows before `newest` as they were: only the newest ones changed.
+        const bool atNewest = inWindow - fromNewest == stream.inWindow - stream.fromNewestShown;
+        emit followFrom(i, atNewest ? stream.newest : stream.window);
+        if (!execQuery(atNewest ? stream.fromNewest : stream.fromWindow)) {
+            if (stopNoticed())
+                break;
+            continue;
+        }
+        if (!streamRows(rows, dt15 ? 0 : i)) {
+            connection.abandon();
+            stopNoticed();
+            break;
+        }
+        connection.release();
+    }
+    emit complete();
+}
+
+bool Database::count(const QString &statement, int *inWindow, int *fromNewest)
+{
+    if (!execQuery(statement))
+        return false;
+    const QSqlQuery &query = connection.query();
+    const bool ok = connection.next();
+    if (ok) {
+        *inWindow = query.value(0).toInt();
+        *fromNewest = query.value(1).toInt();
+    }
+    connection.release();
+    return ok;
 }
 
 bool Database::streamRows(RequestRows &rows, int statement)

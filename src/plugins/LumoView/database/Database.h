@@ -50,6 +50,32 @@ public:
     void requestDtStat(uint object_id, QString detectors, int parameter, quint8 weeks, QDate date);
     void requestSg(uint object_id, QDateTime from, QDateTime to);
 
+    // Where a view that follows a period up to now stands in one stream of
+    // its rows (a statement of its load): the rows it holds from `window` on
+    // and from `newest` on, both times at whole seconds and as written, the
+    // window some minutes before `newest` so that rows written late are
+    // found too.
+    struct FollowCursor
+    {
+        QDateTime window;
+        QDateTime newest;
+        int inWindow = 0;
+        int fromNewest = 0;
+    };
+    // A step of a following view: for each stream in which the server now
+    // holds other rows than the view, followFrom(stream, time) and then the
+    // stream's rows from that time on, in the load's order and as the load's
+    // signals, which replace what the view holds from that time on; then
+    // complete(). Steps post no messages but errors.
+    void followLog(uint object_id, const FollowCursor &cursor, QDate to, uint ver);
+    void followPhases(uint object_id, const FollowCursor &phases, const FollowCursor &states, QDate to,
+                      bool withPromtact);
+    void followSg(uint object_id, const FollowCursor &cursor, QDateTime to);
+    // The selected period's rows; the characteristic and previous-day curves
+    // do not change.
+    void followDt15(uint object_id, QString detectors, int parameter, bool fromDetectorsData,
+                    const FollowCursor &cursor, QDate to);
+
     // Ends the worker before its owner goes: a stop, then up to 3 s for the
     // worker to end by itself before it is ended by force.
     void stopAndWait();
@@ -78,6 +104,8 @@ signals:
     void lumoDtStatData(QTime time, double median, double min, double max, double Q1, double Q3);
     void lumoDtCurrentData(QTime time, double value);
     void complete();
+    // In a follow step: the rows of `stream` from `from` on follow.
+    void followFrom(int stream, QDateTime from);
     // Rows of the current request handed out so far, now and then.
     void rowsReceived(int rows);
 
@@ -95,11 +123,14 @@ protected:
     void run() override;
 
 private:
-    void submit(RequestKind kind, const QStringList &statements);
+    void submit(RequestKind kind, const QStringList &statements, const QVector<RequestSlot::Follow> &follow = {});
     void startRun();
     bool postgres() const;
 
     void runRequest(const RequestSlot::Request &request);
+    void runFollowStep(const RequestSlot::Request &request);
+    // The two numbers of a follow step's count statement.
+    bool count(const QString &statement, int *inWindow, int *fromNewest);
     // Hands out every row of the statement just executed; false when the
     // request ends here (a stop, a row that cannot be decoded, a lost
     // connection).

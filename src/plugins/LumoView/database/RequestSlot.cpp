@@ -3,11 +3,11 @@
 #include <QDeadlineTimer>
 #include <QMutexLocker>
 
-void RequestSlot::submit(int kind, const QStringList &statements)
+void RequestSlot::submit(int kind, const QStringList &statements, const QVector<Follow> &follow)
 {
     {
         QMutexLocker locker(&mutex);
-        pending = {kind, statements};
+        pending = {kind, statements, follow};
     }
     wakeup.release();
 }

@@ -3,7 +3,9 @@
 
 #include <QMutex>
 #include <QSemaphore>
+#include <QDateTime>
 #include <QStringList>
+#include <QVector>
 
 #include <atomic>
 
@@ -13,15 +15,31 @@
 class RequestSlot
 {
 public:
+    // A stream of rows that a view follows, at one step: the statements
+    // that count its rows from `window` and from `newest` on and read them,
+    // and how many of each the view holds.
+    struct Follow
+    {
+        QString count;
+        QString fromNewest;
+        QString fromWindow;
+        QDateTime window;
+        QDateTime newest;
+        int inWindow = 0;
+        int fromNewestShown = 0;
+    };
+
     struct Request
     {
         int kind = 0;
         QStringList statements;
+        // A step of a view that follows: what is new in each of its streams.
+        QVector<Follow> follow;
         bool isValid() const { return kind != 0; }
     };
 
     // The view's thread. A stop also drops the request still waiting.
-    void submit(int kind, const QStringList &statements);
+    void submit(int kind, const QStringList &statements, const QVector<Follow> &follow = {});
     void requestStop();
 
     // The worker's thread.

@@ -98,17 +98,21 @@ QStringList RequestStatements::phases(uint objectId, const QDate &from, const QD
 QStringList RequestStatements::log(uint objectId, const QDate &from, const QDate &to,
                                    uint ver) const
 {
+    return {logFrom(objectId, m_dialect.literal(from), m_dialect.literal(to), ver)};
+}
+
+QString RequestStatements::logFrom(uint objectId, const QString &from, const QString &to, uint ver) const
+{
     if (logGenerationHasSource(ver)) {
-        return {QStringLiteral("select events.`time`,events.deviceTime,events.`type`,"
-                               "eventtypes.description,NULL,events.value,events.`data` ")
-                + QString(6, QLatin1Char('\t'))
-                + QStringLiteral("FROM eventtypes INNER JOIN events ON eventtypes.id = events.type "
-                                 "WHERE events.objectId = %1 ")
-                      .arg(objectId)
-                + QString(4, QLatin1Char('\t'))
-                + QStringLiteral("and %1 order by events.`time`,events.`index`")
-                      .arg(SqlDialect::halfOpen(QStringLiteral("events.`time`"), m_dialect.literal(from),
-                                                m_dialect.literal(to)))};
+        return QStringLiteral("select events.`time`,events.deviceTime,events.`type`,"
+                              "eventtypes.description,NULL,events.value,events.`data` ")
+               + QString(6, QLatin1Char('\t'))
+               + QStringLiteral("FROM eventtypes INNER JOIN events ON eventtypes.id = events.type "
+                                "WHERE events.objectId = %1 ")
+                     .arg(objectId)
+               + QString(4, QLatin1Char('\t'))
+               + QStringLiteral("and %1 order by events.`time`,events.`index`")
+                     .arg(SqlDialect::halfOpen(QStringLiteral("events.`time`"), from, to));
     }
     // A PostgreSQL CALL returns at most one row, so there the log comes from
     // a set-returning function of the same name. The generation is passed as
@@ -116,7 +120,7 @@ QStringList RequestStatements::log(uint objectId, const QDate &from, const QDate
     const QString text = m_dialect.isPostgres()
                              ? QStringLiteral("select * from \"ShowLog1\"(%1,%2,%3,%4)")
                              : QStringLiteral("call ShowLog1(%1,%2,%3,%4)");
-    return {text.arg(objectId).arg(m_dialect.literal(from), m_dialect.literal(to)).arg(ver)};
+    return text.arg(objectId).arg(from, to).arg(ver);
 }
 
 QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int parameter,
@@ -145,16 +149,10 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
                           .arg(profile.grouping);
     }
 
-    // The selected period, a day or a week. The state column is the last
-    // placeholder.
+    // The selected period, a day or a week.
+    statements << dt15From(objectId, detectors, parameter, fromDetectorsData,
+                           m_dialect.dayRange(timeColumn, day, day.addDays(std::max(days, 1) - 1)));
     const DetectorSelection selection = detectorSelection(detectors, parameter, fromDetectorsData);
-    statements << QStringLiteral("select `time`,%1,%6 from %5 where objectid=%2 and %3 and %4 order by `time`")
-                      .arg(selection.value)
-                      .arg(objectId)
-                      .arg(selection.condition,
-                           m_dialect.dayRange(timeColumn, day, day.addDays(std::max(days, 1) - 1))
-                               + QLatin1Char(' ') + selection.grouping,
-                           table, selection.state);
 
     if (day == now.date()) {
         // Yesterday from the current quarter of an hour up to today's midnight.
@@ -178,6 +176,18 @@ QStringList RequestStatements::dt15(uint objectId, const QString &detectors, int
         statements << QStringLiteral("select NULL,NULL from %1 where false").arg(table);
     }
     return statements;
+}
+
+// The selected period's rows within `range`; the state column comes last.
+QString RequestStatements::dt15From(uint objectId, const QString &detectors, int parameter,
+                                    bool fromDetectorsData, const QString &range) const
+{
+    const QString table = fromDetectorsData ? QStringLiteral("detectorsdata") : QStringLiteral("dt15");
+    const DetectorSelection selection = detectorSelection(detectors, parameter, fromDetectorsData);
+    return QStringLiteral("select `time`,%1,%6 from %5 where objectid=%2 and %3 and %4 order by `time`")
+        .arg(selection.value)
+        .arg(objectId)
+        .arg(selection.condition, range + QLatin1Char(' ') + selection.grouping, table, selection.state);
 }
 
 QStringList RequestStatements::detectors(uint objectId) const
@@ -220,5 +230,96 @@ QStringList RequestStatements::sg(uint objectId, const QDateTime &from, const QD
     return {QStringLiteral("select `time`,data from events where objectid=%1 and %2 and `type`=7 and "
                            "`value`=5 order by `time`,`index`")
                 .arg(objectId)
-                .arg(SqlDialect::halfOpen(timeColumn, from.toString(isoFormat), to.toString(isoFormat)))};
+                .arg(SqlDialect::halfOpen(timeColumn, QDateTime(from.date(), from.time(), Qt::UTC).toString(isoFormat),
+                                          QDateTime(to.date(), to.time(), Qt::UTC).toString(isoFormat)))};
+}
+
+QString RequestStatements::writtenTime(const QDateTime &time) const
+{
+    // Built from the date and time of day: a local time that the clock
+    // skips has no valid local date-time, yet was written so.
+    return m_dialect.literal(QDateTime(time.date(), time.time(), Qt::UTC));
+}
+
+RequestStatements::FollowStep RequestStatements::followOf(const QString &from, const QString &column,
+                                                           const QDateTime &window, const QDateTime &newest,
+                                                           const QString &to) const
+{
+    return {QStringLiteral("select count(*),coalesce(sum(case when %1 >= %2 then 1 else 0 end),0) from %3 and %4")
+                .arg(column, writtenTime(newest), from,
+                     SqlDialect::halfOpen(column, writtenTime(window), to)),
+            QString(), QString()};
+}
+
+RequestStatements::FollowStep RequestStatements::followLog(uint objectId, const QDateTime &window,
+                                                           const QDateTime &newest, const QDate &to,
+                                                           uint ver) const
+{
+    // The rows ShowLog1 gives are those of events, whatever their type; the
+    // older generations' statement takes those of a known type only.
+    const QString from = logGenerationHasSource(ver)
+        ? QStringLiteral("eventtypes INNER JOIN events ON eventtypes.id = events.type where events.objectId = %1")
+              .arg(objectId)
+        : QStringLiteral("events where objectid = %1").arg(objectId);
+    FollowStep step = followOf(from, QStringLiteral("events.`time`"), window, newest, m_dialect.literal(to));
+    step.fromNewest = logFrom(objectId, writtenTime(newest), m_dialect.literal(to), ver);
+    step.fromWindow = logFrom(objectId, writtenTime(window), m_dialect.literal(to), ver);
+    return step;
+}
+
+RequestStatements::FollowStep RequestStatements::followPhases(int stream, uint objectId, const QDateTime &window,
+                                                              const QDateTime &newest, const QDate &to,
+                                                              bool withPromtact) const
+{
+    const QString from = stream == 0 ? QStringLiteral("phasesdata where objectid=%1").arg(objectId)
+                                     : QStringLiteral("events where objectid=%1 and type=2").arg(objectId);
+    FollowStep step = followOf(from, timeColumn, window, newest, m_dialect.literal(to));
+    const auto rows = [&](const QDateTime &since) {
+        const QString range = SqlDialect::halfOpen(timeColumn, writtenTime(since), m_dialect.literal(to));
+        return stream == 0
+            ? QStringLiteral("select `time`,phaseid,%1 from phasesdata where objectid=%2 and %3 order by `time`,phaseid")
+                  .arg(withPromtact ? QStringLiteral("length+promtact") : QStringLiteral("length"))
+                  .arg(objectId)
+                  .arg(range)
+            : QStringLiteral("select `time`,value from events where objectid=%1 and %2 and type=2 order by `time`")
+                  .arg(objectId)
+                  .arg(range);
+    };
+    step.fromNewest = rows(newest);
+    step.fromWindow = rows(window);
+    return step;
+}
+
+RequestStatements::FollowStep RequestStatements::followSg(uint objectId, const QDateTime &window,
+                                                          const QDateTime &newest, const QDateTime &to) const
+{
+    FollowStep step = followOf(QStringLiteral("events where objectid=%1 and `type`=7 and `value`=5").arg(objectId),
+                               timeColumn, window, newest, writtenTime(to));
+    step.fromNewest = sg(objectId, newest, to).first();
+    step.fromWindow = sg(objectId, window, to).first();
+    return step;
+}
+
+RequestStatements::FollowStep RequestStatements::followDt15(uint objectId, const QString &detectors, int parameter,
+                                                            bool fromDetectorsData, const QDateTime &window,
+                                                            const QDateTime &newest, const QDate &to) const
+{
+    const QString table = fromDetectorsData ? QStringLiteral("detectorsdata") : QStringLiteral("dt15");
+    const DetectorSelection selection = detectorSelection(detectors, parameter, fromDetectorsData);
+    // Several detectors give one row per time stamp.
+    const QString from = selection.several
+        ? QStringLiteral("(select `time` from %1 where objectid=%2 and %3 and %4 %5) stamps where true")
+              .arg(table)
+              .arg(objectId)
+              .arg(selection.condition,
+                   SqlDialect::halfOpen(timeColumn, writtenTime(window), m_dialect.literal(to)), selection.grouping)
+        : QStringLiteral("%1 where objectid=%2 and %3").arg(table).arg(objectId).arg(selection.condition);
+    FollowStep step = followOf(from, timeColumn, window, newest, m_dialect.literal(to));
+    const auto rows = [&](const QDateTime &since) {
+        return dt15From(objectId, detectors, parameter, fromDetectorsData,
+                        SqlDialect::halfOpen(timeColumn, writtenTime(since), m_dialect.literal(to)));
+    };
+    step.fromNewest = rows(newest);
+    step.fromWindow = rows(window);
+    return step;
 }

@@ -49,7 +49,38 @@ public:
     // The events from `from` up to, not including, `to`.
     QStringList sg(uint objectId, const QDateTime &from, const QDateTime &to) const;
 
+    // What a view that follows a period up to `to` reads of one of its
+    // statements' rows at each step: how many rows there are from `window`
+    // on and how many of them from `newest` on (one row, two numbers), and
+    // the rows themselves from either time on, in the statement's order.
+    // Times are taken as written (their date and time of day).
+    struct FollowStep
+    {
+        QString count;
+        QString fromNewest;
+        QString fromWindow;
+    };
+    FollowStep followLog(uint objectId, const QDateTime &window, const QDateTime &newest, const QDate &to,
+                         uint ver) const;
+    // The phase runs (stream 0) or the control sources (stream 1).
+    FollowStep followPhases(int stream, uint objectId, const QDateTime &window, const QDateTime &newest,
+                            const QDate &to, bool withPromtact) const;
+    FollowStep followSg(uint objectId, const QDateTime &window, const QDateTime &newest,
+                        const QDateTime &to) const;
+    // The selected period's rows of a detector-data request.
+    FollowStep followDt15(uint objectId, const QString &detectors, int parameter, bool fromDetectorsData,
+                          const QDateTime &window, const QDateTime &newest, const QDate &to) const;
+
 private:
+    QString logFrom(uint objectId, const QString &from, const QString &to, uint ver) const;
+    QString dt15From(uint objectId, const QString &detectors, int parameter, bool fromDetectorsData,
+                     const QString &range) const;
+    // A date-time literal of the time as written.
+    QString writtenTime(const QDateTime &time) const;
+    // The count statement over rows of `from` whose time is `column`.
+    FollowStep followOf(const QString &from, const QString &column, const QDateTime &window,
+                        const QDateTime &newest, const QString &to) const;
+
     SqlDialect m_dialect;
 };
 

@@ -641,6 +641,17 @@ intensity=%3 veh/h</source>
     </message>
 </context>
 <context>
+    <name>LiveFollow</name>
+    <message>
+        <source>Live</source>
+        <translation>Онлайн</translation>
+    </message>
+    <message>
+        <source>Add the rows the controller writes as they arrive (off: paused)</source>
+        <translation>Добавлять записи контроллера по мере их поступления (выключено: пауза)</translation>
+    </message>
+</context>
+<context>
     <name>LogFilterBar</name>
     <message>
         <source>All types</source>

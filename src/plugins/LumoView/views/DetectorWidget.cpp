@@ -1,5 +1,7 @@
 #include "DetectorWidget.h"
 
+#include "views/LiveFollow.h"
+
 #include "ChartWidget.h"
 #include "GanttSeries.h"
 
@@ -84,7 +86,8 @@ void DetectorWidget::on_db_lumoDt(int dt_id)
 
 void DetectorWidget::on_db_complete()
 {
-    if (noDetectors)
+    // A step of a view that follows today changes nothing of the form.
+    if (noDetectors || (follow && follow->completed() == LiveFollow::StepEnded))
         return;
     if (currentDetector.isEmpty()) {
         QMessageBox::critical(this, viewTr("Error"), viewTr("Obtaining a list of detectors is interrupted"));

@@ -2,71 +2,43 @@
 
 #include "BoxAndWhiskersSeries.h"
 #include "ChartWidget.h"
-#include "views/CsvExportAction.h"
 #include "GanttSeries.h"
 #include "HighLowSeries.h"
 #include "LineSeries.h"
 
-#include "views/DayNavigator.h"
 #include "views/ToolRow.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 DtStatView::DtStatView(QWidget *parent, uint object_id, QStringList detectorNumbers,
                        QSqlDatabase *db, QMutex *dbMutex)
     : DetectorWidget(parent, object_id, detectorNumbers, db, dbMutex)
+    , form(this, "DtStatView", {QSize(737, 425), 6, 11})
 {
     setupForm();
     initControls();
-    chart->setRefreshTimeout(300);
-    chart->legend()->setVisible(true);
-    chart->axes()->bottom()->setDatetime(true);
-    chart->axes()->bottom()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
+    form.setTimeAxis();
     QMetaObject::invokeMethod(this, "updateDtList", Qt::QueuedConnection);
 }
 
 void DtStatView::setupForm()
 {
-    setObjectName(QStringLiteral("DtStatView"));
-    resize(737, 425);
-    setWindowTitle(QString());
-    auto *verticalLayout = new QVBoxLayout(this);
-    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-    verticalLayout->setSpacing(6);
-    verticalLayout->setContentsMargins(11, 11, 11, 11);
-
-    auto *frameWidget = new ToolRow(this);
-    frameWidget->addLabel("dt_label", tr("Detector:"));
-    QComboBox *detectorBox = frameWidget->addComboBox("detectors");
-    detectorBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    frameWidget->addLabel("label", tr("Date:"));
-    dateEdit = frameWidget->addDateEdit("dateEdit");
-    frameWidget->addLabel("label_2", tr("Parameter:"));
-    parameter = frameWidget->addComboBox("parameter", {tr("Intensity"), tr("Occupancy"), tr("Speed")});
-    frameWidget->addLabel("label_3", tr("Deepness (weeks):"));
-    deepness = frameWidget->add("deepness", new QSpinBox);
+    ToolRow *row = form.row();
+    QComboBox *detectorBox = form.addDetectors("dt_label");
+    dateEdit = form.addDate("label", "Date:", "dateEdit");
+    row->addLabel("label_2", tr("Parameter:"));
+    parameter = row->addComboBox("parameter", {tr("Intensity"), tr("Occupancy"), tr("Speed")});
+    row->addLabel("label_3", tr("Deepness (weeks):"));
+    deepness = row->add("deepness", new QSpinBox);
     deepness->setValue(15);
-    QPushButton *refresh = frameWidget->addButton("updateData", tr("Refresh"));
-    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(frameWidget->boxLayout());
-    frameWidget->addStretch();
-    verticalLayout->addWidget(frameWidget);
-
-    auto *chartWidget = new ChartWidget(this);
-    chartWidget->setObjectName(QStringLiteral("chart"));
-    CsvExportAction::addTo(chartWidget);
-    chartWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    verticalLayout->addWidget(chartWidget);
-    auto *logBox = new QComboBox(this);
-    logBox->setObjectName(QStringLiteral("log"));
-    logBox->setFrame(false);
-    verticalLayout->addWidget(logBox);
+    QPushButton *refresh = form.addRefresh("updateData");
+    form.endRow({dateEdit});
 
     connect(dateEdit, &QDateEdit::dateChanged, refresh, &QPushButton::click);
     connect(parameter, QOverload<int>::of(&QComboBox::currentIndexChanged), refresh, &QPushButton::click);
-    setForm(chartWidget, frameWidget, detectorBox);
+    setForm(form.chart(), form.row(), detectorBox);
     QMetaObject::connectSlotsByName(this);
 }
 

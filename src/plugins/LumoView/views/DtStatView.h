@@ -1,6 +1,7 @@
 #ifndef DTSTATVIEW_H
 #define DTSTATVIEW_H
 
+#include "views/ChartForm.h"
 #include "views/DetectorWidget.h"
 
 class QDateEdit;
@@ -26,6 +27,7 @@ private:
     template<typename Series>
     Series *seriesOrNew(int id, const QString &name);
 
+    ChartForm form;
     QDateEdit *dateEdit;
     QComboBox *parameter;
     QSpinBox *deepness;

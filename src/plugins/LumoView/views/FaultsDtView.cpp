@@ -5,11 +5,9 @@
 #include "database/ServiceStatements.h"
 
 #include "ChartWidget.h"
-#include "views/CsvExportAction.h"
 #include "LineSeries.h"
 #include "PointSeries.h"
 
-#include "views/DayNavigator.h"
 #include "views/ToolRow.h"
 #include <QComboBox>
 #include <QDateEdit>
@@ -19,7 +17,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTime>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -73,6 +70,7 @@ struct Point
 FaultsDtView::FaultsDtView(QWidget *parent, AsyncDatabase *database, uint object_id, int dt_id,
                            QDate date)
     : QWidget(parent)
+    , form(this, "FaultsDtView", {QSize(768, 412), -1, -1, 1, true, ChartForm::StatusLabel})
     , database(database)
 {
     setupForm();
@@ -114,34 +112,13 @@ FaultsDtView::~FaultsDtView()
 
 void FaultsDtView::setupForm()
 {
-    if (objectName().isEmpty())
-        setObjectName(QStringLiteral("FaultsDtView"));
-    resize(768, 412);
-    setWindowTitle(QString());
-    auto *verticalLayout = new QVBoxLayout(this);
-    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-
-    auto *frame = new ToolRow(this);
-    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    frame->addLabel("label_2", tr("Detector:"));
-    detectors = frame->addComboBox("detectors");
-    detectors->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    frame->addStretch(398);
-    frame->addLabel("label", tr("date:"));
-    date = frame->addDateEdit("date");
-    refreshButton = frame->addButton("refreshButton", tr("Refresh"));
-    (new DayNavigator(this, {date}, refreshButton))->placeIn(frame->boxLayout());
-    verticalLayout->addWidget(frame);
-
-    chart = new ChartWidget(this);
-    chart->setObjectName(QStringLiteral("chart"));
-    CsvExportAction::addTo(chart);
-    chart->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    verticalLayout->addWidget(chart);
-
-    status = new QLabel(this);
-    status->setObjectName(QStringLiteral("status"));
-    verticalLayout->addWidget(status);
+    detectors = form.addDetectors("label_2");
+    form.row()->addStretch(398);
+    date = form.addDate("label", "date:", "date");
+    refreshButton = form.addRefresh("refreshButton");
+    form.endRow({date}, 0);
+    chart = form.chart();
+    status = form.status();
 
     connect(date, &QDateEdit::dateChanged, refreshButton, &QPushButton::click);
     QMetaObject::connectSlotsByName(this);

@@ -1,6 +1,8 @@
 #ifndef FAULTSDTVIEW_H
 #define FAULTSDTVIEW_H
 
+#include "views/ChartForm.h"
+
 #include <QDate>
 #include <QList>
 #include <QMap>
@@ -56,6 +58,7 @@ private:
     void readLimits(const QVariantList &result, QMap<int, double> *limits);
     QWidget *titleHolder();
 
+    ChartForm form;
     ChartWidget *chart = nullptr;
     QComboBox *detectors = nullptr;
     QDateEdit *date = nullptr;

@@ -6,11 +6,8 @@
 #include "async/AsyncSqlQuery.h"
 
 #include "ChartWidget.h"
-#include "views/CsvExportAction.h"
 #include "LineSeries.h"
 
-#include "views/DayNavigator.h"
-#include "views/ToolRow.h"
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
@@ -18,7 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
 
 namespace {
 const char initialDetectorProperty[] = "initial_detector";
@@ -26,7 +22,9 @@ const char objectIdProperty[] = "object_id";
 }
 
 HealthHistoryView::HealthHistoryView(QWidget *parent, AsyncDatabase *database, uint object_id, int dt_id)
-    : QWidget(parent), database(database)
+    : QWidget(parent)
+    , database(database)
+    , form(this, "HealthHistoryView", {QSize(784, 424), 2, 2, 1, true, ChartForm::StatusLabel})
 {
     setupForm();
 
@@ -85,39 +83,16 @@ HealthHistoryView::~HealthHistoryView()
         healthQuery->deleteLater();
 }
 
+// Tight margins: the row of controls must fit the facade's 768-wide dock.
 void HealthHistoryView::setupForm()
 {
-    setObjectName(QStringLiteral("HealthHistoryView"));
-    resize(784, 424);
-    setWindowTitle(QString());
-    auto *verticalLayout = new QVBoxLayout(this);
-    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-    // Tight margins: the row of controls must fit the facade's 768-wide dock.
-    verticalLayout->setSpacing(2);
-    verticalLayout->setContentsMargins(2, 2, 2, 2);
-
-    auto *frame = new ToolRow(this);
-    frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    frame->addLabel("label", tr("Detector:"));
-    detectors = frame->addComboBox("detectors");
-    frame->addLabel("label_2", tr("Start date:"));
-    start = frame->addDateEdit("start");
-    frame->addLabel("label_3", tr("End date:"));
-    end = frame->addDateEdit("end");
-    refreshButton = frame->addButton("refreshButton", tr("Refresh"));
-    (new DayNavigator(this, {start, end}, refreshButton))->placeIn(frame->boxLayout());
-    frame->addStretch(398);
-    verticalLayout->addWidget(frame);
-
-    chart = new ChartWidget(this);
-    chart->setObjectName(QStringLiteral("chart"));
-    CsvExportAction::addTo(chart);
-    chart->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    verticalLayout->addWidget(chart);
-
-    status = new QLabel(this);
-    status->setObjectName(QStringLiteral("status"));
-    verticalLayout->addWidget(status);
+    detectors = form.addDetectors("label", false);
+    start = form.addDate("label_2", "Start date:", "start");
+    end = form.addDate("label_3", "End date:", "end");
+    refreshButton = form.addRefresh("refreshButton");
+    form.endRow({start, end}, 398);
+    chart = form.chart();
+    status = form.status();
 
     connect(start, &QDateEdit::dateChanged, refreshButton, &QPushButton::click);
     connect(end, &QDateEdit::dateChanged, refreshButton, &QPushButton::click);

@@ -1,6 +1,8 @@
 #ifndef HEALTHHISTORYVIEW_H
 #define HEALTHHISTORYVIEW_H
 
+#include "views/ChartForm.h"
+
 #include <QSet>
 #include <QVariantList>
 #include <QWidget>
@@ -42,6 +44,7 @@ private:
     QWidget *frameWindow() const;
 
     AsyncDatabase *database;
+    ChartForm form;
     AsyncSqlQuery *healthQuery = nullptr;
     AsyncSqlQuery *detectorListQuery = nullptr;
     LineSeries *healthSeries = nullptr;

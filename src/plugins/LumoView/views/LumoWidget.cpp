@@ -1,5 +1,8 @@
 #include "LumoWidget.h"
 
+#include "views/LiveFollow.h"
+#include "views/ViewClock.h"
+
 #include <QCalendarWidget>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -56,9 +59,20 @@ void LumoWidget::initControls()
         const bool blocked = dateEdit->blockSignals(true);
         if (dateEdit->calendarWidget())
             dateEdit->calendarWidget()->setFirstDayOfWeek(Qt::Monday);
-        dateEdit->setDate(QDate::currentDate());
+        dateEdit->setDate(ViewClock::today());
         dateEdit->blockSignals(blocked);
     }
+}
+
+int LumoWidget::followInterval() const
+{
+    return follow ? follow->interval() : 0;
+}
+
+void LumoWidget::setFollowInterval(int msecs)
+{
+    if (follow)
+        follow->setInterval(msecs);
 }
 
 void LumoWidget::on_db_logMessage(QString msg, LogMessageType type)

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+class LiveFollow;
 class QComboBox;
 class QPushButton;
 
@@ -15,6 +16,9 @@ class QPushButton;
 class LumoWidget : public QWidget
 {
     Q_OBJECT
+    // Milliseconds between the steps of a view that follows its period up
+    // to now; 0 for a view that does not.
+    Q_PROPERTY(int followInterval READ followInterval WRITE setFollowInterval)
 public:
     LumoWidget(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMutex);
     ~LumoWidget() override;
@@ -22,6 +26,10 @@ public:
     uint objectNumber() const { return objectId; }
     Database *worker() { return &db; }
     Progress *progressOverlay() { return &progress; }
+    // What keeps the view following now; null for a view that does not.
+    LiveFollow *follower() const { return follow; }
+    int followInterval() const;
+    void setFollowInterval(int msecs);
 
     // The message line keeps this many of the newest lines: a view that
     // retries through an outage posts several a second.
@@ -42,6 +50,7 @@ protected:
     uint objectId;
     QComboBox *log = nullptr;
     QPushButton *updateData = nullptr;
+    LiveFollow *follow = nullptr;
 };
 
 #endif // LUMOWIDGET_H

@@ -1,23 +1,25 @@
 #include "PhasesView.h"
 
 #include "decoding/EventCatalogue.h"
+#include "views/LiveFollow.h"
+#include "views/SeriesCut.h"
+#include "views/ToolRow.h"
 
 #include "ChartWidget.h"
-#include "views/CsvExportAction.h"
 #include "GanttSeries.h"
 #include "LineSeries.h"
 #include "PointSeries.h"
 #include "WallClock.h"
 
-#include "views/DayNavigator.h"
-#include "views/ToolRow.h"
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDateEdit>
+#include <QHash>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
+#include <QToolButton>
 
+#include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace {
@@ -31,85 +33,104 @@ double seconds(const QDateTime &time)
 
 PhasesView::PhasesView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMutex)
     : LumoWidget(parent, object_id, db, dbMutex)
+    , lastPhaseKey(qQNaN())
+    , form(this, "PhasesView", {QSize(601, 427), 6, 11, 2})
+    , chart(form.chart())
+    , frame(form.row())
 {
     setupForm();
     initControls();
-    chart->setRefreshTimeout(300);
-    chart->legend()->setVisible(true);
-    chart->axes()->bottom()->setDatetime(true);
-    chart->axes()->bottom()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
+    form.setTimeAxis();
     chart->enableTooltip(true);
     QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
 }
 
 void PhasesView::setupForm()
 {
-    setObjectName(QStringLiteral("PhasesView"));
-    resize(601, 427);
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
     setMinimumSize(0, 300);
-    setWindowTitle(QString());
 
-    auto *verticalLayout = new QVBoxLayout(this);
-    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
-    verticalLayout->setSpacing(6);
-    verticalLayout->setContentsMargins(11, 11, 11, 11);
-
-    auto *row = new ToolRow(this, 2);
-    frame = row;
-    dayData = row->addModeButton("dayData", tr("Day"), true);
-    weekData = row->addModeButton("weekData", tr("Week"), false);
-    row->addLabel("label", tr("Date:"));
-    dateEdit = row->addDateEdit("dateEdit");
+    ToolRow *row = form.row();
+    form.addPeriodModes(&dayData, &weekData);
+    dateEdit = form.addDate("label", "Date:", "dateEdit");
     withPromtact = row->addCheckBox("withPromtact", tr("with transition state"), true);
-    QPushButton *refresh = row->addButton("updateData", tr("Refresh"));
+    QPushButton *refresh = form.addRefresh("updateData");
+    follow = new LiveFollow(this, 2);
+    row->add("live", follow->button());
     averaging = row->addCheckBox("averaging", tr("averaging"));
     avgPoints = row->add("avgPoints", new QSpinBox);
     avgPoints->setButtonSymbols(QAbstractSpinBox::NoButtons);
     avgPoints->setRange(3, 100);
     avgPoints->setValue(3);
-    (new DayNavigator(this, {dateEdit}, refresh))->placeIn(row->boxLayout());
-    row->addStretch();
-    verticalLayout->addWidget(frame);
-
-    chart = new ChartWidget(this);
-    chart->setObjectName(QStringLiteral("chart"));
-    CsvExportAction::addTo(chart);
-    chart->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    verticalLayout->addWidget(chart);
-
-    auto *logBox = new QComboBox(this);
-    logBox->setObjectName(QStringLiteral("log"));
-    logBox->setFrame(false);
-    verticalLayout->addWidget(logBox);
+    form.endRow({dateEdit});
 
     setTabOrder(dayData, weekData);
     connect(dateEdit, &QDateEdit::dateChanged, refresh, &QPushButton::click);
     connect(withPromtact, &QCheckBox::clicked, refresh, &QPushButton::click);
+    connect(follow, &LiveFollow::stepDue, this, &PhasesView::step);
+    connect(follow, &LiveFollow::replaceFrom, this, &PhasesView::replaceFrom);
+    connect(follow, &LiveFollow::loadDue, this, [this] { on_updateData_clicked(); });
+    connect(follow, &LiveFollow::moveTo, this, [this](const QDateTime &start) { dateEdit->setDate(start.date()); });
     QMetaObject::connectSlotsByName(this);
 }
 
 void PhasesView::on_updateData_clicked(bool)
 {
-    lastStateTime = QDateTime();
-    lastPhaseTime = QDateTime();
+    const QDate d = dateEdit->date();
+    const QDate end = d.addDays(weekData->isChecked() ? 7 : 1);
+    if (!follow->loadStarts(WallClock::at(d, QTime(0, 0)), WallClock::at(end, QTime(0, 0)))) {
+        showProgress();
+        chart->setEnabled(false);
+        frame->setEnabled(false);
+        return;
+    }
+    states.clear();
+    lastPhaseKey = qQNaN();
     stateSeriesId = -1;
-    currentState = -1;
     phaseSeries.clear();
     avgSeries.clear();
+    averagesShown = false;
 
     showProgress();
     chart->clear();
 
-    const QDate d = dateEdit->date();
-    const QDate end = d.addDays(weekData->isChecked() ? 7 : 1);
-    db.requestPhases(objectId, d, end, withPromtact->isChecked());
+    // A step asks for what the load asked for.
+    loadedEnd = end;
+    loadedPromtact = withPromtact->isChecked();
+    db.requestPhases(objectId, d, end, loadedPromtact);
     chart->setEnabled(false);
     frame->setEnabled(false);
 }
 
+void PhasesView::step(const LiveFollow::Cursors &cursors)
+{
+    db.followPhases(objectId, cursors.at(PhaseRuns), cursors.at(ControlSources), loadedEnd, loadedPromtact);
+}
+
+void PhasesView::replaceFrom(int stream, const QDateTime &from)
+{
+    stepChanged = true;
+    const double key = seconds(from);
+    if (stream == ControlSources) {
+        while (!states.isEmpty() && seconds(states.last().first) >= key)
+            states.removeLast();
+        return;
+    }
+    lastPhaseKey = qQNaN();
+    for (int id : qAsConst(phaseSeries)) {
+        auto *phase = static_cast<PointSeries *>(chart->series(id));
+        if (!phase)
+            continue;
+        SeriesCut::points(phase, key);
+        if (phase->pointsCount() > 0 && !(phase->pt(phase->pointsCount() - 1).x() <= lastPhaseKey))
+            lastPhaseKey = phase->pt(phase->pointsCount() - 1).x();
+    }
+}
+
 void PhasesView::on_db_lumoPhaseData(QDateTime time, int phase_id, int length)
 {
+    // Counted as the worker counts them, shown or not.
+    follow->row(PhaseRuns, time);
     if (length > 1000)
         return;
     auto *series = static_cast<PointSeries *>(chart->series(phase_id));
@@ -118,68 +139,143 @@ void PhasesView::on_db_lumoPhaseData(QDateTime time, int phase_id, int length)
         series->setName(tr("Phase %1").arg(phase_id));
         chart->addSeries(series, phase_id);
         phaseSeries.append(phase_id);
+        if (follow->stepping())
+            newPhase = true;
     }
-    lastPhaseTime = time;
-    series->addXY(seconds(time), length);
-}
-
-void PhasesView::addStateBar(const QDateTime &to)
-{
-    auto *states = static_cast<GanttSeries *>(chart->series(stateSeriesId));
-    if (!states)
-        return;
-    const ControlSourceLabel source = controlSourceLabel(currentState);
-    states->addBar(seconds(lastStateTime), seconds(to), -1.0, source.colour, source.label);
+    lastPhaseKey = seconds(time);
+    series->addXY(lastPhaseKey, length);
 }
 
 void PhasesView::on_db_lumoStateData(QDateTime time, int state)
 {
-    if (stateSeriesId == -1) {
-        auto *states = new GanttSeries;
-        states->setName(tr("State"));
-        states->setColor(Qt::darkGray);
-        stateSeriesId = chart->addSeries(states);
+    follow->row(ControlSources, time);
+    if (stateSeriesId == -1)
+        addBand();
+    // While loading the band grows with the rows; a step draws it whole at
+    // its end.
+    auto *band = static_cast<GanttSeries *>(chart->series(stateSeriesId));
+    if (band && !states.isEmpty() && !follow->stepping()) {
+        const ControlSourceLabel source = controlSourceLabel(states.last().second);
+        band->addBar(seconds(states.last().first), seconds(time), -1.0, source.colour, source.label);
     }
-    if (!lastStateTime.isNull())
-        addStateBar(time);
-    lastStateTime = time;
-    currentState = state;
+    states.append({time, state});
+}
+
+void PhasesView::addBand()
+{
+    auto *band = new GanttSeries;
+    band->setName(tr("State"));
+    band->setColor(Qt::darkGray);
+    stateSeriesId = chart->addSeries(band);
+}
+
+// A load adds the phases in the order it first sees them, by time and then
+// by number, and the band after them; the chart colours the series in the
+// order they come. Where a step has changed that order (a phase first seen,
+// one seen earlier in rows written late) the chart is drawn again from what
+// it holds, the phases' points and the user's choice of series.
+void PhasesView::orderSeries()
+{
+    const auto firstRun = [this](int id) {
+        const auto *phase = static_cast<PointSeries *>(chart->series(id));
+        return phase && phase->pointsCount() > 0 ? phase->pt(0).x() : qInf();
+    };
+    QList<int> order = phaseSeries;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return firstRun(a) != firstRun(b) ? firstRun(a) < firstRun(b) : a < b;
+    });
+    if (order == phaseSeries && !newPhase)
+        return;
+    struct Phase
+    {
+        int id;
+        QString name;
+        bool visible;
+        QVector<QPointF> points;
+    };
+    QVector<Phase> phases;
+    for (int id : qAsConst(order)) {
+        const auto *phase = static_cast<PointSeries *>(chart->series(id));
+        phases << Phase{id, phase->name(), phase->isVisible(), {}};
+        for (int i = 0; i < phase->pointsCount(); ++i)
+            phases.last().points << phase->pt(i);
+    }
+    const bool bandShown = chart->series(stateSeriesId) && chart->series(stateSeriesId)->isVisible();
+    const bool hadBand = stateSeriesId != -1;
+    chart->clear();
+    phaseSeries.clear();
+    avgSeries.clear();
+    for (const Phase &phase : qAsConst(phases)) {
+        auto *series = new PointSeries(1);
+        series->setName(phase.name);
+        series->setVisible(phase.visible);
+        for (const QPointF &p : phase.points)
+            series->addXY(p.x(), p.y());
+        chart->addSeries(series, phase.id);
+        phaseSeries.append(phase.id);
+    }
+    stateSeriesId = -1;
+    if (hadBand) {
+        addBand();
+        chart->series(stateSeriesId)->setVisible(bandShown);
+    }
+}
+
+void PhasesView::drawStates()
+{
+    auto *band = static_cast<GanttSeries *>(chart->series(stateSeriesId));
+    if (!band)
+        return;
+    band->clear();
+    for (int i = 0; i < states.size(); ++i) {
+        // The source in force at the end runs to the last phase run; without
+        // a later one there is no end to draw it to.
+        const double to = i + 1 < states.size() ? seconds(states.at(i + 1).first) : lastPhaseKey;
+        if (i + 1 == states.size() && !(to > seconds(states.at(i).first)))
+            break;
+        const ControlSourceLabel source = controlSourceLabel(states.at(i).second);
+        band->addBar(seconds(states.at(i).first), to, -1.0, source.colour, source.label);
+    }
 }
 
 void PhasesView::on_db_complete()
 {
-    chart->setEnabled(true);
-    frame->setEnabled(true);
-    // The interval in force at the end runs to the last phase run; without
-    // any phase run there is no end to draw it to.
-    if (stateSeriesId != -1 && chart->series(stateSeriesId) && !lastPhaseTime.isNull()
-        && WallClock::msecs(lastPhaseTime) > WallClock::msecs(lastStateTime)) {
-        addStateBar(lastPhaseTime);
-        // Drawn once: a second complete (the worker ending) adds nothing.
-        lastStateTime = lastPhaseTime;
+    const LiveFollow::Completion ended = follow->completed();
+    if (ended != LiveFollow::StepEnded) {
+        chart->setEnabled(true);
+        frame->setEnabled(true);
+    } else if (!stepChanged) {
+        return;
     }
+    if (ended == LiveFollow::StepEnded)
+        orderSeries();
+    stepChanged = false;
+    newPhase = false;
+    drawStates();
+    if (ended == LiveFollow::StepEnded && averagesShown)
+        on_averaging_clicked(true);
 }
 
 void PhasesView::on_dayData_clicked(bool checked)
 {
-    if (!checked)
-        return;
-    chart->axes()->bottom()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
-    QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
+    form.periodChosen(checked, "hh:mm:ss");
 }
 
 void PhasesView::on_weekData_clicked(bool checked)
 {
-    if (!checked)
-        return;
-    chart->axes()->bottom()->setDatetimeFormat(QStringLiteral("ddd\r\nhh:mm"));
-    QMetaObject::invokeMethod(updateData, "click", Qt::QueuedConnection);
+    form.periodChosen(checked, "ddd\r\nhh:mm");
 }
 
 void PhasesView::on_averaging_clicked(bool checked)
 {
-    for (int id : qAsConst(avgSeries))
+    averagesShown = checked;
+    // A line drawn again keeps its colour: the chart would give it the next.
+    QHash<QString, QColor> colours;
+    for (int id : qAsConst(avgSeries)) {
+        if (ChartSeries *line = chart->series(id))
+            colours.insert(line->name(), line->color());
         chart->removeSeries(id);
+    }
     avgSeries.clear();
     if (!checked)
         return;
@@ -193,6 +289,8 @@ void PhasesView::on_averaging_clicked(bool checked)
         auto *line = new LineSeries;
         line->setName(phase->name() + tr(" (avg)"));
         line->setWidth(2);
+        if (colours.contains(line->name()))
+            line->setColor(colours.value(line->name()));
         avgSeries.append(chart->addSeries(line));
         QVector<double> xs;
         QVector<double> ys;

@@ -1,0 +1,305 @@
+// Views that follow today: the phase and detector data views take the rows
+// written after their load, on every server, with a clock set by hand that
+// carries them over midnight; and the forms the chart views share.
+#include "EveryView.h"
+#include "ViewTest.h"
+
+#include "views/LiveFollow.h"
+#include "views/LumoWidget.h"
+#include "views/ViewClock.h"
+
+#include "WallClock.h"
+
+#include <QComboBox>
+#include <QLayout>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QtTest>
+
+#include <functional>
+
+class LiveViewsTest : public ViewTest
+{
+    Q_OBJECT
+
+private:
+    const uint object = 911;
+    const QDate day = QDate(2031, 5, 14);
+    // Steps far more often than a user's view, so that the tests wait less.
+    static const int interval = 50;
+
+    static QDateTime on(const QDate &d, const QTime &t) { return QDateTime(d, t); }
+    static QToolButton *live(QWidget *view) { return view->findChild<QToolButton *>("live"); }
+    // Live in the row and on: the view follows.
+    static bool following(QWidget *view) { return !live(view)->isHidden() && live(view)->isChecked(); }
+    static LiveFollow *follower(QWidget *view) { return static_cast<LumoWidget *>(view)->follower(); }
+
+    // A view of `kind` on the clock's day, loaded: the phases or the data
+    // of detector 1 (15-minute or raw records).
+    std::unique_ptr<QWidget> open(const QString &kind)
+    {
+        QWidget *w = kind == "phases" ? facade.createPhasesWidget(object) : facade.createDtWidget(object, {1});
+        w->setProperty("followInterval", interval);
+        auto view = loaded(w);
+        if (kind.contains("records")) {
+            view->findChild<QCheckBox *>("rawData")->setChecked(true);
+            if (!click(view.get(), "updateData"))
+                QTest::qFail("the raw records were not loaded", __FILE__, __LINE__);
+        }
+        return view;
+    }
+    // A row of each stream of `kind` at `t`; rows of one time differ only
+    // where the statements order them (the phase), so that any order of
+    // theirs reads the same.
+    void write(const QString &kind, const QTime &t, int index)
+    {
+        const QString at = on(day, t).toString("''yyyy-MM-dd hh:mm:ss''");
+        const int value = t.msecsSinceStartOfDay() / 1000 % 97;
+        if (kind == "phases") {
+            QVERIFY(run(QString("insert into phasesdata (objectid,time,phaseid,length,promtact) values (%1,%2,%3,%4,1)")
+                            .arg(object).arg(at).arg(index % 3 + 1).arg(20 + index)));
+            QVERIFY(run(QString("insert into events (objectid,time,type,value,%1) values (%2,%3,2,%4,%5)")
+                            .arg(quoted("index")).arg(object).arg(at).arg(value % 5).arg(index)));
+        } else if (kind.contains("records")) {
+            QVERIFY(run(QString("insert into detectorsdata (objectid,detectorid,time,cars,%1,occupancy,speed,state) "
+                                "values (%2,1,%3,%4,60,5,40,%5)")
+                            .arg(quoted("interval")).arg(object).arg(at).arg(value).arg(value % 3)));
+        } else {
+            QVERIFY(run(QString("insert into dt15 (objectid,detectorid,time,intensity,occupancy,speed,state) "
+                                "values (%1,1,%2,%3,5,40,%4)")
+                            .arg(object).arg(at).arg(value).arg(value % 3)));
+        }
+    }
+    // The live view comes to show what a fresh load of its day shows.
+    bool followed(QWidget *view, const QString &kind)
+    {
+        const QStringList fresh = EveryView::shown(open(kind).get());
+        return !fresh.isEmpty() && QTest::qWaitFor([&] { return EveryView::shown(view) == fresh; }, 30000);
+    }
+    // The statements the views send while `during` runs and for twenty
+    // steps' time after it.
+    QString sentMeanwhile(const std::function<void()> &during)
+    {
+        QFile dump(files.filePath("meanwhile.sql"));
+        dump.remove();
+        facade.startDumpQueries(dump.fileName());
+        during();
+        QTest::qWait(20 * interval);
+        facade.stopDumpQueries();
+        return dump.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(dump.readAll()) : QString();
+    }
+
+private slots:
+    void init() { ViewClock::set(on(day, QTime(12, 0))); }
+    void cleanup() { ViewClock::reset(); }
+
+    void follows_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("kind");
+        for (const QString &server : TestServers::available())
+            for (const char *kind : {"phases", "detector 1", "detector 1, raw records"})
+                QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
+    }
+
+    // Rows written after the load appear in a day that had none, beside
+    // the newest, at its very time and late, each once: the view equals a
+    // fresh load each time.
+    void follows()
+    {
+        USE_ROW_SERVER();
+        QFETCH(QString, kind);
+        const auto cleanUp = ownRows(object, {"phasesdata", "events", "detectors", "dt15", "detectorsdata"});
+        QVERIFY(run(QString("insert into detectors (objectid,id,collect) values (%1,1,true)").arg(object)));
+        auto view = open(kind);
+        QVERIFY(following(view.get()));
+        QVERIFY(EveryView::shown(view.get()).isEmpty());
+
+        const QVector<QVector<QTime>> batches{
+            {QTime(10, 0)},
+            {QTime(10, 0, 5), QTime(10, 0, 5)},
+            {QTime(10, 0, 5), QTime(10, 3)}, // the newest time again
+            {QTime(9, 50), QTime(10, 3)}, // late, and the newest again
+        };
+        int index = 0;
+        for (const QVector<QTime> &batch : batches) {
+            for (const QTime &t : batch)
+                write(kind, t, ++index);
+            QVERIFY2(followed(view.get(), kind), qPrintable(QString("batch %1").arg(index)));
+        }
+        QVERIFY(view->findChild<QWidget *>("Progress")->isHidden());
+    }
+
+    void pausedAndPastDays_data() { TestServers::addServerRows(); }
+
+    // Paused, or on a past day (no Live there), a view sends nothing; back
+    // on today it follows again.
+    void pausedAndPastDays()
+    {
+        USE_ROW_SERVER();
+        const auto cleanUp = ownRows(object, {"phasesdata", "events"});
+        auto view = open("phases");
+        live(view.get())->click();
+        QVERIFY(!live(view.get())->isChecked());
+        QTRY_VERIFY(!follower(view.get())->stepping());
+        QCOMPARE(sentMeanwhile([&] { write("phases", QTime(10, 0), 1); }), QString());
+        QVERIFY(EveryView::shown(view.get()).isEmpty());
+
+        QVERIFY(showDate(view.get(), day.addDays(-1)));
+        QVERIFY(live(view.get())->isHidden());
+        QCOMPARE(sentMeanwhile([] {}), QString());
+
+        QVERIFY(showDate(view.get(), day));
+        QVERIFY(following(view.get()));
+        bool shown = false;
+        QVERIFY(sentMeanwhile([&] {
+                    write("phases", QTime(10, 1), 2);
+                    shown = followed(view.get(), "phases");
+                }).contains("count(*)"));
+        QVERIFY(shown);
+    }
+
+    void midnight_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("days");
+        for (const QString &server : TestServers::available().mid(0, 1)) {
+            QTest::newRow("phases, a day") << server << "phases" << 1;
+            QTest::newRow("detector data, a week") << server << "detector 1" << 7;
+        }
+    }
+
+    // At the end of its period a following view moves on to the one of now,
+    // by whole periods; a paused one stays until Live is pressed.
+    void midnight()
+    {
+        USE_ROW_SERVER();
+        QFETCH(QString, kind);
+        QFETCH(int, days);
+        const auto cleanUp = ownRows(object, {"detectors"});
+        QVERIFY(run(QString("insert into detectors (objectid,id,collect) values (%1,1,true)").arg(object)));
+        auto view = open(kind);
+        if (days == 7)
+            QVERIFY(click(view.get(), "weekData"));
+        auto *date = view->findChild<QDateEdit *>("dateEdit");
+        const auto clockAt = [&](int d) { ViewClock::set(on(day.addDays(d), QTime(0, 0, 1))); };
+
+        clockAt(days - 1);
+        QTest::qWait(10 * interval);
+        QCOMPARE(date->date(), day); // still within the period
+        clockAt(days);
+        QTRY_COMPARE(date->date(), day.addDays(days));
+        QVERIFY(viewLoaded(view.get()) && following(view.get()));
+
+        live(view.get())->click();
+        clockAt(3 * days);
+        QTest::qWait(10 * interval);
+        QCOMPARE(date->date(), day.addDays(days));
+        QVERIFY(!live(view.get())->isHidden());
+        live(view.get())->click();
+        QTRY_COMPARE(date->date(), day.addDays(3 * days));
+        QVERIFY(viewLoaded(view.get()) && live(view.get())->isChecked());
+    }
+
+    // A step puts its rows in place of the view's from its time on: points,
+    // the control-source band to the last phase run and the averages shown.
+    // Refresh during a step loads once the step has ended.
+    void phaseStepFed()
+    {
+        use();
+        auto view = opened(facade.createPhasesWidget(1));
+        view->setProperty("followInterval", interval);
+        Database *worker = static_cast<LumoWidget *>(view.get())->worker();
+        const auto at = [this](int h, int m) { return on(day, QTime(h, m)); };
+        const auto half = [this](int i) { return on(day, QTime(9, 0).addSecs(1800 * i)); };
+        deliver(view.get(), "on_db_lumoStateData", at(9, 0), 1);
+        for (int i = 0; i < 3; ++i)
+            deliver(view.get(), "on_db_lumoPhaseData", half(i), 1, 30 + 10 * i);
+        deliver(view.get(), "on_db_lumoStateData", at(10, 0), 3);
+        deliver(view.get(), "on_db_complete");
+        view->findChild<QCheckBox *>("averaging")->click();
+        ChartWidget *c = chart(view.get());
+        const QColor averageColour = series(c, "Phase 1 (avg)")->color();
+        QTRY_VERIFY(follower(view.get())->stepping());
+        view->findChild<QPushButton *>("updateData")->click();
+        QVERIFY(viewReading(view.get()));
+
+        emit worker->followFrom(0, at(9, 30));
+        for (int i = 1; i < 4; ++i)
+            deliver(view.get(), "on_db_lumoPhaseData", half(i), 1, 30 + 10 * i);
+        deliver(view.get(), "on_db_lumoPhaseData", at(10, 30), 2, 1001); // counted, not drawn
+        emit worker->followFrom(1, at(10, 0));
+        deliver(view.get(), "on_db_lumoStateData", at(10, 0), 3);
+        deliver(view.get(), "on_db_lumoStateData", at(10, 15), 1);
+        deliver(view.get(), "on_db_complete");
+        QCOMPARE(points(c->series(1)), (QVector<QPointF>{{secs(at(9, 0)), 30}, {secs(at(9, 30)), 40},
+                                                         {secs(at(10, 0)), 50}, {secs(at(10, 30)), 60}}));
+        QCOMPARE(points(series(c, "Phase 1 (avg)")), (QVector<QPointF>{{secs(at(10, 0)), 40}, {secs(at(10, 30)), 50}}));
+        QCOMPARE(series(c, "Phase 1 (avg)")->color(), averageColour);
+        auto *band = qobject_cast<GanttSeries *>(series(c, "State"));
+        QVector<double> ends;
+        for (int i = 0; i < band->barCount(); ++i)
+            ends << band->bar(i).to;
+        QCOMPARE(ends, (QVector<double>{secs(at(10, 0)), secs(at(10, 15)), secs(at(10, 30))}));
+        QCOMPARE(follower(view.get())->lastTime(0), WallClock::at(day, QTime(10, 30)));
+
+        // The held load now starts.
+        QTRY_VERIFY(c->seriesList().isEmpty() && viewReading(view.get()));
+    }
+
+    void forms_data()
+    {
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("phases") << "phases"
+                                << "dayData weekData label previousDay dateEdit nextDay withPromtact updateData live "
+                                   "averaging avgPoints | chart log";
+        QTest::newRow("detector data") << "dt"
+                                       << "dt_label detectors rawData dayData weekData label previousDay dateEdit "
+                                          "nextDay label_2 parameter label_3 grouping updateData live | chart log";
+        QTest::newRow("statistics") << "dtstat"
+                                    << "dt_label detectors label previousDay dateEdit nextDay label_2 parameter "
+                                       "label_3 deepness updateData | chart log";
+        QTest::newRow("health") << "health"
+                                << "label detectors label_2 previousDay start label_3 end nextDay refreshButton "
+                                   "| chart status";
+        QTest::newRow("faults") << "faults"
+                                << "label_2 detectors label previousDay date nextDay refreshButton | chart status";
+    }
+
+    // The chart views' rows of controls and feet, in order, by the names
+    // the views connect by.
+    void forms()
+    {
+        QFETCH(QString, view);
+        QFETCH(QString, names);
+        use();
+        auto w = opened(view == "phases" ? facade.createPhasesWidget(1)
+                        : view == "dt"   ? facade.createDtWidget(1, {1})
+                        : view == "dtstat" ? facade.createDtStatWidget(1, {1})
+                        : view == "health" ? facade.createDtHealthHistoryView(1, 1)
+                                           : facade.createDtFaultsView(1, 1, day));
+        QStringList shown;
+        const auto add = [&shown](QLayout *layout) {
+            for (int i = 0; i < layout->count(); ++i)
+                if (QWidget *item = layout->itemAt(i)->widget())
+                    shown << item->objectName();
+        };
+        add(w->findChild<QFrame *>("frame")->layout());
+        shown << "|";
+        add(w->layout());
+        shown.removeAll("frame");
+        QCOMPARE(shown.join(' '), names);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    LiveViewsTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_liveviews.moc"
