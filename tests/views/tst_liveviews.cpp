@@ -11,6 +11,8 @@
 #include "WallClock.h"
 
 #include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLayout>
 #include <QSpinBox>
 #include <QToolButton>
@@ -34,11 +36,14 @@ private:
     static bool following(QWidget *view) { return !live(view)->isHidden() && live(view)->isChecked(); }
     static LiveFollow *follower(QWidget *view) { return static_cast<LumoWidget *>(view)->follower(); }
 
-    // A view of `kind` on the clock's day, loaded: the phases or the data
-    // of detector 1 (15-minute or raw records).
+    // A view of `kind` on the clock's day, loaded: the phases, the data of
+    // detector 1 (15-minute or raw records) or the event log (searched for
+    // "odd" and sorted by description, newest first).
     std::unique_ptr<QWidget> open(const QString &kind)
     {
-        QWidget *w = kind == "phases" ? facade.createPhasesWidget(object) : facade.createDtWidget(object, {1});
+        QWidget *w = kind == "phases"        ? facade.createPhasesWidget(object)
+                   : kind.startsWith("log") ? facade.createLogWidget(object, 0x5FFFF)
+                                            : facade.createDtWidget(object, {1});
         w->setProperty("followInterval", interval);
         auto view = loaded(w);
         if (kind.contains("records")) {
@@ -46,7 +51,24 @@ private:
             if (!click(view.get(), "updateData"))
                 QTest::qFail("the raw records were not loaded", __FILE__, __LINE__);
         }
+        if (kind.contains("sorted")) {
+            view->setProperty("searchText", "odd");
+            auto *table = view->findChild<QTableWidget *>("tableWidget");
+            QHeaderView *header = table->horizontalHeader();
+            for (int i = 0; i < 2; ++i)
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, {header->sectionViewportPosition(3) + 5, 5});
+            if (!QTest::qWaitFor([&] {
+                    return header->sortIndicatorSection() == 3 && header->sortIndicatorOrder() == Qt::DescendingOrder
+                        && table->updatesEnabled() && shownCount(view.get()).startsWith(QString::number(table->rowCount()) + " of");
+                }))
+                QTest::qFail("the log was not sorted", __FILE__, __LINE__);
+        }
         return view;
+    }
+    static QString shownCount(QWidget *view)
+    {
+        auto *label = view->findChild<QLabel *>("shownCount");
+        return label ? label->text() : QString();
     }
     // A row of each stream of `kind` at `t`; rows of one time differ only
     // where the statements order them (the phase), so that any order of
@@ -55,7 +77,12 @@ private:
     {
         const QString at = on(day, t).toString("''yyyy-MM-dd hh:mm:ss''");
         const int value = t.msecsSinceStartOfDay() / 1000 % 97;
-        if (kind == "phases") {
+        if (kind.startsWith("log")) {
+            QVERIFY(run(QString("insert into events (objectid,time,devicetime,type,value,%1,description) "
+                                "values (%2,%3,'%4',1,%5,%5,'%6 %7')")
+                            .arg(quoted("index")).arg(object).arg(at).arg(t.toString("hh:mm:ss")).arg(index)
+                            .arg(index % 2 ? "odd" : "even").arg(index % 3)));
+        } else if (kind == "phases") {
             QVERIFY(run(QString("insert into phasesdata (objectid,time,phaseid,length,promtact) values (%1,%2,%3,%4,1)")
                             .arg(object).arg(at).arg(index % 3 + 1).arg(20 + index)));
             QVERIFY(run(QString("insert into events (objectid,time,type,value,%1) values (%2,%3,2,%4,%5)")
@@ -70,11 +97,15 @@ private:
                             .arg(object).arg(at).arg(value).arg(value % 3)));
         }
     }
-    // The live view comes to show what a fresh load of its day shows.
+    // The live view comes to show what a fresh load of its day shows (and
+    // counts it alike).
     bool followed(QWidget *view, const QString &kind)
     {
-        const QStringList fresh = EveryView::shown(open(kind).get());
-        return !fresh.isEmpty() && QTest::qWaitFor([&] { return EveryView::shown(view) == fresh; }, 30000);
+        const auto freshView = open(kind);
+        const QStringList fresh = EveryView::shown(freshView.get());
+        return !fresh.isEmpty() && QTest::qWaitFor([&] {
+            return EveryView::shown(view) == fresh && shownCount(view) == shownCount(freshView.get());
+        }, 30000);
     }
     // The statements the views send while `during` runs and for twenty
     // steps' time after it.
@@ -98,7 +129,7 @@ private slots:
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("kind");
         for (const QString &server : TestServers::available())
-            for (const char *kind : {"phases", "detector 1", "detector 1, raw records"})
+            for (const char *kind : {"phases", "detector 1", "detector 1, raw records", "log", "log, sorted"})
                 QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
     }
 
@@ -130,19 +161,27 @@ private slots:
         QVERIFY(view->findChild<QWidget *>("Progress")->isHidden());
     }
 
-    void pausedAndPastDays_data() { TestServers::addServerRows(); }
+    void pausedAndPastDays_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("kind");
+        for (const QString &server : TestServers::available())
+            for (const char *kind : {"phases", "log"})
+                QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
+    }
 
     // Paused, or on a past day (no Live there), a view sends nothing; back
     // on today it follows again.
     void pausedAndPastDays()
     {
         USE_ROW_SERVER();
+        QFETCH(QString, kind);
         const auto cleanUp = ownRows(object, {"phasesdata", "events"});
-        auto view = open("phases");
+        auto view = open(kind);
         live(view.get())->click();
         QVERIFY(!live(view.get())->isChecked());
         QTRY_VERIFY(!follower(view.get())->stepping());
-        QCOMPARE(sentMeanwhile([&] { write("phases", QTime(10, 0), 1); }), QString());
+        QCOMPARE(sentMeanwhile([&] { write(kind, QTime(10, 0), 1); }), QString());
         QVERIFY(EveryView::shown(view.get()).isEmpty());
 
         QVERIFY(showDate(view.get(), day.addDays(-1)));
@@ -153,8 +192,8 @@ private slots:
         QVERIFY(following(view.get()));
         bool shown = false;
         QVERIFY(sentMeanwhile([&] {
-                    write("phases", QTime(10, 1), 2);
-                    shown = followed(view.get(), "phases");
+                    write(kind, QTime(10, 1), 2);
+                    shown = followed(view.get(), kind);
                 }).contains("count(*)"));
         QVERIFY(shown);
     }

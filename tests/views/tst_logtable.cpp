@@ -7,6 +7,7 @@
 
 #include <QCollator>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -276,6 +277,49 @@ private slots:
         QTRY_COMPARE(shown(f->widget), passing(order));
         QTRY_VERIFY(f->table.isSettled());
         QCOMPARE(f->widget.horizontalHeader()->sortIndicatorSection(), 3);
+    }
+
+    // Following: the newest records replaced by those of a step, equal ones
+    // kept, a late one among them; the record at the top of the view stays
+    // there and the selection on its record, or, with the newest row in view,
+    // that stays in view.
+    void replacingTheNewest()
+    {
+        QVector<Row> rows;
+        for (int i = 0; i < 200; ++i)
+            rows << Row{36000 + i * 10, 36000 + i * 10, QStringLiteral("Детектор"), QString(), QString::number(i)};
+        auto f = loaded(false, rows);
+        QTableWidget &w = f->widget;
+        QTRY_VERIFY(f->table.isSettled() && w.rowCount() == rows.size());
+        const auto replace = [&](int from, const QVector<Row> &step) {
+            f->table.beginReplace(from * 1000);
+            for (const Row &row : step)
+                add(f->table, row);
+            f->table.endReplace();
+            QTRY_VERIFY(f->table.isSettled());
+            QCOMPARE(shown(w), expected(rows, timeOrder(rows), false));
+        };
+        QTRY_VERIFY(w.verticalScrollBar()->maximum() > 100);
+        w.verticalScrollBar()->setValue(100);
+        w.selectRow(w.rowAt(0) + 3);
+        const QString top = w.item(w.rowAt(0), 3)->text();
+        const QString selected = w.item(w.rowAt(0) + 3, 3)->text();
+
+        // The step sends the newest again and one more; then one written
+        // late among the newest, which go and come again in their order.
+        rows << Row{38000, 38000, QStringLiteral("Детектор"), QString(), QStringLiteral("new")};
+        replace(37990, rows.mid(199));
+        rows.insert(60, Row{36595, 1, QStringLiteral("Связь"), QString(), QStringLiteral("late")});
+        replace(36580, rows.mid(58));
+        QCOMPARE(w.item(w.rowAt(0), 3)->text(), top);
+        QCOMPARE(w.item(w.selectionModel()->selectedRows().value(0).row(), 3)->text(), selected);
+
+        // The newest in view stays in view; a record gone from the server goes.
+        w.scrollToBottom();
+        rows.removeAt(198);
+        rows << Row{38010, 38010, QStringLiteral("Детектор"), QString(), QStringLiteral("newer")};
+        replace(37970, rows.mid(198));
+        QCOMPARE(w.rowAt(w.viewport()->height() - 1), rows.size() - 1);
     }
 
     // Enough rows that a change takes several slices: after each, every

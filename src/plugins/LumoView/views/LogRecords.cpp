@@ -2,7 +2,9 @@
 
 #include "decoding/EventCatalogue.h"
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 namespace {
 
@@ -66,6 +68,67 @@ void LogRecords::append(int timeMsecs, int deviceTimeMsecs, int typeId, const QS
     }
     m_description.append(decoded.hasDescription ? m_descriptions.id(decoded.description) : -1);
     m_withDescriptionCount += decoded.hasDescription;
+}
+
+bool LogRecords::holds(int record, int timeMsecs, int deviceTimeMsecs, const QString &type,
+                       const DecodedLogRow &decoded) const
+{
+    const auto same = [this, record](Field field, bool has, const QString &text) {
+        const int id = textId(record, field);
+        return has ? id >= 0 && texts(field).at(id) == text : id < 0;
+    };
+    return m_time.at(record) == timeMsecs && m_deviceTime.at(record) == deviceTimeMsecs
+        && m_typeNames.at(textId(record, Type)) == type
+        && (!m_withSource || same(Source, decoded.hasSource, decoded.source))
+        && same(Description, decoded.hasDescription, decoded.description);
+}
+
+namespace {
+
+template<typename T>
+void closeUp(QVector<T> &column, const std::vector<bool> &gone, int from)
+{
+    if (column.isEmpty())
+        return;
+    int out = from;
+    for (int i = from; i < column.size(); ++i) {
+        if (!gone[i])
+            column[out++] = column.at(i);
+    }
+    column.resize(out);
+}
+
+} // namespace
+
+QVector<int> LogRecords::remove(QVector<int> records)
+{
+    if (records.isEmpty())
+        return {};
+    std::sort(records.begin(), records.end());
+    records.erase(std::unique(records.begin(), records.end()), records.end());
+    std::vector<bool> gone(size(), false);
+    for (int record : qAsConst(records)) {
+        gone[record] = true;
+        --m_types[textId(record, Type)].count;
+        m_withSourceCount -= m_withSource && m_source.at(record) >= 0;
+        m_withDescriptionCount -= m_description.at(record) >= 0;
+    }
+    const int first = records.first();
+    const bool tail = records.size() == size() - first;
+    QVector<int> renumbered;
+    if (!tail) {
+        renumbered.resize(size());
+        int next = 0;
+        for (int i = 0; i < size(); ++i)
+            renumbered[i] = gone[i] ? -1 : next++;
+    }
+    closeUp(m_time, gone, first);
+    closeUp(m_deviceTime, gone, first);
+    closeUp(m_type, gone, first);
+    closeUp(m_wideType, gone, first);
+    closeUp(m_source, gone, first);
+    closeUp(m_description, gone, first);
+    return renumbered;
 }
 
 const QVector<QString> &LogRecords::texts(Field field) const

@@ -37,6 +37,14 @@ public:
 
     // Appends a record; its index is the size before.
     void append(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type, const DecodedLogRow &decoded);
+    // Whether a record holds what append would keep of these.
+    bool holds(int record, int timeMsecs, int deviceTimeMsecs, const QString &type,
+               const DecodedLogRow &decoded) const;
+    // Takes records out (indexes in any order); the others keep their order
+    // and close up. Returns each former index's new one, -1 for a record
+    // taken out; empty where only the last records went, the others' indexes
+    // unchanged. Texts stay, with their indexes.
+    QVector<int> remove(QVector<int> records);
 
     // Milliseconds since midnight, -1 without a time.
     int timeMsecs(int record) const { return m_time.at(record); }

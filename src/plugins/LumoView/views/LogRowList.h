@@ -43,6 +43,38 @@ public:
         m_all = false;
         m_list.append(record);
     }
+    // Each record's new index, -1 for one taken out, whose row goes.
+    // Returns the first row that shows another record than before (the
+    // size where none does).
+    template<typename NewIndex>
+    int renumber(NewIndex newIndex)
+    {
+        if (m_all) {
+            int same = 0;
+            while (same < m_count && newIndex(same) == same)
+                ++same;
+            bool restGone = true;
+            for (int record = same; record < m_count && restGone; ++record)
+                restGone = newIndex(record) < 0;
+            if (restGone) {
+                m_count = same;
+                return same;
+            }
+            m_list = toVector();
+            m_all = false;
+        }
+        int first = -1;
+        int out = 0;
+        for (int row = 0; row < m_list.size(); ++row) {
+            const int record = newIndex(m_list.at(row));
+            if (first < 0 && (record != m_list.at(row) || out != row))
+                first = out;
+            if (record >= 0)
+                m_list[out++] = record;
+        }
+        m_list.resize(out);
+        return first < 0 ? out : first;
+    }
     QVector<int> toVector() const
     {
         if (!m_all)

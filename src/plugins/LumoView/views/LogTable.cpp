@@ -58,7 +58,8 @@ LogTable::LogTable(QTableWidget *table, QObject *parent)
     connect(&m_timer, &QTimer::timeout, this, [this] { work(); });
     m_resortTimer.setSingleShot(true);
     m_resortTimer.setInterval(resortMsecs);
-    connect(&m_resortTimer, &QTimer::timeout, this, &LogTable::startSort);
+    // Records that came later are sorted in as a load would have them.
+    connect(&m_resortTimer, &QTimer::timeout, this, [this] { startSort(true); });
     connect(&m_sortTask, &BackgroundTask::finished, this, &LogTable::sortFinished);
 
     // The table's own sort would move the cells: the header's clicks come
@@ -131,6 +132,9 @@ void LogTable::beginLoad()
     m_examined = 0;
     m_checkedRows = 0;
     m_heldSelection = -1;
+    m_replacing = false;
+    m_replaced.clear();
+    m_viewHeld = false;
     if (m_frozen) {
         m_frozen = false;
         m_table->setUpdatesEnabled(true);
@@ -155,6 +159,10 @@ void LogTable::endLoad()
 void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
                          const DecodedLogRow &decoded)
 {
+    if (m_replacing && takeReplaced(timeMsecs, deviceTimeMsecs, typeId, type, decoded))
+        return;
+    if (!m_loading)
+        holdView();
     const int record = m_records.size();
     m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
     // The time order: records come in it, but for ones that come late.
@@ -191,6 +199,195 @@ void LogTable::mergeLateRecords()
     // The rows shown so far are in the order of time: looked for again.
     if (!m_sorted)
         startScan(Scan::TimeOrder);
+}
+
+void LogTable::beginReplace(int timeMsecs)
+{
+    endReplace();
+    holdView();
+    m_replaced = recordsFrom(timeMsecs);
+    m_replacedFrom = timeOrderSize() - m_replaced.size();
+    m_matched = 0;
+    m_stepOrder.clear();
+    m_stepDiffers = false;
+    m_replacing = true;
+}
+
+bool LogTable::takeReplaced(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
+                            const DecodedLogRow &decoded)
+{
+    // Past the records held, none gone and none new: it comes as any record
+    // after a load does.
+    if (!m_stepDiffers && m_matched == m_replaced.size())
+        return false;
+    // One held keeps its record; those held before it are gone.
+    for (int i = m_matched; i < m_replaced.size() && m_records.timeMsecs(m_replaced.at(i)) <= timeMsecs; ++i) {
+        if (m_records.holds(m_replaced.at(i), timeMsecs, deviceTimeMsecs, type, decoded)) {
+            m_stepDiffers = m_stepDiffers || i > m_matched;
+            m_stepOrder.append(m_replaced.at(i));
+            m_matched = i + 1;
+            return true;
+        }
+    }
+    // One written late: kept aside until the step has ended.
+    if (m_timeOrder.isEmpty()) {
+        m_timeOrder.resize(m_records.size());
+        std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
+    }
+    m_stepDiffers = true;
+    m_stepOrder.append(m_records.size());
+    m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
+    return true;
+}
+
+void LogTable::endReplace()
+{
+    if (!m_replacing)
+        return;
+    m_replacing = false;
+    if (!m_stepDiffers && m_matched == m_replaced.size()) {
+        m_replaced.clear();
+        return;
+    }
+    // The order of time: the records before the ones replaced, then the
+    // step's, those held among them keeping their records.
+    const int firstNew = m_replacedFrom + m_replaced.size();
+    QVector<int> order(m_replacedFrom);
+    for (int i = 0; i < m_replacedFrom; ++i)
+        order[i] = timeOrderAt(i);
+    order += m_stepOrder;
+    std::vector<bool> kept(m_records.size(), false);
+    for (int record : qAsConst(m_stepOrder))
+        kept[record] = true;
+    QVector<int> gone;
+    for (int record : qAsConst(m_replaced)) {
+        if (!kept[record])
+            gone.append(record);
+    }
+    if (m_sorted) {
+        for (int record = firstNew; record < m_records.size(); ++record)
+            m_sortOrder.append(record);
+    }
+    m_timeOrder = order;
+    m_replaced.clear();
+    m_stepOrder.clear();
+    removeRecords(gone);
+    bool inOrder = true;
+    for (int i = 0; inOrder && i < m_timeOrder.size(); ++i)
+        inOrder = m_timeOrder.at(i) == i;
+    if (inOrder)
+        m_timeOrder.clear();
+    m_lastTime = timeOrderSize() > 0 ? m_records.timeMsecs(timeOrderAt(timeOrderSize() - 1)) : -1;
+    // The rows are looked for again, or sorted in.
+    if (m_sorted)
+        m_resortTimer.start();
+    else
+        startScan(Scan::TimeOrder);
+    schedule();
+}
+
+QVector<int> LogTable::recordsFrom(int timeMsecs)
+{
+    if (!m_lateRecords.isEmpty())
+        mergeLateRecords();
+    int position = timeOrderSize();
+    while (position > 0 && m_records.timeMsecs(timeOrderAt(position - 1)) >= timeMsecs)
+        --position;
+    QVector<int> records;
+    records.reserve(timeOrderSize() - position);
+    for (; position < timeOrderSize(); ++position)
+        records.append(timeOrderAt(position));
+    return records;
+}
+
+void LogTable::removeRecords(const QVector<int> &gone)
+{
+    if (gone.isEmpty())
+        return;
+    const int selected = m_frozen ? -1 : selectedRecord();
+    const int selectedRow = selected < 0 ? -1 : rowOf(selected);
+    // A sort under way knows the records as they were: it starts again.
+    if (m_sortRun) {
+        m_sortTask.cancel();
+        m_sortRun.reset();
+        m_resortTimer.start();
+    }
+
+    const int kept = m_records.size() - gone.size();
+    const QVector<int> renumbered = m_records.remove(gone);
+    const auto newIndex = [&](int record) {
+        return record < 0 ? -1 : renumbered.isEmpty() ? (record < kept ? record : -1) : renumbered.at(record);
+    };
+    const auto renumber = [&](QVector<int> &records) {
+        int out = 0;
+        for (int record : qAsConst(records)) {
+            if (newIndex(record) >= 0)
+                records[out++] = newIndex(record);
+        }
+        records.resize(out);
+    };
+    renumber(m_timeOrder);
+    renumber(m_lateRecords);
+    renumber(m_sortOrder);
+    m_heldSelection = newIndex(m_heldSelection);
+    m_topRecord = newIndex(m_topRecord);
+    m_checkedRows = qMin(m_checkedRows, m_shown.renumber(newIndex));
+    if (m_scan.active)
+        startScan(m_scan.source);
+    if (selectedRow >= 0) {
+        const int row = newIndex(selected) < 0 ? -1 : rowOf(newIndex(selected));
+        if (row < 0)
+            m_table->clearSelection();
+        else if (row != selectedRow)
+            m_table->selectRow(row);
+    }
+    schedule();
+}
+
+int LogTable::newestShownRow() const
+{
+    const int rows = qMin(m_shown.size(), m_table->rowCount());
+    if (rows == 0)
+        return -1;
+    if (m_shownSort.section == timeSection)
+        return m_shownSort.order == Qt::AscendingOrder ? rows - 1 : 0;
+    int newest = 0;
+    for (int row = 1; row < rows; ++row) {
+        if (m_records.timeMsecs(m_shown.at(row)) >= m_records.timeMsecs(m_shown.at(newest)))
+            newest = row;
+    }
+    return newest;
+}
+
+void LogTable::holdView()
+{
+    if (m_viewHeld)
+        return;
+    m_viewHeld = true;
+    const int top = m_table->rowAt(0);
+    m_topRecord = top >= 0 && top < m_shown.size() ? m_shown.at(top) : -1;
+    const int newest = newestShownRow();
+    int bottom = m_table->rowAt(m_table->viewport()->height() - 1);
+    if (bottom < 0)
+        bottom = m_table->rowCount() - 1;
+    m_newestInView = newest < 0 || (top >= 0 && newest >= top && newest <= bottom);
+}
+
+void LogTable::restoreView()
+{
+    if (!m_viewHeld)
+        return;
+    m_viewHeld = false;
+    QAbstractItemModel *model = m_table->model();
+    if (m_newestInView) {
+        const int row = newestShownRow();
+        if (row >= 0)
+            m_table->scrollTo(model->index(row, 0));
+        return;
+    }
+    const int row = m_topRecord < 0 ? -1 : rowOf(m_topRecord);
+    if (row >= 0 && m_table->rowAt(0) != row)
+        m_table->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtTop);
 }
 
 int LogTable::rowOf(int record) const
@@ -236,7 +433,7 @@ void LogTable::showSortIndicator()
     header->viewport()->update();
 }
 
-void LogTable::startSort()
+void LogTable::startSort(bool fromTimeOrder)
 {
     m_resortTimer.stop();
     if (m_loading)
@@ -256,7 +453,7 @@ void LogTable::startSort()
     run->field = fieldOf(m_wantedSort.section);
     run->records = m_records.size();
     QVector<int> base = m_sortOrder;
-    if (!m_sorted) {
+    if (!m_sorted || fromTimeOrder) {
         if (!m_lateRecords.isEmpty())
             mergeLateRecords();
         base = m_timeOrder;
@@ -539,14 +736,16 @@ void LogTable::work(bool toTheEnd)
     if (!m_sortTask.isRunning())
         m_table->viewport()->unsetCursor();
     emit countsChanged(m_shown.size(), m_records.size());
-    if (isSettled())
+    if (isSettled()) {
+        restoreView();
         emit settled();
+    }
 }
 
 void LogTable::settle()
 {
     if (m_resortTimer.isActive())
-        startSort();
+        startSort(true);
     // Its end comes at once, and with it the scan of the new order.
     m_sortTask.wait();
     work(true);

@@ -29,7 +29,8 @@ class QTime;
 //
 // Records come one way, addRecord, during a load or after it: a record
 // earlier than the ones before it takes its place by time, and one that
-// comes after a sort is sorted in.
+// comes after a sort is sorted in where a load of them all would put it.
+// A view that follows today replaces its newest records (beginReplace).
 class LogTable : public QObject
 {
     Q_OBJECT
@@ -55,6 +56,18 @@ public:
     bool isLoading() const { return m_loading; }
 
     void addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type, const DecodedLogRow &decoded);
+
+    // After a load, the records from a time of the day on are replaced by
+    // the ones added until endReplace. Those equal to the records held, in
+    // their order, keep them, with their rows and the selection; from the
+    // first that differs, the ones held go. Meanwhile the record at the top
+    // of the view stays there, or the newest, if in view, stays in view.
+    void beginReplace(int timeMsecs);
+    void endReplace();
+    // The records from a time of the day on, in the order of time.
+    QVector<int> recordsFrom(int timeMsecs);
+    // The latest time of the day of a record, -1 for none.
+    int lastTime() const { return m_lastTime; }
 
     void setFilter(const LogFilter &filter);
     const LogFilter &filter() const { return m_wantedFilter; }
@@ -113,7 +126,9 @@ private:
     void mergeLateRecords();
 
     void headerClicked(int section);
-    void startSort();
+    // From the order the rows are in (a header click sorts by one column
+    // after the other), or from the order of time, as a load does.
+    void startSort(bool fromTimeOrder = false);
     void sortFinished();
     void showSortIndicator();
 
@@ -127,6 +142,15 @@ private:
     void makeCells(int row);
     void fixOptionalCells(int row);
     bool behind() const;
+    // During a replacement: true where the record is taken care of.
+    bool takeReplaced(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
+                      const DecodedLogRow &decoded);
+    // Takes records out; the others' indexes close up.
+    void removeRecords(const QVector<int> &gone);
+    // The row of the newest record shown, -1 for none.
+    int newestShownRow() const;
+    void holdView();
+    void restoreView();
     void work(bool toTheEnd = false);
     void schedule();
     int selectedRecord() const;
@@ -173,6 +197,22 @@ private:
     // filter; the record selected stays selected.
     bool m_frozen = false;
     int m_heldSelection = -1;
+
+    // A replacement under way: the records it replaces, from a place in the
+    // order of time on, how far the records added so far came in them, and
+    // where the records of the step differ from them (a record gone or a new
+    // one among them), the step's records in their order.
+    bool m_replacing = false;
+    QVector<int> m_replaced;
+    int m_replacedFrom = 0;
+    int m_matched = 0;
+    bool m_stepDiffers = false;
+    QVector<int> m_stepOrder;
+    // Where the view stood when records began to come after the load: the
+    // record at its top, or the newest in view; put back once they are in.
+    bool m_viewHeld = false;
+    int m_topRecord = -1;
+    bool m_newestInView = false;
 };
 
 #endif // LOGTABLE_H

@@ -1,6 +1,7 @@
 #include "LogView.h"
 
 #include "views/DayNavigator.h"
+#include "views/LiveFollow.h"
 #include "views/LogCsvExport.h"
 #include "views/LogFilterBar.h"
 #include "views/LogRowIntake.h"
@@ -8,6 +9,8 @@
 #include "views/SearchHighlightDelegate.h"
 
 #include "decoding/EventCatalogue.h"
+
+#include "WallClock.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -21,6 +24,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTextCodec>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -35,6 +39,9 @@ const int sliceMsecs = 10;
 const int takeChunk = 4096;
 // How often Save's progress is shown.
 const int progressInterval = 100;
+// What a follow step looks at before the newest row held, for rows written
+// late; the rows held from there on are what it counts.
+const int lateMsecs = 15 * 60 * 1000;
 
 } // namespace
 
@@ -69,6 +76,15 @@ LogView::LogView(QWidget *parent, uint object_id, uint ver, QSqlDatabase *db, QM
     connect(table, &LogTable::settled, this, &LogView::tableSettled);
     connect(filterBar, &LogFilterBar::filterChanged, this, [this] { table->setFilter(filterBar->filter()); });
     connect(filterBar, &LogFilterBar::jumpRequested, this, &LogView::jumpTo);
+
+    connect(follow, &LiveFollow::stepDue, this, [this](const LiveFollow::Cursors &cursors) {
+        this->db.followLog(objectId, cursors.at(0), loadedDate.addDays(1), this->ver);
+    });
+    connect(follow, &LiveFollow::replaceFrom, this, [this](int, const QDateTime &from) {
+        table->beginReplace(from.date() < loadedDate ? 0 : from.time().msecsSinceStartOfDay());
+    });
+    connect(follow, &LiveFollow::loadDue, this, [this] { on_updateData_clicked(); });
+    connect(follow, &LiveFollow::moveTo, this, [this](const QDateTime &start) { dateEdit->setDate(start.date()); });
 
     // The worker leaves each row in the intake as it reads it, rather than
     // queueing a call with seven arguments per row to this thread.
@@ -111,6 +127,9 @@ void LogView::setupForm()
     horizontalLayout->addWidget(label);
     horizontalLayout->addWidget(dateEdit);
     horizontalLayout->addWidget(refresh);
+    follow = new LiveFollow(this, 1);
+    follow->button()->setObjectName(QStringLiteral("live"));
+    horizontalLayout->addWidget(follow->button());
     horizontalLayout->addWidget(saveData);
     (new DayNavigator(this, {dateEdit}, refresh))->placeIn(horizontalLayout);
     horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -152,13 +171,21 @@ LogView::~LogView()
 
 void LogView::on_updateData_clicked(bool)
 {
+    const QDate d = dateEdit->date();
+    // A follow step under way ends first; the load comes after it.
+    if (!follow->loadStarts(WallClock::at(d, QTime(0, 0)), WallClock::at(d.addDays(1), QTime(0, 0)))) {
+        showProgress();
+        dateEdit->setEnabled(false);
+        updateData->setEnabled(false);
+        return;
+    }
+    loadedDate = d;
     takeTimer.stop();
     intake->clear();
     loadComplete = false;
     sizedColumns = false;
     table->beginLoad();
     showProgress();
-    const QDate d = dateEdit->date();
     db.requestLog(objectId, d, d.addDays(1), ver);
     dateEdit->setEnabled(false);
     updateData->setEnabled(false);
@@ -178,7 +205,11 @@ void LogView::on_db_lumoLogData(const QDateTime &time, const QTime &dev_time, in
 
 void LogView::on_db_complete()
 {
-    loadComplete = true;
+    // A step's rows are all taken before the next step can come.
+    if (follow->stepping())
+        stepComplete = true;
+    else
+        loadComplete = true;
     takeRows();
 }
 
@@ -190,7 +221,10 @@ void LogView::takeRows()
         const QVector<LogRowIntake::Row> rows = intake->take(takeChunk);
         if (rows.isEmpty())
             break;
+        const bool stepping = follow->stepping();
         for (const LogRowIntake::Row &row : rows) {
+            if (stepping && row.timeMsecs >= 0)
+                follow->row(0, WallClock::at(loadedDate, QTime::fromMSecsSinceStartOfDay(row.timeMsecs)));
             table->addRecord(row.timeMsecs, row.deviceTimeMsecs, row.typeId, row.type,
                              decodeLogRow(ver, row.typeId, row.value, row.data, row.description, codec));
         }
@@ -199,8 +233,13 @@ void LogView::takeRows()
         takeTimer.start(0); // a backlog: the next slice once the loop has had its turn
         return;
     }
-    if (loadComplete)
+    if (stepComplete) {
+        stepComplete = false;
+        table->endReplace();
+        follow->completed();
+    } else if (loadComplete) {
         finishLoad();
+    }
 }
 
 void LogView::finishLoad()
@@ -210,6 +249,15 @@ void LogView::finishLoad()
     table->endLoad();
     dateEdit->setEnabled(true);
     updateData->setEnabled(true);
+    if (follow->completed() != LiveFollow::LoadEnded || table->lastTime() < 0)
+        return;
+    // A step counts the rows held from some minutes before the newest one:
+    // those are the ones its bookkeeping needs.
+    const int newest = table->lastTime() - table->lastTime() % 1000;
+    for (int record : table->recordsFrom(qMax(0, newest - lateMsecs))) {
+        const int msecs = table->records().timeMsecs(record);
+        follow->row(0, WallClock::at(loadedDate, QTime::fromMSecsSinceStartOfDay(msecs)));
+    }
 }
 
 void LogView::tableChanged(int shown, int total)

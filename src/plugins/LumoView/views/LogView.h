@@ -84,6 +84,9 @@ private:
     QTimer takeTimer;
     // The worker has delivered the last row; the load ends once it is shown.
     bool loadComplete = false;
+    // The same for a follow step.
+    bool stepComplete = false;
+    QDate loadedDate;
     bool sizedColumns = false;
     int shownTotal = -1;
     // A jump asked for while the table's rows change.
