@@ -5,6 +5,9 @@
 // every result checked: each cell of the load against a plain fetch of the
 // same rows, each sorted order, the rows of each filter and the saved file.
 // LUMOVIEW_BENCH_SCREENSHOT=FILE.png pictures the view sorted and searched.
+// `bench_logday follow`: the view following today (LogFollowBench.h).
+#include "LoopProbe.h"
+#include "LogFollowBench.h"
 #include "PeakMemory.h"
 #include "PlainFetch.h"
 #include "TestServers.h"
@@ -61,54 +64,6 @@ void resetPeakMemory()
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");
 }
-
-// Runs the event loop until `done`; a 2 ms timer looks again while nothing
-// else happens.
-bool runUntil(const std::function<bool()> &done, int timeoutMs = 900000)
-{
-    QTimer poll;
-    poll.start(2);
-    QElapsedTimer deadline;
-    deadline.start();
-    while (!done()) {
-        if (deadline.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
-// How late a 5 ms tick comes round: how long the event loop was held.
-class LoopProbe
-{
-public:
-    LoopProbe()
-    {
-        tick.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&tick, &QTimer::timeout, [this] {
-            worstMs = std::max(worstMs, since.nsecsElapsed() / 1e6 - 5.0);
-            since.restart();
-        });
-    }
-    void start()
-    {
-        worstMs = 0;
-        since.start();
-        tick.start(5);
-    }
-    double stop()
-    {
-        tick.stop();
-        // The time since the last tick counts too.
-        worstMs = std::max(worstMs, since.nsecsElapsed() / 1e6 - 5.0);
-        return worstMs;
-    }
-
-private:
-    QTimer tick;
-    QElapsedTimer since;
-    double worstMs = 0;
-};
 
 // A row's texts as one number; a cell without an item is told apart from
 // an empty one.
@@ -470,6 +425,10 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     qRegisterMetaType<LogMessageType>("LogMessageType");
+    if (app.arguments().value(1) == QLatin1String("follow")) {
+        runLogFollowBench();
+        return 0;
+    }
     const QStringList servers = TestServers::available();
     QVector<Figures> figures;
     for (const QString &server : servers)

@@ -1,0 +1,11 @@
+#ifndef LOGFOLLOWBENCH_H
+#define LOGFOLLOWBENCH_H
+
+// The event log following today: 50 rows a second written into the day of
+// the servers (its last hour taken away first and written again in real
+// time), the view searching for a text that every written row holds. Prints
+// per server: a committed row to its row shown (median, p99), the event
+// loop's lateness (p99, worst), and rows lost or shown twice.
+void runLogFollowBench();
+
+#endif // LOGFOLLOWBENCH_H
