@@ -206,6 +206,7 @@ private slots:
         for (const QString &server : TestServers::available().mid(0, 1)) {
             QTest::newRow("phases, a day") << server << "phases" << 1;
             QTest::newRow("detector data, a week") << server << "detector 1" << 7;
+            QTest::newRow("event log") << server << "log" << 1;
         }
     }
 
