@@ -5,7 +5,10 @@
 // per row, the event loop's latency while the rows stream in, the rows the
 // worker hands out after Stop and the peak resident memory; then, on the
 // loaded day, the GUI thread's time to show a type filter, a search text and
-// a jump, and the event loop's latency while a search is typed.
+// a jump, and the event loop's latency while a search is typed. For the
+// signal-group week also the event loop's latency during the load and its
+// evaluation, and while the pages are switched, zoomed and panned and the
+// week smoothed, and how long smoothing takes.
 #include "HostKernel.h"
 #include "PeakMemory.h"
 #include "PlainFetch.h"
@@ -18,8 +21,12 @@
 #include "views/SGView.h"
 
 #include "ChartWidget.h"
+#include "cwsimple/Chart.h"
+
+#include <qcustomplot.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTimeEdit>
@@ -30,6 +37,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTimeEdit>
 #include <QTimer>
@@ -81,6 +89,39 @@ bool frameEnabled(QWidget *view)
     return view->findChild<QFrame *>(QStringLiteral("frame"))->isEnabled();
 }
 
+// A 5 ms tick: how late it fires is how long the event loop was busy.
+class LoopLatency
+{
+public:
+    LoopLatency()
+    {
+        tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick, &QTimer::timeout, [this] {
+            lateness.append(std::max(0.0, sinceTick.nsecsElapsed() / 1e6 - 5.0));
+            sinceTick.restart();
+        });
+    }
+    void start()
+    {
+        lateness.clear();
+        sinceTick.start();
+        tick.start(5);
+    }
+    void stop() { tick.stop(); }
+    double worst() const { return lateness.isEmpty() ? 0 : *std::max_element(lateness.begin(), lateness.end()); }
+    double p99() const
+    {
+        QVector<double> sorted = lateness;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted.isEmpty() ? 0 : sorted.at(int(sorted.size() * 0.99));
+    }
+
+private:
+    QTimer tick;
+    QElapsedTimer sinceTick;
+    QVector<double> lateness;
+};
+
 struct Ratio
 {
     double baselineMs = 0;
@@ -112,6 +153,16 @@ struct FindStep
             t += QString::asprintf(" expected %d", expected);
         return t;
     }
+};
+
+struct SgFigures
+{
+    Ratio load;
+    double loadP99Ms = 0;
+    double loadWorstMs = 0;
+    double browseWorstMs = 0;
+    double smoothingMs = 0;
+    double smoothingWorstMs = 0;
 };
 
 struct LogFigures
@@ -148,7 +199,7 @@ public:
 
     LogFigures logView();
     static void findInLog(LogView *view, LogFigures *f);
-    Ratio sgView();
+    SgFigures sgView();
     Ratio phasesView();
     Ratio dtView();
 
@@ -353,11 +404,95 @@ void Bench::findInLog(LogView *view, LogFigures *f)
     runUntil([&] { return table->updatesEnabled() && table->rowCount() == all; }, 10000);
 }
 
-Ratio Bench::sgView()
+// Runs the event loop for `ms` milliseconds.
+void idle(int ms)
 {
+    QElapsedTimer clock;
+    clock.start();
+    runUntil([&clock, ms] { return clock.elapsed() >= ms; });
+}
+
+// Sends events to a widget one every 100 ms from the event loop, as a user
+// would, and returns once all are sent and a moment has passed.
+void play(QWidget *target, const QVector<std::function<QEvent *()>> &events)
+{
+    int sent = 0;
+    QTimer player;
+    QObject::connect(&player, &QTimer::timeout, [&] {
+        if (sent == events.size())
+            return;
+        std::unique_ptr<QEvent> event(events.at(sent++)());
+        QCoreApplication::sendEvent(target, event.get());
+    });
+    player.start(100);
+    runUntil([&] { return sent == events.size(); });
+    idle(300);
+}
+
+// Zooms in at the middle in `steps` wheel steps, drags the view a third of
+// its width to the right and back, and zooms out again.
+void browse(QCustomPlot *plot, int steps)
+{
+    const QPointF middle(plot->width() / 2.0, plot->height() / 2.0);
+    QVector<std::function<QEvent *()>> events;
+    const auto wheel = [middle](int delta) {
+        return [middle, delta]() -> QEvent * {
+            return new QWheelEvent(middle, middle, QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                                   Qt::NoScrollPhase, false);
+        };
+    };
+    const auto mouse = [](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        return [type, at, buttons]() -> QEvent * {
+            return new QMouseEvent(type, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                                   Qt::NoModifier);
+        };
+    };
+    for (int i = 0; i < steps; ++i)
+        events << wheel(120);
+    const double third = plot->width() / 3.0;
+    events << mouse(QEvent::MouseButtonPress, middle, Qt::LeftButton);
+    for (int i = 1; i <= 4; ++i)
+        events << mouse(QEvent::MouseMove, middle + QPointF(third * i / 4, 0), Qt::LeftButton);
+    for (int i = 3; i >= 0; --i)
+        events << mouse(QEvent::MouseMove, middle + QPointF(third * i / 4, 0), Qt::LeftButton);
+    events << mouse(QEvent::MouseButtonRelease, middle, Qt::NoButton);
+    for (int i = 0; i < steps; ++i)
+        events << wheel(-120);
+    play(plot, events);
+}
+
+// With LUMOVIEW_BENCH_SHOTS set to a folder: the x-y and timeline pages,
+// the week and its middle hour, as pictures named after `prefix`.
+void shoot(SGView *view, const QString &prefix)
+{
+    const QString folder = qEnvironmentVariable("LUMOVIEW_BENCH_SHOTS");
+    if (folder.isEmpty())
+        return;
+    auto *xyChart = view->findChild<ChartWidget *>(QStringLiteral("xy_chart"));
+    auto *tlChart = view->findChild<cwsimple::Chart *>(QStringLiteral("tl_chart"));
+    for (const char *page : {"sg", "timeline"}) {
+        view->findChild<QRadioButton *>(QLatin1String(page))->click();
+        QCustomPlot *plot = page[0] == 's' ? xyChart->plot() : tlChart->plot();
+        const QCPRange week = plot->xAxis->range();
+        for (const char *zoom : {"week", "hour"}) {
+            if (zoom[0] == 'h')
+                plot->xAxis->setRange(week.center(), 3600, Qt::AlignLeft);
+            plot->replot(QCustomPlot::rpImmediateRefresh);
+            view->grab().save(QStringLiteral("%1/%2-%3-%4.png").arg(folder, prefix, QLatin1String(page),
+                                                                    QLatin1String(zoom)));
+        }
+        plot->xAxis->setRange(week);
+        plot->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    view->findChild<QRadioButton *>(QStringLiteral("sg"))->click();
+}
+
+SgFigures Bench::sgView()
+{
+    SgFigures f;
     // As the view's field holds it: the time as written.
     const QDateTime from(day.addDays(-6), QTime(0, 0), Qt::UTC);
-    Ratio r = baseline(statements.sg(1, from, from.addDays(7)));
+    f.load = baseline(statements.sg(1, from, from.addDays(7)));
     SGView view(nullptr, 1, &db, &mutex);
     view.resize(1000, 600);
     view.show();
@@ -367,15 +502,57 @@ Ratio Bench::sgView()
     view.findChild<QDateTimeEdit *>(QStringLiteral("dateTimeEdit"))->setDateTime(from);
     int rows = 0;
     QObject::connect(view.worker(), &Database::lumoSgData, &view, [&rows] { ++rows; });
+    auto *xyChart = view.findChild<ChartWidget *>(QStringLiteral("xy_chart"));
+    auto *tlChart = view.findChild<cwsimple::Chart *>(QStringLiteral("tl_chart"));
 
+    // From Refresh until both charts have drawn the evaluated week.
+    LoopLatency latency;
     QElapsedTimer wall;
     wall.start();
+    latency.start();
     view.findChild<QPushButton *>(QStringLiteral("updateData"))->click();
     runUntil([&view] { return frameEnabled(&view); });
-    view.findChild<ChartWidget *>(QStringLiteral("xy_chart"))->replotNow();
-    r.wallMs = wall.nsecsElapsed() / 1e6;
-    r.rows = rows;
-    return r;
+    xyChart->replotNow();
+    tlChart->replotNow();
+    f.load.wallMs = wall.nsecsElapsed() / 1e6;
+    f.load.rows = rows;
+    idle(300);
+    latency.stop();
+    f.loadP99Ms = latency.p99();
+    f.loadWorstMs = latency.worst();
+    shoot(&view, QStringLiteral("sgweek-%1").arg(server));
+
+    // Every page shown, the timeline and the x-y chart zoomed and panned.
+    latency.start();
+    for (const char *page : {"timeline", "cycles", "sg"}) {
+        view.findChild<QRadioButton *>(QLatin1String(page))->click();
+        idle(300);
+    }
+    view.findChild<QRadioButton *>(QStringLiteral("timeline"))->click();
+    idle(300);
+    browse(tlChart->plot(), 6);
+    view.findChild<QRadioButton *>(QStringLiteral("sg"))->click();
+    idle(300);
+    browse(xyChart->plot(), 6);
+    latency.stop();
+    f.browseWorstMs = latency.worst();
+
+    // Smoothing: from the click until the smoothed lines are drawn.
+    latency.start();
+    wall.restart();
+    view.findChild<QCheckBox *>(QStringLiteral("averaging"))->click();
+    runUntil([xyChart] {
+        for (ChartSeries *s : xyChart->seriesList())
+            if (s->name().endsWith(QLatin1String("(avg)")))
+                return true;
+        return false;
+    });
+    xyChart->replotNow();
+    f.smoothingMs = wall.nsecsElapsed() / 1e6;
+    idle(300);
+    latency.stop();
+    f.smoothingWorstMs = latency.worst();
+    return f;
 }
 
 Ratio Bench::phasesView()
@@ -457,7 +634,8 @@ int main(int argc, char **argv)
 
     const QStringList servers = TestServers::available();
     QVector<LogFigures> logs;
-    QVector<Ratio> sg, phases, dt;
+    QVector<SgFigures> sg;
+    QVector<Ratio> phases, dt;
     for (const QString &server : servers) {
         Bench bench(server);
         if (parts.contains(QLatin1String("log")))
@@ -488,8 +666,17 @@ int main(int argc, char **argv)
     const bool log = !logs.isEmpty();
     line(log, "event log view, 100 000 rows, from Refresh to the last row shown and Refresh enabled",
          [&](int i) { return logs[i].load.text(); });
-    line(!sg.isEmpty(), "signal-group view, a week of 16 groups, from Refresh to the chart drawn",
-         [&](int i) { return sg[i].text(); });
+    const bool sgShown = !sg.isEmpty();
+    const QByteArray sgWeek = QStringLiteral("signal-group view, a week of 16 groups (%1 rows)")
+                                  .arg(sgShown ? sg.first().load.baselineRows : 0).toUtf8();
+    line(sgShown, (sgWeek + ", from Refresh to the charts drawn").constData(),
+         [&](int i) { return sg[i].load.text(); });
+    line(sgShown, (sgWeek + ", event-loop latency during the load and evaluation (5 ms tick), p99 / worst").constData(),
+         [&](int i) { return QString::asprintf("%.1f / %.1f ms", sg[i].loadP99Ms, sg[i].loadWorstMs); });
+    line(sgShown, (sgWeek + ", worst event-loop latency while pages are switched, zoomed and panned").constData(),
+         [&](int i) { return QString::asprintf("%.1f ms", sg[i].browseWorstMs); });
+    line(sgShown, (sgWeek + ", smoothing from the click to the lines drawn; worst latency meanwhile").constData(),
+         [&](int i) { return QString::asprintf("%.0f ms; %.1f ms", sg[i].smoothingMs, sg[i].smoothingWorstMs); });
     line(!phases.isEmpty(), "phase view, a week", [&](int i) { return phases[i].text(); });
     line(!dt.isEmpty(), "detector data view, a month of 16 detectors", [&](int i) { return dt[i].text(); });
     line(log, "GUI event-loop latency while the log's rows stream and finish (5 ms tick), p99 / worst",

@@ -21,9 +21,10 @@ void printHeader()
 {
     std::printf("| server | hosts | fully loaded within 5 min | slowest host, s | server connections: before, peak "
                 "| Stops: own statement only / pressed | other statements cancelled | victims' sleeps "
-                "| a quiet host's connections after a minute: most, all hosts "
+                "| a following host's connections: most, all hosts "
+                "| a paused host's connections after a minute: most, all hosts "
                 "| lines: no free server connection, waiting for the host's turn | CPU busy |\n"
-                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
 }
 
 } // namespace
@@ -84,9 +85,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "centre: %s\n", qPrintable(r.error));
         return 1;
     }
-    std::printf("| %s | %d | %d | %s | %d, %d | %d / %d | %d | %d | %d, %d | %d, %d | %.0f %% |\n",
+    std::printf("| %s | %d | %d | %s | %d, %d | %d / %d | %d | %d | %d, %d | %d, %d | %d, %d | %.0f %% |\n",
                 qPrintable(options.server), r.hosts, r.fullyLoaded, qPrintable(seconds(r.slowestMs)), r.baseline,
-                r.peak, r.stopsOwnOnly, r.stopsPressed, r.othersCancelled, r.victimSleeps, r.idleMax, r.idleTotal,
+                r.peak, r.stopsOwnOnly, r.stopsPressed, r.othersCancelled, r.victimSleeps, r.followMax, r.followTotal,
+                r.idleMax, r.idleTotal,
                 r.serverFull, r.budgetWaits, r.cpuBusy * 100);
     std::fflush(stdout);
     return 0;

@@ -63,6 +63,8 @@ public:
     void start();
     // Asks the host to close; it is ended by force if it has not after a while.
     void quit();
+    // Pauses every view that follows today, as a user leaving it would.
+    void pauseFollowing() { send(QStringLiteral("live off")); }
     qint64 pid() const { return process.processId(); }
     bool isRunning() const { return process.state() != QProcess::NotRunning; }
     const Options &options() const { return opts; }

@@ -200,7 +200,6 @@ void CentreRun::startNextHost()
 
 void CentreRun::hostDone()
 {
-    lastDoneAt = clock.elapsed();
     if (hosts.size() < opts.hosts)
         return;
     for (CentreHost *host : qAsConst(hosts)) {
@@ -274,19 +273,23 @@ void CentreRun::watchStops()
 
 void CentreRun::measureIdle()
 {
-    // Each host has been quiet since it finished; give the last one its
-    // minute too.
-    const qint64 quietFor = clock.elapsed() - lastDoneAt;
-    if (quietFor < opts.quietMs)
-        waitFor(int(opts.quietMs - quietFor));
-    const QList<CentreSockets::Connection> connections = CentreSockets::toServer(port);
-    result.idleMax = 0;
-    result.idleTotal = 0;
-    for (CentreHost *host : qAsConst(hosts)) {
-        if (!host->isRunning())
-            continue;
-        const int held = CentreSockets::heldBy(host->pid(), connections);
-        result.idleMax = qMax(result.idleMax, held);
-        result.idleTotal += held;
-    }
+    // The views of today follow once loaded, each host within its share.
+    const auto held = [this](int *most, int *total) {
+        const QList<CentreSockets::Connection> connections = CentreSockets::toServer(port);
+        *most = 0;
+        *total = 0;
+        for (CentreHost *host : qAsConst(hosts)) {
+            if (!host->isRunning())
+                continue;
+            const int n = CentreSockets::heldBy(host->pid(), connections);
+            *most = qMax(*most, n);
+            *total += n;
+        }
+    };
+    held(&result.followMax, &result.followTotal);
+    // Paused, a host is quiet: after a minute it holds nothing.
+    for (CentreHost *host : qAsConst(hosts))
+        host->pauseFollowing();
+    waitFor(opts.quietMs);
+    held(&result.idleMax, &result.idleTotal);
 }

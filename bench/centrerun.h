@@ -44,6 +44,8 @@ public:
         int stopsOwnOnly = 0;
         int othersCancelled = 0;  // other hosts' statements and victims' sleeps
         int victimSleeps = 0;
+        int followMax = -1;       // a host's connections while its views follow today, at most
+        int followTotal = -1;     // all hosts' together
         int idleMax = -1;         // a quiet host's connections, at most
         int idleTotal = -1;       // all quiet hosts' together
         int serverFull = 0;       // lines telling of a full server
@@ -91,7 +93,6 @@ private:
     QTimer deadline;
     QEventLoop *loop = nullptr;
     Result result;
-    qint64 lastDoneAt = 0;
 };
 
 #endif // CENTRERUN_H

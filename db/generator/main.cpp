@@ -1,6 +1,6 @@
 // lumoview-dbgen: deterministic test/demo data for the LumoView event database.
 //
-//   lumoview-dbgen --dialect pg|mysql --size small|big|demo|EVENTS --day YYYY-MM-DD [--seed N]
+//   lumoview-dbgen --dialect pg|mysql --size small|big|demo|dense|EVENTS --day YYYY-MM-DD [--seed N]
 //   lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD
 //                  [--one-day] [--seed N]
 //       a history for the benchmarks (see HistoryGenerator below)
@@ -25,6 +25,10 @@
 //             A number as the size (100000 or more) is the big data with
 //             that many events of object 1 on D: a controller logging
 //             high-resolution events.
+//             Dense: the small set, but object 1's signal groups are 16
+//             groups over the whole 7 days D-6 .. D on cycles a quarter as
+//             long as the big week's (a change every few seconds: about
+//             1.86 million signal-group rows), for the view's benchmark.
 //   object 2  generation 3, object 4 generation 4: data = "  HH:MM  SRC  text"
 //             in Windows-1251, description NULL; object 3 generation 2: data
 //             "K1:" + Windows-1251 text. A few hundred rows on D each.
@@ -66,6 +70,7 @@ class Generator
 {
 public:
     bool m_wholeDaySignalGroups = false;
+    bool m_denseWeek = false;
     // `dayEvents`: object 1's events on D in the big layout, 0 for small.
     Generator(qint64 dayJd, int dayEvents) : m_day(dayJd), m_big(dayEvents > 0), m_dayEvents(dayEvents)
     {
@@ -160,8 +165,9 @@ private:
     // Signal-group events of one day for object 1: a common cycle whose
     // length follows the time-of-day plan, four phases; group g is in phase
     // (g-1)%4. Each group: transition 3 s, open for its green, transition
-    // 3 s, closed for the rest of the cycle.
-    void signalGroups(std::vector<Event> &v, qint64 jd, int groups, int fromSec, int toSec)
+    // 3 s, closed for the rest of the cycle. A divisor above 1 shortens the
+    // plan's cycles that many times (the dense week).
+    void signalGroups(std::vector<Event> &v, qint64 jd, int groups, int fromSec, int toSec, int divisor = 1)
     {
         static const char *const states[] = {"закрыта", "открыта", "переход"};
         const qint64 base = dayStart(jd);
@@ -181,6 +187,7 @@ private:
                 cycle = 120;
             else
                 cycle = 80;
+            cycle /= divisor;
             // phase shares of the cycle: 0.35, 0.15, 0.30, 0.20
             static const double share[] = {0.35, 0.15, 0.30, 0.20};
             int offset = 0;
@@ -246,6 +253,21 @@ private:
             controlSources(v, m_day);
             while (int(v.size()) < m_dayEvents)
                 miscEvent(v, m_day, shapedSecond(isWeekend(m_day)), true);
+            writeEvents(1, v, index);
+        } else if (m_denseWeek) {
+            for (qint64 jd = m_day - 6; jd < m_day; ++jd) {
+                std::vector<Event> v;
+                signalGroups(v, jd, 16, 0, 86400, 4);
+                controlSources(v, jd);
+                writeEvents(1, v, index);
+            }
+            std::vector<Event> v;
+            signalGroups(v, m_day, 16, 0, 86400, 4);
+            controlSources(v, m_day);
+            // The small day's other events beside them.
+            const size_t target = v.size() + 2000;
+            while (v.size() < target)
+                miscEvent(v, m_day, shapedSecond(isWeekend(m_day)), false);
             writeEvents(1, v, index);
         } else {
             std::vector<Event> v;
@@ -857,7 +879,7 @@ private:
     if (message)
         fprintf(stderr, "lumoview-dbgen: %s\n", message);
     fprintf(stderr,
-            "usage: lumoview-dbgen --dialect pg|mysql --size small|big|demo|EVENTS --day YYYY-MM-DD [--seed N]\n"
+            "usage: lumoview-dbgen --dialect pg|mysql --size small|big|demo|dense|EVENTS --day YYYY-MM-DD [--seed N]\n"
             "       lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD\n"
             "                      [--one-day] [--seed N]\n"
             "       (both also [--now \"YYYY-MM-DD hh:mm:ss\"], default the current time)\n"
@@ -927,8 +949,8 @@ int main(int argc, char **argv)
     bool numeric = false;
     const int sizeEvents = size.toInt(&numeric);
     if (size != QLatin1String("small") && size != QLatin1String("big") && size != QLatin1String("demo")
-        && !(numeric && sizeEvents >= 100000))
-        usage("--size must be small, big, demo or a number of events of at least 100000");
+        && size != QLatin1String("dense") && !(numeric && sizeEvents >= 100000))
+        usage("--size must be small, big, demo, dense or a number of events of at least 100000");
     const QDate d = QDate::fromString(day, QStringLiteral("yyyy-MM-dd"));
     if (!d.isValid())
         usage("--day must be a valid date YYYY-MM-DD");
@@ -956,6 +978,7 @@ int main(int argc, char **argv)
     }
     Generator generator(d.toJulianDay(), numeric ? sizeEvents : size == QLatin1String("big") ? 100000 : 0);
     generator.m_wholeDaySignalGroups = size == QLatin1String("demo");
+    generator.m_denseWeek = size == QLatin1String("dense");
     generator.run();
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "lumoview-dbgen: write error\n");

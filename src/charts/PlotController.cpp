@@ -90,6 +90,9 @@ void PlotController::applyDefaultLook(QCustomPlot *plot)
     plot->setBackground(Qt::white);
     plot->setNoAntialiasingOnDrag(true);
     plot->setPlottingHint(QCP::phCacheLabels, true);
+    // Lines as separate segments: a week of points zigzags within every
+    // pixel column, and one outline around all of it takes seconds to fill.
+    plot->setPlottingHint(QCP::phFastPolylines, true);
     const QList<QCPAxis *> axes = plot->axisRect()->axes();
     for (QCPAxis *axis : axes) {
         axis->setTickLabelFont(font);

@@ -1,6 +1,7 @@
 #include "PointSeries.h"
 
 #include "LineSeries.h"
+#include "ScatterGraph.h"
 
 #include <cmath>
 
@@ -20,9 +21,59 @@ void PointSeries::addXY(double x, double y, const QString &tooltip)
 {
     if (!m_points.isEmpty() && x < m_points.constLast().x())
         m_sorted = false;
+    if (!tooltip.isEmpty() || !m_tips.isEmpty()) {
+        m_tips.resize(m_points.size());
+        m_tips.append(tooltip);
+    }
     m_points.append(QPointF(x, y));
-    m_tips.append(tooltip);
     m_data->add(QCPGraphData(x, y));
+    emit changed();
+}
+
+void PointSeries::addPoints(const QVector<QPointF> &points)
+{
+    if (points.isEmpty())
+        return;
+    QVector<QCPGraphData> data(points.size());
+    bool sorted = m_points.isEmpty() || points.constFirst().x() >= m_points.constLast().x();
+    for (int i = 0; i < points.size(); ++i) {
+        data[i] = QCPGraphData(points.at(i).x(), points.at(i).y());
+        if (i > 0 && points.at(i).x() < points.at(i - 1).x())
+            sorted = false;
+    }
+    m_sorted = m_sorted && sorted;
+    m_points += points; // shares them when there were none
+    if (!m_tips.isEmpty())
+        m_tips.resize(m_points.size());
+    m_data->add(data, sorted);
+    emit changed();
+}
+
+void PointSeries::truncate(int count)
+{
+    count = std::max(count, 0);
+    if (count >= m_points.size())
+        return;
+    if (m_sorted && count > 0) {
+        // The plot's points are those added, in the same order: the last go,
+        // those sharing the key of the first to go are put back as they were.
+        const double key = m_points.at(count).x();
+        m_data->removeAfter(std::nextafter(key, -qInf()));
+        QVector<QCPGraphData> back;
+        for (int i = count - 1; i >= 0 && m_points.at(i).x() == key; --i)
+            back.prepend(QCPGraphData(key, m_points.at(i).y()));
+        m_data->add(back, true);
+    } else {
+        QVector<QCPGraphData> kept(count);
+        for (int i = 0; i < count; ++i)
+            kept[i] = QCPGraphData(m_points.at(i).x(), m_points.at(i).y());
+        m_data->set(kept);
+    }
+    m_points.resize(count);
+    if (!m_tips.isEmpty())
+        m_tips.resize(count);
+    if (count == 0)
+        m_sorted = true;
     emit changed();
 }
 
@@ -47,9 +98,8 @@ void PointSeries::clear()
 
 void PointSeries::attach(QCPAxis *keyAxis, QCPAxis *valueAxis)
 {
-    auto *graph = new QCPGraph(keyAxis, valueAxis);
+    auto *graph = new ScatterGraph(keyAxis, valueAxis);
     graph->setData(m_data);
-    graph->setLineStyle(QCPGraph::lsNone);
     addPlottable(graph, true);
 }
 
@@ -104,8 +154,8 @@ QString PointSeries::tooltipText(const QPointF &pixel, double maxDistance, bool 
     QString text = QStringLiteral("%1\n%2\n%3")
                        .arg(name(), formatKey(m_points.at(i).x(), keyIsDateTime),
                             QString::number(m_points.at(i).y(), 'g', 8));
-    if (!m_tips.at(i).isEmpty())
-        text += QLatin1Char('\n') + m_tips.at(i);
+    if (!tooltipAt(i).isEmpty())
+        text += QLatin1Char('\n') + tooltipAt(i);
     return text;
 }
 

@@ -9,7 +9,8 @@
 #include <qcustomplot.h>
 
 // Scatter points with an optional tooltip text each. Indices are in the
-// order points were added; the plot container is sorted by x.
+// order points were added; the plot container is sorted by x. Drawn one
+// point per pixel (ScatterGraph); the points themselves are kept exactly.
 class PointSeries : public ChartSeries
 {
     Q_OBJECT
@@ -22,6 +23,12 @@ public:
     void addXY(double x, double y) override;
     void addXY(double x, double y, const QString &tooltip);
     void addXY(const QDateTime &x, double y, const QString &tooltip) { addXY(toKey(x), y, tooltip); }
+    // Many points at once, without tooltips: one change for all of them.
+    void addPoints(const QVector<QPointF> &points);
+    // Keeps the first `count` points added.
+    void truncate(int count);
+    // Every point in the order added (shared, not copied).
+    QVector<QPointF> points() const { return m_points; }
     QPointF pt(int index) const;
     QString tooltipAt(int index) const;
     int pointStyle() const { return m_style; }
@@ -40,6 +47,7 @@ private:
 
     QSharedPointer<QCPGraphDataContainer> m_data;
     QVector<QPointF> m_points;
+    // Empty until a point has a tooltip.
     QVector<QString> m_tips;
     int m_style;
     bool m_sorted = true; // then sorted index == insertion index

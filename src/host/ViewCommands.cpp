@@ -75,11 +75,22 @@ ViewCommands::Outcome ViewCommands::run(const QByteArray &line)
         return Outcome::Done;
     }
     const QString name = QString::fromUtf8(words.value(1));
-    QWidget *view = window->view(name);
     const auto refuse = [this, &line](const QString &why) {
         report->say(QStringLiteral("host"), QStringLiteral("error %1: %2").arg(why, QString::fromUtf8(line)));
         return Outcome::Refused;
     };
+    if (command == "live") {
+        // Every view that can follow now is set to follow or paused.
+        if (name != QLatin1String("on") && name != QLatin1String("off"))
+            return refuse(QStringLiteral("live takes on or off"));
+        const bool on = name == QLatin1String("on");
+        for (QAbstractButton *live : window->findChildren<QAbstractButton *>(QStringLiteral("live"))) {
+            if (live->isVisibleTo(window) && live->isChecked() != on)
+                live->click();
+        }
+        return Outcome::Done;
+    }
+    QWidget *view = window->view(name);
     if (!view)
         return refuse(QStringLiteral("no view %1").arg(name));
 

@@ -16,6 +16,7 @@ class ViewReport;
 //   refresh VIEW           click the view's Refresh
 //   date VIEW yyyy-MM-dd   set the view's date (the view then reads it)
 //   cancel VIEW            click Cancel on the view's progress overlay
+//   live on|off            set every view that can follow today to follow, or pause it
 //   quit                   close the host
 //
 // Like a user, a command waits while its view still reads (its controls

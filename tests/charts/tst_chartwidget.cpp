@@ -12,6 +12,7 @@
 
 #include <qcustomplot.h>
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 class TestChartWidget : public QObject
@@ -123,6 +124,42 @@ private slots:
         QVERIFY(inside.blue() > inside.red() + 40 && inside != QColor(Qt::blue));
         QCOMPARE(pixel(70, 8.5), QColor(Qt::white));
         QCOMPARE(pixel(80, 3), QColor(Qt::red));
+    }
+
+    void scatterSampledAsDrawnInFull_data()
+    {
+        QTest::addColumn<double>("from"); // the part of the points' span shown
+        QTest::addColumn<double>("to");
+        QTest::newRow("all") << 0.0 << 1.0;
+        QTest::newRow("zoomed in") << 0.3 << 0.32;
+        QTest::newRow("every point apart") << 0.5 << 0.5001;
+    }
+
+    // A hundred points per pixel column, a few of them far off the rest:
+    // drawn one per pixel, the picture is the one of every point, at any
+    // zoom; the points and their export stay exact.
+    void scatterSampledAsDrawnInFull()
+    {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        chart->legend()->setVisible(false);
+        chart->setAntialiasing(false);
+        QVector<QPointF> many;
+        QRandomGenerator random(5);
+        for (int i = 0; i < 50000; ++i)
+            many << QPointF(i * 0.5, random.bounded(100) ? 20 + random.bounded(10) : random.bounded(200.0));
+        auto *dots = new PointSeries(1);
+        dots->addPoints(many);
+        chart->addSeries(dots, 1);
+        chart->replotNow();
+        const QCPRange all = chart->plot()->xAxis->range();
+        chart->plot()->xAxis->setRange(all.lower + from * all.size(), all.lower + to * all.size());
+        const QImage sampled = chart->plot()->toPixmap(600, 400).toImage();
+        chart->plot()->graph(0)->setAdaptiveSampling(false);
+        QVERIFY(sampled == chart->plot()->toPixmap(600, 400).toImage());
+        QCOMPARE(dots->points(), many);
+        QCOMPARE(chart->dataTable().size(), many.size() + 1);
+        QCOMPARE(chart->dataTable().value(77), (QStringList{"", "38", ChartSeries::tableValue(many.at(76).y())}));
     }
 
     // Axes follow the data until locked (a locked axis is no longer zoomed

@@ -1,7 +1,10 @@
-// Views that follow today: the phase and detector data views take the rows
-// written after their load, on every server, with a clock set by hand that
-// carries them over midnight; and the forms the chart views share.
+// Views that follow today: the phase, detector data and signal-group views
+// take the rows written after their load, on every server, with a clock set
+// by hand that carries them over midnight and the hour; and the forms the
+// chart views share.
 #include "EveryView.h"
+#include "HostKernel.h"
+#include "SignalGroupEvent.h"
 #include "ViewTest.h"
 
 #include "views/LiveFollow.h"
@@ -11,6 +14,7 @@
 #include "WallClock.h"
 
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
@@ -37,20 +41,22 @@ private:
     static LiveFollow *follower(QWidget *view) { return static_cast<LumoWidget *>(view)->follower(); }
 
     // A view of `kind` on the clock's day, loaded: the phases, the data of
-    // detector 1 (15-minute or raw records) or the event log (searched for
-    // "odd" and sorted by description, newest first).
+    // detector 1 (15-minute or raw records), the signal groups (of the day,
+    // or of the hour as they open) or the event log (searched for "odd" and
+    // sorted by description, newest first).
     std::unique_ptr<QWidget> open(const QString &kind)
     {
-        QWidget *w = kind == "phases"        ? facade.createPhasesWidget(object)
-                   : kind.startsWith("log") ? facade.createLogWidget(object, 0x5FFFF)
-                                            : facade.createDtWidget(object, {1});
+        QWidget *w = kind == "phases"                ? facade.createPhasesWidget(object)
+                     : kind.startsWith("signal groups") ? facade.createSGWidget(object)
+                     : kind.startsWith("log")           ? facade.createLogWidget(object, 0x5FFFF)
+                                                       : facade.createDtWidget(object, {1});
         w->setProperty("followInterval", interval);
         auto view = loaded(w);
-        if (kind.contains("records")) {
+        const char *reload = kind.contains("records") ? "updateData" : kind == "signal groups" ? "dayData" : nullptr;
+        if (kind.contains("records"))
             view->findChild<QCheckBox *>("rawData")->setChecked(true);
-            if (!click(view.get(), "updateData"))
-                QTest::qFail("the raw records were not loaded", __FILE__, __LINE__);
-        }
+        if (reload && !click(view.get(), reload))
+            QTest::qFail("the view was not loaded again", __FILE__, __LINE__);
         if (kind.contains("sorted")) {
             view->setProperty("searchText", "odd");
             auto *table = view->findChild<QTableWidget *>("tableWidget");
@@ -70,6 +76,13 @@ private:
         auto *label = view->findChild<QLabel *>("shownCount");
         return label ? label->text() : QString();
     }
+    // The start of the period a view shows, as the clock reads it.
+    static QDateTime shownStart(QWidget *view)
+    {
+        if (auto *edit = view->findChild<QDateTimeEdit *>("dateTimeEdit"))
+            return on(edit->date(), edit->time());
+        return on(view->findChild<QDateEdit *>("dateEdit")->date(), QTime(0, 0));
+    }
     // A row of each stream of `kind` at `t`; rows of one time differ only
     // where the statements order them (the phase), so that any order of
     // theirs reads the same.
@@ -87,6 +100,19 @@ private:
                             .arg(object).arg(at).arg(index % 3 + 1).arg(20 + index)));
             QVERIFY(run(QString("insert into events (objectid,time,type,value,%1) values (%2,%3,2,%4,%5)")
                             .arg(quoted("index")).arg(object).arg(at).arg(value % 5).arg(index)));
+        } else if (kind == "signal groups") {
+            // Two groups taking turns, each closing and then opening or
+            // changing at the same time.
+            const bool pg = reference.driverName() == QLatin1String("QPSQL");
+            QStringList rows;
+            for (int state : {4, QVector<int>{1, 2, 16}.at(index % 3)}) {
+                const QByteArray data = SignalGroupEvent::encode(1 + index % 2, state);
+                rows << QString("(%1,%2,7,5,%3,%4)").arg(object).arg(at)
+                            .arg(QString(pg ? "decode('%1','hex')" : "unhex('%1')").arg(QString(data.toHex())))
+                            .arg(2 * index + rows.size());
+            }
+            QVERIFY(run(QString("insert into events (objectid,time,type,value,data,%1) values %2")
+                            .arg(quoted("index"), rows.join(','))));
         } else if (kind.contains("records")) {
             QVERIFY(run(QString("insert into detectorsdata (objectid,detectorid,time,cars,%1,occupancy,speed,state) "
                                 "values (%2,1,%3,%4,60,5,40,%5)")
@@ -121,6 +147,11 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        // The host's decoder of signal-group events.
+        new Road::Kernel(QCoreApplication::instance());
+    }
     void init() { ViewClock::set(on(day, QTime(12, 0))); }
     void cleanup() { ViewClock::reset(); }
 
@@ -129,7 +160,7 @@ private slots:
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("kind");
         for (const QString &server : TestServers::available())
-            for (const char *kind : {"phases", "detector 1", "detector 1, raw records", "log", "log, sorted"})
+            for (const char *kind : {"phases", "detector 1", "detector 1, raw records", "signal groups", "log", "log, sorted"})
                 QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
     }
 
@@ -166,7 +197,7 @@ private slots:
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("kind");
         for (const QString &server : TestServers::available())
-            for (const char *kind : {"phases", "log"})
+            for (const char *kind : {"phases", "signal groups", "log"})
                 QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
     }
 
@@ -178,17 +209,18 @@ private slots:
         QFETCH(QString, kind);
         const auto cleanUp = ownRows(object, {"phasesdata", "events"});
         auto view = open(kind);
+        const QStringList before = EveryView::shown(view.get());
         live(view.get())->click();
         QVERIFY(!live(view.get())->isChecked());
         QTRY_VERIFY(!follower(view.get())->stepping());
         QCOMPARE(sentMeanwhile([&] { write(kind, QTime(10, 0), 1); }), QString());
-        QVERIFY(EveryView::shown(view.get()).isEmpty());
+        QCOMPARE(EveryView::shown(view.get()), before);
 
-        QVERIFY(showDate(view.get(), day.addDays(-1)));
+        QVERIFY(click(view.get(), "previousDay"));
         QVERIFY(live(view.get())->isHidden());
         QCOMPARE(sentMeanwhile([] {}), QString());
 
-        QVERIFY(showDate(view.get(), day));
+        QVERIFY(click(view.get(), "nextDay"));
         QVERIFY(following(view.get()));
         bool shown = false;
         QVERIFY(sentMeanwhile([&] {
@@ -202,11 +234,13 @@ private slots:
     {
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("hours"); // the period's length
         for (const QString &server : TestServers::available().mid(0, 1)) {
-            QTest::newRow("phases, a day") << server << "phases" << 1;
-            QTest::newRow("detector data, a week") << server << "detector 1" << 7;
-            QTest::newRow("event log") << server << "log" << 1;
+            QTest::newRow("phases, a day") << server << "phases" << 24;
+            QTest::newRow("detector data, a week") << server << "detector 1" << 7 * 24;
+            QTest::newRow("signal groups, an hour") << server << "signal groups, hour" << 1;
+            QTest::newRow("signal groups, a week") << server << "signal groups, week" << 7 * 24;
+            QTest::newRow("event log") << server << "log" << 24;
         }
     }
 
@@ -216,29 +250,30 @@ private slots:
     {
         USE_ROW_SERVER();
         QFETCH(QString, kind);
-        QFETCH(int, days);
+        QFETCH(int, hours);
         const auto cleanUp = ownRows(object, {"detectors"});
         QVERIFY(run(QString("insert into detectors (objectid,id,collect) values (%1,1,true)").arg(object)));
         auto view = open(kind);
-        if (days == 7)
+        if (hours == 7 * 24)
             QVERIFY(click(view.get(), "weekData"));
-        auto *date = view->findChild<QDateEdit *>("dateEdit");
-        const auto clockAt = [&](int d) { ViewClock::set(on(day.addDays(d), QTime(0, 0, 1))); };
+        const QDateTime first = shownStart(view.get());
+        const auto period = [&](int n) { return first.addSecs(qint64(n) * hours * 3600); };
+        const auto clockAt = [&](int n) { ViewClock::set(period(n).addSecs(1)); };
 
-        clockAt(days - 1);
+        ViewClock::set(period(1).addSecs(-1));
         QTest::qWait(10 * interval);
-        QCOMPARE(date->date(), day); // still within the period
-        clockAt(days);
-        QTRY_COMPARE(date->date(), day.addDays(days));
+        QCOMPARE(shownStart(view.get()), first); // still within the period
+        clockAt(1);
+        QTRY_COMPARE(shownStart(view.get()), period(1));
         QVERIFY(viewLoaded(view.get()) && following(view.get()));
 
         live(view.get())->click();
-        clockAt(3 * days);
+        clockAt(3);
         QTest::qWait(10 * interval);
-        QCOMPARE(date->date(), day.addDays(days));
+        QCOMPARE(shownStart(view.get()), period(1));
         QVERIFY(!live(view.get())->isHidden());
         live(view.get())->click();
-        QTRY_COMPARE(date->date(), day.addDays(3 * days));
+        QTRY_COMPARE(shownStart(view.get()), period(3));
         QVERIFY(viewLoaded(view.get()) && live(view.get())->isChecked());
     }
 
@@ -286,6 +321,57 @@ private slots:
 
         // The held load now starts.
         QTRY_VERIFY(c->seriesList().isEmpty() && viewReading(view.get()));
+    }
+
+    // A dense hour of 16 groups: a step puts its rows in place of the
+    // view's from ten minutes before the newest on, a late one among them,
+    // far past the first checkpoints of the evaluation. The charts and the
+    // smoothed lines then equal those of the same records loaded at once.
+    void signalGroupStepFed()
+    {
+        use();
+        struct Row
+        {
+            QDateTime time;
+            int group;
+            int state;
+        };
+        QVector<Row> rows;
+        for (int s = 0; s < 3590; s += 8)
+            for (int group = 1; group <= 16; ++group)
+                for (const QPoint &change : {QPoint(0, 4), QPoint(3, 2), QPoint(4, 1), QPoint(6, 0)})
+                    rows << Row{on(day, QTime(12, 0).addSecs(s + change.x() + group % 2)), group, change.y()};
+        const auto byTime = [](const Row &a, const Row &b) { return a.time < b.time; };
+        std::stable_sort(rows.begin(), rows.end(), byTime);
+        QVector<Row> stepped = rows;
+        stepped << Row{on(day, QTime(12, 51, 1)), 3, 16};
+        std::stable_sort(stepped.begin(), stepped.end(), byTime);
+        const auto feed = [this](QWidget *view, const QVector<Row> &all, const QDateTime &from, const QDateTime &to) {
+            for (const Row &row : all)
+                if (row.time >= from && row.time < to)
+                    deliver(view, "on_db_lumoSgData", row.time, row.group, row.state);
+            deliver(view, "on_db_complete");
+        };
+        const auto smoothedView = [this](QWidget *view) {
+            QVERIFY(viewLoaded(view));
+            view->findChild<QCheckBox *>("averaging")->click();
+            QTRY_VERIFY(series(chart(view, "xy_chart"), "SG 16 (avg)"));
+        };
+        const QDateTime hour = on(day, QTime(12, 0));
+        auto view = opened(facade.createSGWidget(1));
+        view->setProperty("followInterval", interval);
+        feed(view.get(), rows, hour, on(day, QTime(12, 55)));
+        smoothedView(view.get());
+        auto fresh = opened(facade.createSGWidget(1));
+        feed(fresh.get(), stepped, hour, hour.addSecs(3600));
+        smoothedView(fresh.get());
+
+        QTRY_VERIFY(follower(view.get())->stepping());
+        emit static_cast<LumoWidget *>(view.get())->worker()->followFrom(0, on(day, QTime(12, 45)));
+        feed(view.get(), stepped, on(day, QTime(12, 45)), hour.addSecs(3600));
+        const QStringList expected = EveryView::shown(fresh.get());
+        QVERIFY(expected.size() > 20000);
+        QTRY_COMPARE(EveryView::shown(view.get()), expected);
     }
 
     void forms_data()

@@ -14,7 +14,10 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSpinBox>
+#include <QThreadPool>
+#include <QToolButton>
 #include <QtTest>
 
 #include <ctime>
@@ -35,11 +38,49 @@ private:
     {
         return static_cast<cwsimple::ColorHBoxSeries *>(timeline(v)->findSeries(1));
     }
+    // Once a load's evaluation has reached the charts: the controls are
+    // enabled again.
+    static bool evaluated(QWidget *view)
+    {
+        auto *frame = view->findChild<QFrame *>("frame");
+        return QTest::qWaitFor([frame] { return frame->isEnabled(); }, 60000);
+    }
+    // A signal-group view fed offline: on the hour of now, so paused, that
+    // no follow step takes the rows fed after a load has ended.
+    std::unique_ptr<QWidget> fedSgView()
+    {
+        auto view = opened(facade.createSGWidget(1));
+        view->findChild<QToolButton *>("live")->setChecked(false);
+        return view;
+    }
     // Ends the load a view fed offline has started.
     static void endLoad(QWidget *view)
     {
         QCoreApplication::processEvents();
         deliver(view, "on_db_complete");
+        QVERIFY(evaluated(view));
+    }
+    // Each smoothed line holds the binomial smoothing of its group's points,
+    // on both charts, and stands in for them.
+    static void checkSmoothed(QWidget *view)
+    {
+        for (ChartWidget *c : {xy(view), cycles(view)}) {
+            for (ChartSeries *own : c->seriesList()) {
+                ChartSeries *line = series(c, own->name() + " (avg)");
+                if (own->name().endsWith(" (avg)") || (!line && own->isVisible()))
+                    continue;
+                QVERIFY2(line && !own->isVisible(), qPrintable(own->name()));
+                const QVector<QPointF> dots = points(own);
+                QVector<double> ys;
+                for (const QPointF &p : dots)
+                    ys << p.y();
+                const QVector<double> smoothed = SGView::smoothed(ys);
+                QVector<QPointF> expected;
+                for (int i = 0; i < dots.size(); ++i)
+                    expected << QPointF(dots.at(i).x(), smoothed.at(i));
+                compare(points(line), expected);
+            }
+        }
     }
 
 private slots:
@@ -100,62 +141,166 @@ private slots:
     void signalGroupsFed_data()
     {
         QTest::addColumn<QDateTime>("base");
-        QTest::newRow("plain day") << at(10, 0);
+        QTest::addColumn<int>("opening"); // a group that opens and closes
+        QTest::addColumn<int>("never");   // one that never opens
+        QTest::newRow("plain day") << at(10, 0) << 2 << 7;
         // Stamped by a controller that keeps standard time all year: from
         // the minute before the hour the local clock skips, and repeats.
-        QTest::newRow("into the skipped hour") << local(2024, 3, 31, 1, 59);
-        QTest::newRow("through the repeated hour") << local(2024, 10, 27, 2, 58);
+        QTest::newRow("into the skipped hour") << local(2024, 3, 31, 1, 59) << 2 << 7;
+        QTest::newRow("through the repeated hour") << local(2024, 10, 27, 2, 58) << 2 << 7;
+        QTest::newRow("numbers beyond the usual") << at(10, 0) << 70000 << -3;
     }
 
     // Open periods, cycles from opening to opening, a timeline bar per record
-    // in its state's colours, rows by group number kept by a new load.
+    // in its state's colours, rows by group number kept by a new load; the
+    // smoothed lines.
     void signalGroupsFed()
     {
         QFETCH(QDateTime, base);
+        QFETCH(int, opening);
+        QFETCH(int, never);
         use();
-        auto view = opened(facade.createSGWidget(1));
+        auto view = fedSgView();
         // The local time the driver hands over for what the row says, invalid
         // where the local clock skips it.
         const auto stamp = [&base](int s) { return QDateTime(base.date(), base.time().addSecs(s)); };
-        const QVector<QPoint> never{{0, 0}, {1, 16}, {2, 20}, {3, 9}, {4, 0}}; // a group that never opens
-        for (const QPoint &r : never)
-            deliver(view.get(), "on_db_lumoSgData", stamp(r.x()), 7, r.y());
-        deliver(view.get(), "on_db_lumoSgData", stamp(-60), 2, 1); // before its first closed record: ignored
+        const QVector<QPoint> closed{{0, 0}, {1, 16}, {2, 20}, {3, 9}, {4, 0}};
+        for (const QPoint &r : closed)
+            deliver(view.get(), "on_db_lumoSgData", stamp(r.x()), never, r.y());
+        deliver(view.get(), "on_db_lumoSgData", stamp(-60), opening, 1); // before its first closed record: ignored
         const QVector<QPoint> records{{0, 4}, {30, 1}, {60, 4}, {120, 1}, {140, 4}, {180, 0}};
         for (const QPoint &r : records)
-            deliver(view.get(), "on_db_lumoSgData", stamp(r.x()), 2, r.y());
+            deliver(view.get(), "on_db_lumoSgData", stamp(r.x()), opening, r.y());
         deliver(view.get(), "on_db_complete");
+        QVERIFY(evaluated(view.get()));
         const double t0 = secs(base);
-        QCOMPARE(points(xy(view.get())->series(2)), (QVector<QPointF>{{t0 + 30, 30}, {t0 + 120, 20}}));
-        QCOMPARE(points(cycles(view.get())->series(2)), (QVector<QPointF>{{t0 + 60, 60}, {t0 + 140, 80}}));
-        QVERIFY(xy(view.get())->series(7) && points(xy(view.get())->series(7)).isEmpty());
+        QCOMPARE(points(xy(view.get())->series(opening)), (QVector<QPointF>{{t0 + 30, 30}, {t0 + 120, 20}}));
+        QCOMPARE(points(cycles(view.get())->series(opening)), (QVector<QPointF>{{t0 + 60, 60}, {t0 + 140, 80}}));
+        QVERIFY(xy(view.get())->series(never) && points(xy(view.get())->series(never)).isEmpty());
         // The bars by row and start, in black, yellow, red and yellow, red,
         // green; closed to closed (the last) is no point.
+        const QString openRow = QString::number(opening < never ? 2 : 1);
+        const QString neverRow = QString::number(opening < never ? 1 : 2);
         QStringList shown;
         cwsimple::ColorHBoxSeries *b = bars(view.get());
         for (int i = 0; i < b->barCount(); ++i)
             shown << QString("%1 %2 %3").arg(b->y(i)).arg(b->x1(i) - t0).arg(b->firstColor(i).name())
                          + (b->secondColor(i).isValid() ? '/' + b->secondColor(i).name() : QString());
+        QStringList expected{"N 0 #000000", "N 1 #ffff00", "N 2 #ff0000/#ffff00", "N 3 #000000", "O 0 #ff0000",
+                             "O 120 #00ff00", "O 140 #ff0000", "O 30 #00ff00", "O 60 #ff0000"};
+        expected.replaceInStrings(QRegularExpression("^N"), neverRow).replaceInStrings(QRegularExpression("^O"), openRow);
         shown.sort();
-        QCOMPARE(shown, (QStringList{"1 0 #000000", "1 1 #ffff00", "1 2 #ff0000/#ffff00", "1 3 #000000", "2 0 #ff0000",
-                                     "2 120 #00ff00", "2 140 #ff0000", "2 30 #00ff00", "2 60 #ff0000"}));
+        expected.sort();
+        QCOMPARE(shown, expected);
 
         auto *smooth = view->findChild<QCheckBox *>("averaging");
         smooth->click();
-        ChartSeries *own = xy(view.get())->series(2);
-        QVERIFY(!own->isVisible() && series(xy(view.get()), "SG 2 (avg)")->pointsCount() == own->pointsCount());
+        const QString avg = QString("SG %1 (avg)").arg(opening);
+        QTRY_VERIFY(series(xy(view.get()), avg));
+        ChartSeries *own = xy(view.get())->series(opening);
+        QVERIFY(!own->isVisible());
+        checkSmoothed(view.get());
         smooth->click();
-        QVERIFY(own->isVisible() && !series(xy(view.get()), "SG 2 (avg)"));
+        QVERIFY(own->isVisible() && !series(xy(view.get()), avg));
         // Binomial smoothing over nine points, wrapping at the ends.
         QCOMPARE(SGView::smoothed({0, 0, 0, 0, 256, 0, 0, 0, 0}), (QVector<double>{1, 8, 28, 56, 70, 56, 28, 8, 1}));
         QCOMPARE(SGView::smoothed({5, 5, 5}), (QVector<double>{5, 5, 5}));
 
         deliver(view.get(), "on_updateData_clicked", false);
-        deliver(view.get(), "on_db_lumoSgData", stamp(300), 2, 0);
+        deliver(view.get(), "on_db_lumoSgData", stamp(300), opening, 0);
         deliver(view.get(), "on_db_complete");
-        QVERIFY(xy(view.get())->series(7) && cycles(view.get())->series(7));
+        QVERIFY(evaluated(view.get()));
+        QVERIFY(xy(view.get())->series(never) && cycles(view.get())->series(never));
         const QMap<double, QString> labels = timeline(view.get())->yAxis()->customLabels();
-        QCOMPARE(labels.value(2.0) + labels.value(1.0), QStringLiteral("SG 2SG 7"));
+        QCOMPARE(labels.value(openRow.toDouble()), QString("SG %1").arg(opening));
+        QCOMPARE(labels.value(neverRow.toDouble()), QString("SG %1").arg(never));
+    }
+
+    void workInFlight_data()
+    {
+        QTest::addColumn<bool>("smoothing"); // else the evaluation
+        QTest::addColumn<QString>("then");
+        for (const bool smoothing : {false, true}) {
+            const char *what = smoothing ? "smoothing" : "evaluation";
+            QTest::addRow("refresh during the %s", what) << smoothing << "refresh";
+            QTest::addRow("second completion during the %s", what) << smoothing << "complete";
+            QTest::addRow("close during the %s", what) << smoothing << "close";
+        }
+        QTest::addRow("smoothing unchecked while it runs") << true << "uncheck";
+    }
+
+    // A dense day of 16 groups, evaluated or smoothed in the background,
+    // and meanwhile (nothing of that work can have reached the view, since
+    // the event loop has not run) a Refresh, the worker's second completion,
+    // a close, or smoothing unchecked: the view ends up showing exactly what
+    // it shows without the interruption, and what the earlier work made is
+    // dropped.
+    void workInFlight()
+    {
+        QFETCH(bool, smoothing);
+        QFETCH(QString, then);
+        use();
+        auto view = fedSgView();
+        auto *smooth = view->findChild<QCheckBox *>("averaging");
+        Database *worker = qobject_cast<LumoWidget *>(view.get())->worker();
+        const QDateTime monday = written(QDate(2024, 3, 4), QTime(0, 0));
+        // A day of every group closed 9 s, then open 11 s (a transition, green,
+        // a transition), three cycles a minute.
+        const int cycleCount = 86400 / 20;
+        for (int t = 0; t < 86400; t += 20) {
+            for (int group = 1; group <= 16; ++group) {
+                emit worker->lumoSgData(monday.addSecs(t), group, 4);
+                emit worker->lumoSgData(monday.addSecs(t + 9), group, 2);
+                emit worker->lumoSgData(monday.addSecs(t + 10), group, 1);
+                emit worker->lumoSgData(monday.addSecs(t + 14), group, 2);
+            }
+        }
+        deliver(view.get(), "on_db_complete");
+        if (smoothing) {
+            QVERIFY(evaluated(view.get()));
+            QCOMPARE(xy(view.get())->series(16)->pointsCount(), cycleCount - 1);
+            smooth->click();
+        }
+        if (then == "close") {
+            view.reset();
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+            return;
+        }
+        if (then == "uncheck") {
+            smooth->click();
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+            QVERIFY(xy(view.get())->series(16)->isVisible() && !series(xy(view.get()), "SG 16 (avg)"));
+            QCOMPARE(xy(view.get())->seriesList().size(), 16);
+            return;
+        }
+        if (then == "complete") {
+            deliver(view.get(), "on_db_complete");
+            QVERIFY(evaluated(view.get()));
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+            QCOMPARE(bars(view.get())->barCount(), 16 * (4 * cycleCount - 1));
+            QCOMPARE(cycles(view.get())->series(3)->pointsCount(), cycleCount - 1);
+            if (smoothing)
+                QCOMPARE(series(xy(view.get()), "SG 3 (avg)")->pointsCount(), cycleCount - 1);
+            checkSmoothed(view.get());
+            return;
+        }
+        deliver(view.get(), "on_updateData_clicked", false);
+        deliver(view.get(), "on_db_lumoSgData", monday, 20, 0);
+        deliver(view.get(), "on_db_lumoSgData", monday.addSecs(5), 20, 1);
+        deliver(view.get(), "on_db_lumoSgData", monday.addSecs(8), 20, 0);
+        deliver(view.get(), "on_db_complete");
+        QVERIFY(evaluated(view.get()));
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCOMPARE(bars(view.get())->barCount(), 2);
+        QCOMPARE(points(xy(view.get())->series(20)), (QVector<QPointF>{{secs(monday) + 5, 3}}));
+        QVERIFY(points(xy(view.get())->series(16)).isEmpty());
+        QCOMPARE(xy(view.get())->seriesList().size(), smoothing ? 34 : 17);
+        checkSmoothed(view.get());
+        checkExport(view.get());
     }
 
     void dateSteps_data()
@@ -183,7 +328,7 @@ private slots:
         QFETCH(bool, forward);
         QFETCH(QDateTime, to);
         use();
-        auto view = opened(facade.createSGWidget(1));
+        auto view = fedSgView();
         // Each load is ended by hand: the server is not there.
         endLoad(view.get());
         auto *edit = view->findChild<QDateTimeEdit *>("dateTimeEdit");
@@ -212,8 +357,8 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QStringList, modes);
         use();
-        auto view = opened(kind == "sg" ? facade.createSGWidget(1)
-                                        : kind == "phases" ? facade.createPhasesWidget(1) : facade.createDtWidget(1, {5}));
+        auto view = kind == "sg" ? fedSgView()
+                                 : opened(kind == "phases" ? facade.createPhasesWidget(1) : facade.createDtWidget(1, {5}));
         for (const QString &mode : modes) {
             for (int click = 0; click < 2; ++click) {
                 endLoad(view.get());
@@ -332,6 +477,42 @@ private slots:
                      (QVector<QPointF>{{key(d, QTime(0, 0)) - 86400, 90}, {key(d, QTime(0, 0)), 90},
                                        {key(d, QTime(0, 0)) + 86400, 90}}));
         }
+    }
+
+    void undecodableEvent_data() { TestServers::addServerRows(); }
+
+    // The host cannot decode an event in the middle of an hour: the rows
+    // before it are shown (the same bytes decoded again and again), the load
+    // ends there and says why.
+    void undecodableEvent()
+    {
+        USE_ROW_SERVER();
+        const uint object = 905;
+        const auto cleanUp = ownRows(object, {"events"});
+        const QDate day(2024, 3, 6);
+        const bool pg = reference.driverName() == QLatin1String("QPSQL");
+        const QVector<QPoint> records{{0, 4}, {30, 1}, {60, 4}, {90, 1}, {100, -1}, {120, 4}, {150, 1}, {180, 4}};
+        QStringList events;
+        for (int i = 0; i < records.size(); ++i) {
+            const QPoint r = records.at(i);
+            const QByteArray bytes = r.y() < 0 ? QByteArray("\x01\x00\x00", 3) : SignalGroupEvent::encode(1, r.y());
+            events << QString("(%1,'%2',7,5,%3,%4)").arg(object)
+                          .arg(written(day, QTime(10, 0).addSecs(r.x())).toString("yyyy-MM-dd hh:mm:ss"))
+                          .arg(QString(pg ? "decode('%1','hex')" : "unhex('%1')").arg(QString(bytes.toHex()))).arg(i);
+        }
+        QVERIFY(run(QString("insert into events (objectid,time,type,value,data,%1) values %2")
+                        .arg(quoted("index"), events.join(','))));
+        auto view = loaded(facade.createSGWidget(object));
+        view->findChild<QDateTimeEdit *>("dateTimeEdit")->setDateTime(written(day, QTime(10, 0)));
+        QVERIFY(click(view.get(), "hourData"));
+        const double h = secs(written(day, QTime(10, 0)));
+        QCOMPARE(points(xy(view.get())->series(1)), (QVector<QPointF>{{h + 30, 30}}));
+        QCOMPARE(bars(view.get())->barCount(), 3);
+        auto *log = view->findChild<QComboBox *>("log");
+        QStringList lines;
+        for (int i = 0; i < log->count(); ++i)
+            lines << log->itemText(i);
+        QVERIFY2(lines.last().endsWith("Internal error: cannot decode event"), qPrintable(lines.join('\n')));
     }
 
     void fromServer_data() { TestServers::addServerRows(); }

@@ -2,17 +2,20 @@
 #define CWSIMPLE_COLORHBOXSERIES_H
 
 #include "cwsimple/Series.h"
+#include "cwsimple/TimelineBars.h"
+#include "cwsimple/TimelinePlottable.h"
 
 #include <QColor>
+#include <QHash>
 #include <QPixmap>
 #include <QSharedPointer>
-
-#include "BarPlottable.h"
 
 namespace cwsimple {
 
 // Horizontal coloured bars on a timeline: x1..x2 (seconds since the epoch)
-// in row y. Painted by one culling plottable, so 100 000 bars stay fast.
+// in row y. Drawn by one plottable that leaves out what the zoom cannot
+// show, so a week of bars a few seconds long stays quick to zoom and pan;
+// the bars themselves (bar(), the export) are kept exactly.
 class ColorHBoxSeries : public Series
 {
     Q_OBJECT
@@ -34,9 +37,15 @@ public:
     // Upper half in first, lower half in second.
     void addBar(double x1, double x2, double y, const QColor &first, const QColor &second);
     void addBar(double x1, double x2, double y, const QPixmap &fill);
+    // Many bars at once, built anywhere: each names its look by the number
+    // addLook() gave it (the looks are numbered from 0 as they are added).
+    int addLook(const BarLook &look);
+    void addBars(TimelineBars bars);
+    // Keeps the first `count` bars.
+    void truncate(int count);
     void clear();
 
-    int barCount() const { return m_items->size(); }
+    int barCount() const { return m_bars->size(); }
     Bar bar(int i) const;
     double x1(int i) const { return bar(i).x1; }
     double x2(int i) const { return bar(i).x2; }
@@ -49,9 +58,15 @@ protected:
     void sync() override;
 
 private:
-    void append(BarPlottable::Item &&item);
+    void append(double x1, double x2, double y, const BarLook &look);
+    // The number of an equal look, added when there is none.
+    int lookIndex(const BarLook &look);
 
-    QSharedPointer<BarPlottable::Items> m_items;
+    QSharedPointer<TimelineBars> m_bars;
+    QSharedPointer<QVector<BarLook>> m_looks;
+    // Looks by their colours' and picture's keys, so that addBar() finds
+    // them among many; filled once there are more than a few.
+    QHash<QString, int> m_lookIndex;
     bool m_showLength = false;
 };
 

@@ -25,6 +25,22 @@ SgEventDecoder::SgEventDecoder()
 
 bool SgEventDecoder::decode(const QByteArray &data, int *group, int *state)
 {
+    const auto known = remembered.constFind(data);
+    if (known != remembered.constEnd()) {
+        *group = known->group;
+        *state = known->state;
+        return true;
+    }
+    if (!ask(data, group, state))
+        return false;
+    if (remembered.size() >= MaxRemembered)
+        remembered.clear();
+    remembered.insert(data, Decoded{*group, *state});
+    return true;
+}
+
+bool SgEventDecoder::ask(const QByteArray &data, int *group, int *state)
+{
     QObject *notification = nullptr;
     if (hostPlugin) {
         createNotification.invoke(hostPlugin, Qt::DirectConnection, Q_RETURN_ARG(QObject *, notification),

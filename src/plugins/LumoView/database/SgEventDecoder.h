@@ -2,6 +2,7 @@
 #define SGEVENTDECODER_H
 
 #include <QByteArray>
+#include <QHash>
 #include <QMetaMethod>
 #include <QMetaProperty>
 
@@ -11,7 +12,9 @@ class QObject;
 // host's decoding service: the plug-in that the host's kernel object (a
 // child of the application that inherits "Road::Kernel") offers as
 // "Orvane::Plugin". Looked up once, in the thread that creates the decoder;
-// decode() runs in the worker's thread.
+// decode() runs in the worker's thread. The same bytes always decode the
+// same: the decodings already made are remembered (a bounded number), so
+// that the host is asked once per distinct event rather than per row.
 class SgEventDecoder
 {
 public:
@@ -24,7 +27,19 @@ public:
     // False when the host offers no decoding or cannot decode `data`.
     bool decode(const QByteArray &data, int *group, int *state);
 
+    // The most decodings remembered; past it they are forgotten and made afresh.
+    static constexpr int MaxRemembered = 4096;
+
 private:
+    struct Decoded
+    {
+        int group;
+        int state;
+    };
+
+    bool ask(const QByteArray &data, int *group, int *state);
+
+    QHash<QByteArray, Decoded> remembered;
     QObject *hostPlugin = nullptr;
     QMetaMethod createNotification;
     const QMetaObject *notificationClass = nullptr;

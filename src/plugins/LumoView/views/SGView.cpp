@@ -8,50 +8,29 @@
 #include "cwsimple/ColorHBoxSeries.h"
 #include "WallClock.h"
 
+#include "views/BackgroundJob.h"
 #include "views/DayNavigator.h"
 #include "views/ToolRow.h"
+#include "views/ViewClock.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
-
-double seconds(qint64 msecs)
-{
-    return msecs / 1000.0;
-}
-
-bool isOpen(int state)
-{
-    return state >= 1 && state <= 3;
-}
-
-// A group's state while a load is evaluated; times in milliseconds as
-// written (WallClock). A group is first tracked in a closed state, so
-// openSince is set before it is read.
-struct GroupTracker
-{
-    qint64 openSince = 0;
-    qint64 closedSince = 0;
-    qint64 changedAt = 0;
-    int state = 0;
-    int cycleSum = 0;
-    bool cycleHalf = false;
-};
-
-} // namespace
+#include <algorithm>
 
 SGView::SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMutex)
     : LumoWidget(parent, object_id, db, dbMutex)
     , greenStripes(QStringLiteral("://Resources/gb.png"))
     , amberStripes(QStringLiteral("://Resources/ab.png"))
+    , evaluation(new BackgroundJob(this))
+    , smoothing(new BackgroundJob(this))
 {
     setupForm();
     initControls();
@@ -67,11 +46,17 @@ SGView::SGView(QWidget *parent, uint object_id, QSqlDatabase *db, QMutex *dbMute
     tlChart->xAxis()->setDatetimeFormat(QStringLiteral("hh:mm:ss"));
 
     stackedWidget->setCurrentWidget(xyPage);
-    dateTimeEdit->setDateTime(WallClock::now());
+    const QDateTime now = ViewClock::now();
+    dateTimeEdit->setDateTime(WallClock::at(now.date(), now.time()));
     on_hourData_clicked(true);
 }
 
-SGView::~SGView() = default;
+SGView::~SGView()
+{
+    // Their deliveries call into this view: none may come any more.
+    evaluation->cancel();
+    smoothing->cancel();
+}
 
 void SGView::setupForm()
 {
@@ -112,6 +97,8 @@ void SGView::setupForm()
     pageLayout->addWidget(cycles);
 
     QPushButton *refresh = row->addButton("updateData", tr("Refresh"));
+    follow = new LiveFollow(this, 1);
+    row->add("live", follow->button());
     averaging = row->addCheckBox("averaging", tr("smoothing"));
     days = new DayNavigator(this, {dateTimeEdit}, refresh);
     days->placeIn(row->boxLayout());
@@ -152,6 +139,13 @@ void SGView::setupForm()
     verticalLayout->addWidget(logBox);
 
     stackedWidget->setCurrentIndex(2);
+    connect(follow, &LiveFollow::stepDue, this, &SGView::step);
+    connect(follow, &LiveFollow::replaceFrom, this, &SGView::replaceFrom);
+    connect(follow, &LiveFollow::loadDue, this, [this] { on_updateData_clicked(); });
+    connect(follow, &LiveFollow::moveTo, this, [this](const QDateTime &start) {
+        dateTimeEdit->setDateTime(start);
+        on_updateData_clicked();
+    });
     QMetaObject::connectSlotsByName(this);
 }
 
@@ -226,7 +220,23 @@ void SGView::on_cycles_clicked(bool checked)
 
 void SGView::on_updateData_clicked(bool)
 {
+    const QDateTime start = dateTimeEdit->dateTime();
+    const QDateTime end = hourData->isChecked() ? start.addSecs(3600)
+                          : weekData->isChecked() ? start.addDays(7)
+                                                  : start.addDays(1);
+    // A step under way ends first; the load follows it.
+    if (!follow->loadStarts(start, end)) {
+        showProgress();
+        setChartsEnabled(false);
+        return;
+    }
+    // What is still being evaluated or smoothed belongs to the load before.
+    evaluation->cancel();
+    smoothing->cancel();
     records.clear();
+    checkpoints.clear();
+    evaluatedGroups.clear();
+    evaluateAgainFrom = -1;
     xyAvgSeries.clear();
     cycleAvgSeries.clear();
     showProgress();
@@ -238,36 +248,65 @@ void SGView::on_updateData_clicked(bool)
     tlChart->xAxis()->setDatetime(true);
     tlChart->setError(QString());
 
-    const QDateTime start = dateTimeEdit->dateTime();
-    const QDateTime end = hourData->isChecked() ? start.addSecs(3600)
-                          : weekData->isChecked() ? start.addDays(7)
-                                                  : start.addDays(1);
+    loadedEnd = end;
     db.requestSg(objectId, start, end);
-    for (QWidget *w : std::initializer_list<QWidget *>{xyChart, cycleChart, tlChart, frame})
-        w->setEnabled(false);
+    setChartsEnabled(false);
+}
+
+void SGView::step(const LiveFollow::Cursors &cursors)
+{
+    db.followSg(objectId, cursors.at(0), loadedEnd);
+}
+
+void SGView::replaceFrom(int, const QDateTime &from)
+{
+    const int first = records.dropFrom(WallClock::msecs(from));
+    evaluateAgainFrom = evaluateAgainFrom < 0 ? first : std::min(evaluateAgainFrom, first);
+}
+
+void SGView::setChartsEnabled(bool enabled)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{xyChart, tlChart, cycleChart, frame})
+        w->setEnabled(enabled);
 }
 
 void SGView::on_db_lumoSgData(const QDateTime &time, int sg_id, int state)
 {
+    follow->row(0, time);
     // Converted once, here: the evaluation needs every time several times.
-    records.push_back({WallClock::msecs(time), sg_id, state});
+    records.append({WallClock::msecs(time), sg_id, state});
     if (!sgIds.contains(sg_id))
         sgIds.append(sg_id);
 }
 
 void SGView::on_db_complete()
 {
+    switch (follow->completed()) {
+    case LiveFollow::NothingEnded:
+        // A second completion (the worker ending) adds nothing.
+        return;
+    case LiveFollow::LoadEnded:
+        records.seal();
+        evaluateFrom(0);
+        return;
+    case LiveFollow::StepEnded:
+        // The records the step replaced, once what is being evaluated is shown.
+        if (evaluateAgainFrom >= 0 && !evaluation->isRunning())
+            evaluateFrom(evaluateAgainFrom);
+        return;
+    }
+}
+
+void SGView::prepareGroups()
+{
     std::sort(sgIds.begin(), sgIds.end());
     const int n = sgIds.size();
-    QHash<int, int> rowOf;
+    tlChart->yAxis()->resetCustomLabels();
     for (int j = 0; j < n; ++j) {
         const int group = sgIds.at(j);
-        const int row = n - j;
-        rowOf.insert(group, row);
         const QString label = tr("SG %1").arg(group);
-        tlChart->yAxis()->setCustomLabel(row, label);
+        tlChart->yAxis()->setCustomLabel(n - j, label);
         for (ChartWidget *chart : {xyChart, cycleChart}) {
-            // Built once per load: a second completion keeps what is there.
             if (chart->series(group))
                 continue;
             auto *series = new PointSeries(1);
@@ -275,94 +314,95 @@ void SGView::on_db_complete()
             chart->addSeries(series, group);
         }
     }
+}
 
+void SGView::evaluateFrom(int first)
+{
+    evaluateAgainFrom = -1;
+    const bool load = checkpoints.isEmpty();
+    QVector<int> groups = sgIds.toVector();
+    std::sort(groups.begin(), groups.end());
+    if (load || groups != evaluatedGroups) {
+        // The rows of the timeline move: all is evaluated again, the series
+        // in the order a load gives them.
+        if (!load) {
+            removeAverages();
+            xyChart->clear();
+            cycleChart->clear();
+        }
+        prepareGroups();
+        checkpoints = {SgEvaluation::beginning(groups)};
+        evaluatedGroups = groups;
+        first = 0;
+    }
+    int at = checkpoints.size() - 1;
+    while (at > 0 && checkpoints.at(at).record > first)
+        --at;
+    const SgEvaluation::Checkpoint start = checkpoints.at(at);
+    const auto input = records.from(start.record);
+    evaluation->start([this, input, start, groups, load](const std::atomic<bool> &cancelled) -> BackgroundJob::Delivery {
+        auto result = std::make_shared<SgEvaluation>(SgEvaluation::from(*input, start, groups, cancelled));
+        if (!result->complete)
+            return {};
+        return [this, groups, start, result, load] {
+            showEvaluation(groups, start, *result);
+            if (load)
+                setChartsEnabled(true);
+            if (averaging->isChecked())
+                on_averaging_clicked(true);
+            // A step that replaced records meanwhile, once it has ended.
+            if (evaluateAgainFrom >= 0 && !follow->stepping())
+                evaluateFrom(evaluateAgainFrom);
+        };
+    });
+}
+
+void SGView::showEvaluation(const QVector<int> &groups, const SgEvaluation::Checkpoint &start,
+                            SgEvaluation &result)
+{
     auto *bars = static_cast<cwsimple::ColorHBoxSeries *>(tlChart->findSeries(1));
     if (!bars) {
         bars = new cwsimple::ColorHBoxSeries;
         bars->setShowLength(true);
+        // Numbered as the evaluation numbers them.
+        for (int look = 0; look < SgEvaluation::LookCount; ++look)
+            bars->addLook(barLook(SgEvaluation::Look(look)));
         tlChart->addSeries(bars, 1);
     }
-
-    QHash<int, GroupTracker> trackers;
-    for (const StateRecord &record : records) {
-        const int g = record.sg_id;
-        const int s = record.state;
-        const qint64 t = record.msecs;
-        auto it = trackers.find(g);
-        if (it == trackers.end()) {
-            if (s == 0 || s == 4) {
-                GroupTracker tracker;
-                tracker.closedSince = tracker.changedAt = t;
-                tracker.state = s;
-                trackers.insert(g, tracker);
-            }
-            continue;
+    bars->truncate(start.bars);
+    bars->addBars(std::move(result.bars));
+    for (int j = 0; j < groups.size(); ++j) {
+        if (auto *xy = static_cast<PointSeries *>(xyChart->series(groups.at(j)))) {
+            xy->truncate(start.openPeriods.value(j));
+            xy->addPoints(result.openPeriods.at(j));
         }
-        GroupTracker &tracker = it.value();
-        const bool wasOpen = isOpen(tracker.state);
-        const bool nowOpen = isOpen(s);
-        if (s != tracker.state) {
-            addStateBar(bars, seconds(tracker.changedAt), seconds(t), rowOf.value(g), tracker.state);
-            tracker.state = s;
-            tracker.changedAt = t;
-        }
-        if (wasOpen == nowOpen)
-            continue;
-        int d;
-        if (nowOpen) {
-            d = int((t - tracker.closedSince) / 1000);
-            tracker.openSince = t;
-        } else {
-            d = int((t - tracker.openSince) / 1000);
-            if (auto *xy = static_cast<PointSeries *>(xyChart->series(g)))
-                xy->addXY(seconds(tracker.openSince), d);
-            tracker.closedSince = t;
-        }
-        tracker.cycleSum += d;
-        if (tracker.cycleHalf) {
-            if (auto *cycle = static_cast<PointSeries *>(cycleChart->series(g)))
-                cycle->addXY(seconds(t), tracker.cycleSum);
-            tracker.cycleSum = 0;
-            tracker.cycleHalf = false;
-        } else {
-            tracker.cycleHalf = true;
+        if (auto *cycle = static_cast<PointSeries *>(cycleChart->series(groups.at(j)))) {
+            cycle->truncate(start.cycles.value(j));
+            cycle->addPoints(result.cycles.at(j));
         }
     }
-    // Evaluated once: a second completion (the worker ending) adds nothing.
-    records.clear();
-    records.shrink_to_fit();
-
-    for (QWidget *w : std::initializer_list<QWidget *>{xyChart, tlChart, cycleChart, frame})
-        w->setEnabled(true);
-    if (averaging->isChecked())
-        on_averaging_clicked(true);
+    while (!checkpoints.isEmpty() && checkpoints.constLast().record > start.record)
+        checkpoints.removeLast();
+    checkpoints += result.checkpoints;
 }
 
-void SGView::addStateBar(cwsimple::ColorHBoxSeries *bars, double x1, double x2, double y, int state) const
+cwsimple::BarLook SGView::barLook(SgEvaluation::Look look) const
 {
-    switch (state) {
-    case 1:
-        bars->addBar(x1, x2, y, QColor(Qt::green));
-        break;
-    case 2:
-    case 3:
-        bars->addBar(x1, x2, y, greenStripes);
-        break;
-    case 4:
-        bars->addBar(x1, x2, y, QColor(Qt::red));
-        break;
-    case 16:
-        bars->addBar(x1, x2, y, QColor(Qt::yellow));
-        break;
-    case 20:
-        bars->addBar(x1, x2, y, QColor(Qt::red), QColor(Qt::yellow));
-        break;
-    case 32:
-        bars->addBar(x1, x2, y, amberStripes);
-        break;
+    switch (look) {
+    case SgEvaluation::Green:
+        return {QColor(Qt::green), QColor(), QPixmap()};
+    case SgEvaluation::GreenStripes:
+        return {QColor(), QColor(), greenStripes};
+    case SgEvaluation::Red:
+        return {QColor(Qt::red), QColor(), QPixmap()};
+    case SgEvaluation::Yellow:
+        return {QColor(Qt::yellow), QColor(), QPixmap()};
+    case SgEvaluation::RedYellow:
+        return {QColor(Qt::red), QColor(Qt::yellow), QPixmap()};
+    case SgEvaluation::AmberStripes:
+        return {QColor(), QColor(), amberStripes};
     default:
-        bars->addBar(x1, x2, y, QColor(Qt::black));
-        break;
+        return {QColor(Qt::black), QColor(), QPixmap()};
     }
 }
 
@@ -380,31 +420,7 @@ QVector<double> SGView::smoothed(const QVector<double> &y)
     return result;
 }
 
-void SGView::smoothChart(ChartWidget *chart, QList<int> &avgIds)
-{
-    for (int group : qAsConst(sgIds)) {
-        auto *series = static_cast<PointSeries *>(chart->series(group));
-        if (!series)
-            continue;
-        const int m = series->pointsCount();
-        QVector<double> xs(m);
-        QVector<double> ys(m);
-        for (int i = 0; i < m; ++i) {
-            const QPointF p = series->pt(i);
-            xs[i] = p.x();
-            ys[i] = p.y();
-        }
-        auto *line = new LineSeries;
-        line->setName(series->name() + tr(" (avg)"));
-        line->setWidth(2);
-        line->setColor(series->color());
-        avgIds.append(chart->addSeries(line));
-        line->addPoints(xs, smoothed(ys));
-        series->setVisible(false);
-    }
-}
-
-void SGView::on_averaging_clicked(bool checked)
+void SGView::removeAverages()
 {
     for (int id : qAsConst(xyAvgSeries))
         xyChart->removeSeries(id);
@@ -412,8 +428,13 @@ void SGView::on_averaging_clicked(bool checked)
         cycleChart->removeSeries(id);
     xyAvgSeries.clear();
     cycleAvgSeries.clear();
+}
 
+void SGView::on_averaging_clicked(bool checked)
+{
+    smoothing->cancel();
     if (!checked) {
+        removeAverages();
         for (int group : qAsConst(sgIds)) {
             for (ChartWidget *chart : {xyChart, cycleChart}) {
                 if (ChartSeries *series = chart->series(group))
@@ -422,6 +443,51 @@ void SGView::on_averaging_clicked(bool checked)
         }
         return;
     }
-    smoothChart(xyChart, xyAvgSeries);
-    smoothChart(cycleChart, cycleAvgSeries);
+    // Each group's points on both charts, shared rather than copied; the
+    // lines shown stay until the new ones replace them.
+    struct Line
+    {
+        ChartWidget *chart;
+        int group;
+        QVector<QPointF> points;
+    };
+    QVector<Line> lines;
+    for (ChartWidget *chart : {xyChart, cycleChart}) {
+        for (int group : qAsConst(sgIds)) {
+            if (auto *series = static_cast<PointSeries *>(chart->series(group)))
+                lines.append({chart, group, series->points()});
+        }
+    }
+    smoothing->start([this, lines](const std::atomic<bool> &cancelled) -> BackgroundJob::Delivery {
+        auto xs = std::make_shared<QVector<QVector<double>>>();
+        auto ys = std::make_shared<QVector<QVector<double>>>();
+        for (const Line &line : lines) {
+            if (cancelled)
+                return {};
+            QVector<double> x(line.points.size());
+            QVector<double> y(line.points.size());
+            for (int i = 0; i < line.points.size(); ++i) {
+                x[i] = line.points.at(i).x();
+                y[i] = line.points.at(i).y();
+            }
+            xs->append(x);
+            ys->append(smoothed(y));
+        }
+        return [this, lines, xs, ys] {
+            removeAverages();
+            for (int k = 0; k < lines.size(); ++k) {
+                ChartWidget *chart = lines.at(k).chart;
+                ChartSeries *series = chart->series(lines.at(k).group);
+                if (!series)
+                    continue;
+                auto *line = new LineSeries;
+                line->setName(series->name() + tr(" (avg)"));
+                line->setWidth(2);
+                line->setColor(series->color());
+                (chart == xyChart ? xyAvgSeries : cycleAvgSeries).append(chart->addSeries(line));
+                line->addPoints(xs->at(k), ys->at(k));
+                series->setVisible(false);
+            }
+        };
+    });
 }
