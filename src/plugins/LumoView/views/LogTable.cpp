@@ -132,8 +132,7 @@ void LogTable::beginLoad()
     m_examined = 0;
     m_checkedRows = 0;
     m_heldSelection = -1;
-    m_replacing = false;
-    m_replaced.clear();
+    m_merge.clear();
     m_viewHeld = false;
     if (m_frozen) {
         m_frozen = false;
@@ -159,8 +158,23 @@ void LogTable::endLoad()
 void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
                          const DecodedLogRow &decoded)
 {
-    if (m_replacing && takeReplaced(timeMsecs, deviceTimeMsecs, typeId, type, decoded))
-        return;
+    if (m_merge.isActive()) {
+        switch (m_merge.take(m_records, timeMsecs, deviceTimeMsecs, type, decoded)) {
+        case LogStepMerge::Held:
+            return;
+        case LogStepMerge::Aside:
+            // Out of the order of time until the step has ended.
+            if (m_timeOrder.isEmpty()) {
+                m_timeOrder.resize(m_records.size());
+                std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
+            }
+            m_merge.setAside(m_records.size());
+            m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
+            return;
+        case LogStepMerge::AsAny:
+            break;
+        }
+    }
     if (!m_loading)
         holdView();
     const int record = m_records.size();
@@ -205,72 +219,33 @@ void LogTable::beginReplace(int timeMsecs)
 {
     endReplace();
     holdView();
-    m_replaced = recordsFrom(timeMsecs);
-    m_replacedFrom = timeOrderSize() - m_replaced.size();
-    m_matched = 0;
-    m_stepOrder.clear();
-    m_stepDiffers = false;
-    m_replacing = true;
-}
-
-bool LogTable::takeReplaced(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
-                            const DecodedLogRow &decoded)
-{
-    // Past the records held, none gone and none new: it comes as any record
-    // after a load does.
-    if (!m_stepDiffers && m_matched == m_replaced.size())
-        return false;
-    // One held keeps its record; those held before it are gone.
-    for (int i = m_matched; i < m_replaced.size() && m_records.timeMsecs(m_replaced.at(i)) <= timeMsecs; ++i) {
-        if (m_records.holds(m_replaced.at(i), timeMsecs, deviceTimeMsecs, type, decoded)) {
-            m_stepDiffers = m_stepDiffers || i > m_matched;
-            m_stepOrder.append(m_replaced.at(i));
-            m_matched = i + 1;
-            return true;
-        }
-    }
-    // One written late: kept aside until the step has ended.
-    if (m_timeOrder.isEmpty()) {
-        m_timeOrder.resize(m_records.size());
-        std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
-    }
-    m_stepDiffers = true;
-    m_stepOrder.append(m_records.size());
-    m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
-    return true;
+    const QVector<int> held = recordsFrom(timeMsecs);
+    m_replacedFrom = timeOrderSize() - held.size();
+    m_merge.begin(held);
 }
 
 void LogTable::endReplace()
 {
-    if (!m_replacing)
+    if (!m_merge.isActive())
         return;
-    m_replacing = false;
-    if (!m_stepDiffers && m_matched == m_replaced.size()) {
-        m_replaced.clear();
+    if (m_merge.keepsOrder()) {
+        m_merge.clear();
         return;
     }
     // The order of time: the records before the ones replaced, then the
     // step's, those held among them keeping their records.
-    const int firstNew = m_replacedFrom + m_replaced.size();
+    const int firstAside = m_replacedFrom + m_merge.heldCount();
     QVector<int> order(m_replacedFrom);
     for (int i = 0; i < m_replacedFrom; ++i)
         order[i] = timeOrderAt(i);
-    order += m_stepOrder;
-    std::vector<bool> kept(m_records.size(), false);
-    for (int record : qAsConst(m_stepOrder))
-        kept[record] = true;
-    QVector<int> gone;
-    for (int record : qAsConst(m_replaced)) {
-        if (!kept[record])
-            gone.append(record);
-    }
+    order += m_merge.order();
+    m_timeOrder = order;
     if (m_sorted) {
-        for (int record = firstNew; record < m_records.size(); ++record)
+        for (int record = firstAside; record < m_records.size(); ++record)
             m_sortOrder.append(record);
     }
-    m_timeOrder = order;
-    m_replaced.clear();
-    m_stepOrder.clear();
+    const QVector<int> gone = m_merge.gone();
+    m_merge.clear();
     removeRecords(gone);
     bool inOrder = true;
     for (int i = 0; inOrder && i < m_timeOrder.size(); ++i)

@@ -5,6 +5,7 @@
 #include "views/LogFilter.h"
 #include "views/LogRecords.h"
 #include "views/LogRowList.h"
+#include "views/LogStepMerge.h"
 
 #include <QHash>
 #include <QObject>
@@ -142,9 +143,6 @@ private:
     void makeCells(int row);
     void fixOptionalCells(int row);
     bool behind() const;
-    // During a replacement: true where the record is taken care of.
-    bool takeReplaced(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
-                      const DecodedLogRow &decoded);
     // Takes records out; the others' indexes close up.
     void removeRecords(const QVector<int> &gone);
     // The row of the newest record shown, -1 for none.
@@ -198,16 +196,10 @@ private:
     bool m_frozen = false;
     int m_heldSelection = -1;
 
-    // A replacement under way: the records it replaces, from a place in the
-    // order of time on, how far the records added so far came in them, and
-    // where the records of the step differ from them (a record gone or a new
-    // one among them), the step's records in their order.
-    bool m_replacing = false;
-    QVector<int> m_replaced;
+    // A replacement under way, of the records from a place in the order of
+    // time on.
+    LogStepMerge m_merge;
     int m_replacedFrom = 0;
-    int m_matched = 0;
-    bool m_stepDiffers = false;
-    QVector<int> m_stepOrder;
     // Where the view stood when records began to come after the load: the
     // record at its top, or the newest in view; put back once they are in.
     bool m_viewHeld = false;
