@@ -320,6 +320,19 @@ private slots:
         rows << Row{38010, 38010, QStringLiteral("Детектор"), QString(), QStringLiteral("newer")};
         replace(37970, rows.mid(198));
         QCOMPARE(w.rowAt(w.viewport()->height() - 1), rows.size() - 1);
+
+        // A header click while a step's records come: a late one among them
+        // is sorted in with the others once the step has ended.
+        f->table.beginReplace(38000 * 1000);
+        rows.insert(rows.size() - 1, Row{38005, 1, QStringLiteral("Связь"), QString(), QStringLiteral("later")});
+        for (const Row &row : rows.mid(rows.size() - 3))
+            add(f->table, row);
+        clickHeader(w, 3);
+        QTest::qWait(300);
+        f->table.endReplace();
+        QVector<int> order = timeOrder(rows);
+        sortLikeAClick(rows, order, 3, false, Qt::AscendingOrder);
+        QTRY_COMPARE(shown(w), expected(rows, order, false));
     }
 
     // Enough rows that a change takes several slices: after each, every

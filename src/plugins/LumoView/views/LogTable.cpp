@@ -232,6 +232,12 @@ void LogTable::endReplace()
         m_merge.clear();
         return;
     }
+    // A sort under way knows the records as they were: it starts again.
+    if (m_sortRun) {
+        m_sortTask.cancel();
+        m_sortRun.reset();
+        m_resortTimer.start();
+    }
     // The order of time: the records before the ones replaced, then the
     // step's, those held among them keeping their records.
     const int firstAside = m_replacedFrom + m_merge.heldCount();
@@ -281,13 +287,6 @@ void LogTable::removeRecords(const QVector<int> &gone)
         return;
     const int selected = m_frozen ? -1 : selectedRecord();
     const int selectedRow = selected < 0 ? -1 : rowOf(selected);
-    // A sort under way knows the records as they were: it starts again.
-    if (m_sortRun) {
-        m_sortTask.cancel();
-        m_sortRun.reset();
-        m_resortTimer.start();
-    }
-
     const int kept = m_records.size() - gone.size();
     const QVector<int> renumbered = m_records.remove(gone);
     const auto newIndex = [&](int record) {
@@ -413,6 +412,11 @@ void LogTable::startSort(bool fromTimeOrder)
     m_resortTimer.stop();
     if (m_loading)
         return;
+    // Records of a follow step wait aside until it has ended: then.
+    if (m_merge.isActive()) {
+        m_resortTimer.start();
+        return;
+    }
     m_sortTask.cancel();
     m_sortRun.reset();
     // The order of time is what the records are in already.
@@ -454,9 +458,11 @@ void LogTable::sortFinished()
         return;
     if (!run->ranks.isEmpty())
         m_ranks.insert(run->field, run->ranks);
-    // Records that came meanwhile go last, and are sorted in next.
+    // Records that came meanwhile go last, and are sorted in next; those a
+    // follow step keeps aside go once it has ended.
     QVector<int> order = run->order;
-    for (int record = run->records; record < m_records.size(); ++record)
+    const int aside = m_merge.isActive() ? m_replacedFrom + m_merge.heldCount() : m_records.size();
+    for (int record = run->records; record < aside; ++record)
         order.append(record);
     m_sortOrder = order;
     m_sorted = true;
