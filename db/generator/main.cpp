@@ -1,6 +1,6 @@
 // lumoview-dbgen: deterministic test/demo data for the LumoView event database.
 //
-//   lumoview-dbgen --dialect pg|mysql --size small|big|demo|dense --day YYYY-MM-DD [--seed N]
+//   lumoview-dbgen --dialect pg|mysql --size small|big|demo|dense|EVENTS --day YYYY-MM-DD [--seed N]
 //   lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD
 //                  [--one-day] [--seed N]
 //       a history for the benchmarks (see HistoryGenerator below)
@@ -22,6 +22,9 @@
 //             (so that D stays near 2 000 rows); big: 16 groups, whole 7 days
 //             D-6 .. D. Events on D for object 1: small about 2 000, big
 //             exactly 100 000 — both counts INCLUDE the signal-group rows of D.
+//             A number as the size (100000 or more) is the big data with
+//             that many events of object 1 on D: a controller logging
+//             high-resolution events.
 //             Dense: the small set, but object 1's signal groups are 16
 //             groups over the whole 7 days D-6 .. D on cycles a quarter as
 //             long as the big week's (a change every few seconds: about
@@ -68,7 +71,8 @@ class Generator
 public:
     bool m_wholeDaySignalGroups = false;
     bool m_denseWeek = false;
-    Generator(qint64 dayJd, bool big) : m_day(dayJd), m_big(big)
+    // `dayEvents`: object 1's events on D in the big layout, 0 for small.
+    Generator(qint64 dayJd, int dayEvents) : m_day(dayJd), m_big(dayEvents > 0), m_dayEvents(dayEvents)
     {
         g_jd0 = dayJd - 60;  // everything we write lies after this day
     }
@@ -247,8 +251,7 @@ private:
             std::vector<Event> v;
             signalGroups(v, m_day, 16, 0, 86400);
             controlSources(v, m_day);
-            const int target = 100000;
-            while (int(v.size()) < target)
+            while (int(v.size()) < m_dayEvents)
                 miscEvent(v, m_day, shapedSecond(isWeekend(m_day)), true);
             writeEvents(1, v, index);
         } else if (m_denseWeek) {
@@ -625,6 +628,7 @@ private:
 
     qint64 m_day;
     bool m_big;
+    int m_dayEvents;
     int m_seq = 0;
 };
 
@@ -875,7 +879,7 @@ private:
     if (message)
         fprintf(stderr, "lumoview-dbgen: %s\n", message);
     fprintf(stderr,
-            "usage: lumoview-dbgen --dialect pg|mysql --size small|big|demo|dense --day YYYY-MM-DD [--seed N]\n"
+            "usage: lumoview-dbgen --dialect pg|mysql --size small|big|demo|dense|EVENTS --day YYYY-MM-DD [--seed N]\n"
             "       lumoview-dbgen --dialect pg|mysql --history CONTROLLERS,DAYS,DT15DAYS --day YYYY-MM-DD\n"
             "                      [--one-day] [--seed N]\n"
             "       (both also [--now \"YYYY-MM-DD hh:mm:ss\"], default the current time)\n"
@@ -942,9 +946,11 @@ int main(int argc, char **argv)
         g_dialect = Dialect::MySql;
     else
         usage("--dialect must be pg or mysql");
+    bool numeric = false;
+    const int sizeEvents = size.toInt(&numeric);
     if (size != QLatin1String("small") && size != QLatin1String("big") && size != QLatin1String("demo")
-        && size != QLatin1String("dense"))
-        usage("--size must be small, big, demo or dense");
+        && size != QLatin1String("dense") && !(numeric && sizeEvents >= 100000))
+        usage("--size must be small, big, demo, dense or a number of events of at least 100000");
     const QDate d = QDate::fromString(day, QStringLiteral("yyyy-MM-dd"));
     if (!d.isValid())
         usage("--day must be a valid date YYYY-MM-DD");
@@ -970,7 +976,7 @@ int main(int argc, char **argv)
         }
         return 0;
     }
-    Generator generator(d.toJulianDay(), size == QLatin1String("big"));
+    Generator generator(d.toJulianDay(), numeric ? sizeEvents : size == QLatin1String("big") ? 100000 : 0);
     generator.m_wholeDaySignalGroups = size == QLatin1String("demo");
     generator.m_denseWeek = size == QLatin1String("dense");
     generator.run();

@@ -15,6 +15,8 @@
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLayout>
 #include <QSpinBox>
 #include <QToolButton>
@@ -39,12 +41,14 @@ private:
     static LiveFollow *follower(QWidget *view) { return static_cast<LumoWidget *>(view)->follower(); }
 
     // A view of `kind` on the clock's day, loaded: the phases, the data of
-    // detector 1 (15-minute or raw records) or the signal groups (of the
-    // day, or of the hour as they open).
+    // detector 1 (15-minute or raw records), the signal groups (of the day,
+    // or of the hour as they open) or the event log (searched for "odd" and
+    // sorted by description, newest first).
     std::unique_ptr<QWidget> open(const QString &kind)
     {
         QWidget *w = kind == "phases"                ? facade.createPhasesWidget(object)
                      : kind.startsWith("signal groups") ? facade.createSGWidget(object)
+                     : kind.startsWith("log")           ? facade.createLogWidget(object, 0x5FFFF)
                                                        : facade.createDtWidget(object, {1});
         w->setProperty("followInterval", interval);
         auto view = loaded(w);
@@ -53,7 +57,24 @@ private:
             view->findChild<QCheckBox *>("rawData")->setChecked(true);
         if (reload && !click(view.get(), reload))
             QTest::qFail("the view was not loaded again", __FILE__, __LINE__);
+        if (kind.contains("sorted")) {
+            view->setProperty("searchText", "odd");
+            auto *table = view->findChild<QTableWidget *>("tableWidget");
+            QHeaderView *header = table->horizontalHeader();
+            for (int i = 0; i < 2; ++i)
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, {header->sectionViewportPosition(3) + 5, 5});
+            if (!QTest::qWaitFor([&] {
+                    return header->sortIndicatorSection() == 3 && header->sortIndicatorOrder() == Qt::DescendingOrder
+                        && table->updatesEnabled() && shownCount(view.get()).startsWith(QString::number(table->rowCount()) + " of");
+                }))
+                QTest::qFail("the log was not sorted", __FILE__, __LINE__);
+        }
         return view;
+    }
+    static QString shownCount(QWidget *view)
+    {
+        auto *label = view->findChild<QLabel *>("shownCount");
+        return label ? label->text() : QString();
     }
     // The start of the period a view shows, as the clock reads it.
     static QDateTime shownStart(QWidget *view)
@@ -69,7 +90,12 @@ private:
     {
         const QString at = on(day, t).toString("''yyyy-MM-dd hh:mm:ss''");
         const int value = t.msecsSinceStartOfDay() / 1000 % 97;
-        if (kind == "phases") {
+        if (kind.startsWith("log")) {
+            QVERIFY(run(QString("insert into events (objectid,time,devicetime,type,value,%1,description) "
+                                "values (%2,%3,'%4',1,%5,%5,'%6 %7')")
+                            .arg(quoted("index")).arg(object).arg(at).arg(t.toString("hh:mm:ss")).arg(index)
+                            .arg(index % 2 ? "odd" : "even").arg(index % 3)));
+        } else if (kind == "phases") {
             QVERIFY(run(QString("insert into phasesdata (objectid,time,phaseid,length,promtact) values (%1,%2,%3,%4,1)")
                             .arg(object).arg(at).arg(index % 3 + 1).arg(20 + index)));
             QVERIFY(run(QString("insert into events (objectid,time,type,value,%1) values (%2,%3,2,%4,%5)")
@@ -97,11 +123,15 @@ private:
                             .arg(object).arg(at).arg(value).arg(value % 3)));
         }
     }
-    // The live view comes to show what a fresh load of its day shows.
+    // The live view comes to show what a fresh load of its day shows (and
+    // counts it alike).
     bool followed(QWidget *view, const QString &kind)
     {
-        const QStringList fresh = EveryView::shown(open(kind).get());
-        return !fresh.isEmpty() && QTest::qWaitFor([&] { return EveryView::shown(view) == fresh; }, 30000);
+        const auto freshView = open(kind);
+        const QStringList fresh = EveryView::shown(freshView.get());
+        return !fresh.isEmpty() && QTest::qWaitFor([&] {
+            return EveryView::shown(view) == fresh && shownCount(view) == shownCount(freshView.get());
+        }, 30000);
     }
     // The statements the views send while `during` runs and for twenty
     // steps' time after it.
@@ -130,7 +160,7 @@ private slots:
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("kind");
         for (const QString &server : TestServers::available())
-            for (const char *kind : {"phases", "detector 1", "detector 1, raw records", "signal groups"})
+            for (const char *kind : {"phases", "detector 1", "detector 1, raw records", "signal groups", "log", "log, sorted"})
                 QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
     }
 
@@ -167,7 +197,7 @@ private slots:
         QTest::addColumn<QString>("server");
         QTest::addColumn<QString>("kind");
         for (const QString &server : TestServers::available())
-            for (const char *kind : {"phases", "signal groups"})
+            for (const char *kind : {"phases", "signal groups", "log"})
                 QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
     }
 
@@ -210,6 +240,7 @@ private slots:
             QTest::newRow("detector data, a week") << server << "detector 1" << 7 * 24;
             QTest::newRow("signal groups, an hour") << server << "signal groups, hour" << 1;
             QTest::newRow("signal groups, a week") << server << "signal groups, week" << 7 * 24;
+            QTest::newRow("event log") << server << "log" << 24;
         }
     }
 

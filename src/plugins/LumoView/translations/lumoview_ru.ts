@@ -740,6 +740,26 @@ intensity=%3 veh/h</source>
         <source>No row from %1 on</source>
         <translation>Нет строк начиная с %1</translation>
     </message>
+    <message>
+        <source>Select file to save</source>
+        <translation>Выберите файл для сохранения</translation>
+    </message>
+    <message>
+        <source>Comma separated value (*.csv)</source>
+        <translation>Файлы CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Saving… %1%</source>
+        <translation>Сохранение… %1%</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
+    </message>
+    <message>
+        <source>Error open file %1: %2</source>
+        <translation>Ошибка открытия файла %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>LumoViewPlugin</name>

@@ -1,34 +1,34 @@
 #include "LogCell.h"
 
-LogCell::LogCell(const LogRecords *records, int record, LogRecords::Field field)
-    : QTableWidgetItem(Type)
-    , m_records(records)
-    , m_record(record)
-    , m_field(field)
-{
-}
+#include "views/LogCellPool.h"
+#include "views/LogTable.h"
+
+// Four cells a row: the cell must not outgrow the item it derives from.
+static_assert(sizeof(LogCell) == sizeof(QTableWidgetItem), "a log cell keeps its row in the item's spare bytes");
 
 QTableWidgetItem *LogCell::clone() const
 {
-    // Not by copy: the item's copy would forget its type.
-    auto *cell = new LogCell(m_records, m_record, m_field);
-    *static_cast<QTableWidgetItem *>(cell) = *this;
-    return cell;
+    // A copy of what it shows: out of its row it would show nothing.
+    auto *copy = new QTableWidgetItem;
+    copy->setText(text());
+    return copy;
 }
 
 QVariant LogCell::data(int role) const
 {
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return m_records->text(m_record, m_field);
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        if (const LogTable *table = LogTable::of(tableWidget()))
+            return table->cellText(m_row, field());
+    }
     return QTableWidgetItem::data(role);
 }
 
-bool LogCell::operator<(const QTableWidgetItem &other) const
+void *LogCell::operator new(std::size_t size)
 {
-    if (other.type() != Type)
-        return QTableWidgetItem::operator<(other);
-    const auto &cell = static_cast<const LogCell &>(other);
-    if (cell.m_records != m_records || cell.m_field != m_field)
-        return QTableWidgetItem::operator<(other);
-    return m_records->lessThan(m_record, cell.m_record, m_field);
+    return LogCellPool::allocate(size);
+}
+
+void LogCell::operator delete(void *cell) noexcept
+{
+    LogCellPool::release(cell);
 }

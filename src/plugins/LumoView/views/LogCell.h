@@ -5,27 +5,32 @@
 
 #include <QTableWidgetItem>
 
-// A cell of the event-log table: it keeps no text of its own but shows and
-// sorts by its field of a record, so a day of rows costs one small item per
-// cell and no formatting until a cell is drawn or saved.
+// A cell of the event-log table. It keeps no text of its own: it stays in
+// the row it was put in and shows its field of whatever record the table
+// shows in that row (LogTable::cellText), so a new order or filter moves no
+// cell. Its field is its type, its row fills the item's spare bytes, and it
+// lives in LogCellPool: 48 bytes and the item's private 32 per cell.
 class LogCell : public QTableWidgetItem
 {
 public:
     enum { Type = QTableWidgetItem::UserType + 1 };
 
-    LogCell(const LogRecords *records, int record, LogRecords::Field field);
+    LogCell(LogRecords::Field field, int row)
+        : QTableWidgetItem(Type + field)
+        , m_row(row)
+    {
+    }
 
     QTableWidgetItem *clone() const override;
     QVariant data(int role) const override;
-    bool operator<(const QTableWidgetItem &other) const override;
 
-    int record() const { return m_record; }
-    void setRecord(int record) { m_record = record; }
+    LogRecords::Field field() const { return LogRecords::Field(type() - Type); }
+
+    static void *operator new(std::size_t size);
+    static void operator delete(void *cell) noexcept;
 
 private:
-    const LogRecords *m_records;
-    int m_record;
-    LogRecords::Field m_field;
+    const int m_row;
 };
 
 #endif // LOGCELL_H

@@ -24,13 +24,27 @@ bool LogFilter::narrows(const LogFilter &wider) const
     return types && m_search.contains(wider.m_search, Qt::CaseInsensitive);
 }
 
+void LogFilter::judge(const QVector<QString> &texts, QVector<bool> &verdicts) const
+{
+    const int from = verdicts.size();
+    verdicts.resize(texts.size());
+    for (int i = from; i < texts.size(); ++i)
+        verdicts[i] = !m_search.isEmpty() && texts.at(i).contains(m_search, Qt::CaseInsensitive);
+}
+
 void LogFilter::prepare(const LogRecords &records)
 {
-    const QVector<LogRecords::EventType> &eventTypes = records.eventTypes();
-    typeShown.resize(eventTypes.size());
-    typeMatches.resize(eventTypes.size());
-    for (int i = 0; i < eventTypes.size(); ++i) {
-        typeShown[i] = m_types.isEmpty() || m_types.contains(eventTypes.at(i).name);
-        typeMatches[i] = eventTypes.at(i).name.contains(m_search, Qt::CaseInsensitive);
+    if (preparedFor != records.generation()) {
+        preparedFor = records.generation();
+        typeShown.clear();
+        typeMatches.clear();
+        descriptionMatches.clear();
+        sourceMatches.clear();
     }
+    const QVector<LogRecords::EventType> &eventTypes = records.eventTypes();
+    for (int i = typeShown.size(); i < eventTypes.size(); ++i)
+        typeShown.append(m_types.isEmpty() || m_types.contains(eventTypes.at(i).name));
+    judge(records.texts(LogRecords::Type), typeMatches);
+    judge(records.texts(LogRecords::Description), descriptionMatches);
+    judge(records.texts(LogRecords::Source), sourceMatches);
 }

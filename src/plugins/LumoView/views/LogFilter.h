@@ -30,23 +30,35 @@ public:
     // rows shown now can then be narrowed instead of every record scanned.
     bool narrows(const LogFilter &wider) const;
 
-    // Settles the verdicts that hang on the event type alone, once for all
-    // records of a type. Again whenever the records have new types.
+    // Settles the verdict on each distinct text the records have, once, so
+    // that a record is judged by looking its texts up. Again whenever the
+    // records have new texts; texts judged before are not looked at again.
     void prepare(const LogRecords &records);
-    bool accepts(const LogRecords::Record &record) const
+    // `records` as last prepared.
+    bool accepts(const LogRecords &records, int record) const
     {
-        if (!typeShown.at(record.type))
+        const int type = records.textId(record, LogRecords::Type);
+        if (!typeShown.at(type))
             return false;
-        return m_search.isEmpty() || typeMatches.at(record.type)
-            || (record.hasSource && record.source.contains(m_search, Qt::CaseInsensitive))
-            || (record.hasDescription && record.description.contains(m_search, Qt::CaseInsensitive));
+        if (m_search.isEmpty() || typeMatches.at(type))
+            return true;
+        const int description = records.textId(record, LogRecords::Description);
+        if (description >= 0 && descriptionMatches.at(description))
+            return true;
+        const int source = records.textId(record, LogRecords::Source);
+        return source >= 0 && sourceMatches.at(source);
     }
 
 private:
+    void judge(const QVector<QString> &texts, QVector<bool> &verdicts) const;
+
     QSet<QString> m_types;
     QString m_search;
+    quint64 preparedFor = 0;
     QVector<bool> typeShown;
     QVector<bool> typeMatches;
+    QVector<bool> descriptionMatches;
+    QVector<bool> sourceMatches;
 };
 
 #endif // LOGFILTER_H

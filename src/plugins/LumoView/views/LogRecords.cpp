@@ -2,150 +2,174 @@
 
 #include "decoding/EventCatalogue.h"
 
-#include <QDateTime>
-
 #include <algorithm>
-#include <numeric>
+#include <atomic>
+#include <vector>
 
 namespace {
 
-int secondsOfDay(const QTime &time)
+std::atomic<quint64> generations{0};
+
+} // namespace
+
+LogRecords::LogRecords(bool withSource)
+    : m_withSource(withSource)
+    , m_generation(++generations)
 {
-    return time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -1;
 }
 
-// The text of a time as the table shows it, "hh:mm:ss"; none without a time.
-QString clockText(int seconds)
+void LogRecords::clear()
 {
-    if (seconds < 0)
-        return QString();
-    return QTime::fromMSecsSinceStartOfDay(seconds * 1000).toString(QStringLiteral("hh:mm:ss"));
+    *this = LogRecords(m_withSource);
+}
+
+int LogRecords::TextTable::id(const QString &text)
+{
+    auto it = ids.constFind(text);
+    if (it != ids.constEnd())
+        return *it;
+    const int next = texts.size();
+    texts.append(text);
+    ids.insert(text, next);
+    return next;
+}
+
+void LogRecords::append(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
+                        const DecodedLogRow &decoded)
+{
+    // Types are told apart by the text the table shows; the id only finds
+    // the text quickly.
+    auto byId = m_typeById.constFind(typeId);
+    int index = byId != m_typeById.constEnd() && m_typeNames.at(*byId) == type ? *byId : -1;
+    if (index < 0) {
+        index = m_typeByName.value(type, -1);
+        if (index < 0) {
+            index = m_types.size();
+            m_types.append({type, 0});
+            m_typeNames.append(type);
+            m_typeByName.insert(type, index);
+        }
+        m_typeById.insert(typeId, index);
+    }
+    ++m_types[index].count;
+    m_time.append(timeMsecs);
+    m_deviceTime.append(deviceTimeMsecs);
+    if (m_wideType.isEmpty() && index > 0xffff) {
+        m_wideType = QVector<int>(m_type.cbegin(), m_type.cend());
+        m_type = QVector<quint16>();
+    }
+    if (m_wideType.isEmpty())
+        m_type.append(quint16(index));
+    else
+        m_wideType.append(index);
+    if (m_withSource) {
+        m_source.append(decoded.hasSource ? m_sources.id(decoded.source) : -1);
+        m_withSourceCount += decoded.hasSource;
+    }
+    m_description.append(decoded.hasDescription ? m_descriptions.id(decoded.description) : -1);
+    m_withDescriptionCount += decoded.hasDescription;
+}
+
+bool LogRecords::holds(int record, int timeMsecs, int deviceTimeMsecs, const QString &type,
+                       const DecodedLogRow &decoded) const
+{
+    const auto same = [this, record](Field field, bool has, const QString &text) {
+        const int id = textId(record, field);
+        return has ? id >= 0 && texts(field).at(id) == text : id < 0;
+    };
+    return m_time.at(record) == timeMsecs && m_deviceTime.at(record) == deviceTimeMsecs
+        && m_typeNames.at(textId(record, Type)) == type
+        && (!m_withSource || same(Source, decoded.hasSource, decoded.source))
+        && same(Description, decoded.hasDescription, decoded.description);
+}
+
+namespace {
+
+template<typename T>
+void closeUp(QVector<T> &column, const std::vector<bool> &gone, int from)
+{
+    if (column.isEmpty())
+        return;
+    int out = from;
+    for (int i = from; i < column.size(); ++i) {
+        if (!gone[i])
+            column[out++] = column.at(i);
+    }
+    column.resize(out);
 }
 
 } // namespace
 
-void LogRecords::clear()
+QVector<int> LogRecords::remove(QVector<int> records)
 {
-    records.clear();
-    types.clear();
-    typeById.clear();
-    typeByName.clear();
-    rankCache.clear();
-}
-
-void LogRecords::append(const QDateTime &time, const QTime &deviceTime, int typeId, const QString &type,
-                        const DecodedLogRow &decoded)
-{
-    // The rows of one event type share its text rather than each keeping a
-    // copy of its own; types are told apart by the text the table shows.
-    auto byId = typeById.constFind(typeId);
-    int index = byId != typeById.constEnd() && types.at(*byId).name == type ? *byId : -1;
-    if (index < 0) {
-        index = typeByName.value(type, -1);
-        if (index < 0) {
-            index = types.size();
-            types.append({type, 0});
-            typeByName.insert(type, index);
-        }
-        typeById.insert(typeId, index);
+    if (records.isEmpty())
+        return {};
+    std::sort(records.begin(), records.end());
+    records.erase(std::unique(records.begin(), records.end()), records.end());
+    std::vector<bool> gone(size(), false);
+    for (int record : qAsConst(records)) {
+        gone[record] = true;
+        --m_types[textId(record, Type)].count;
+        m_withSourceCount -= m_withSource && m_source.at(record) >= 0;
+        m_withDescriptionCount -= m_description.at(record) >= 0;
     }
-    ++types[index].count;
-    records.append({secondsOfDay(time.time()), secondsOfDay(deviceTime), index, decoded.source,
-                    decoded.description, decoded.hasSource, decoded.hasDescription});
-    if (!rankCache.isEmpty())
-        rankCache.clear();
+    const int first = records.first();
+    const bool tail = records.size() == size() - first;
+    QVector<int> renumbered;
+    if (!tail) {
+        renumbered.resize(size());
+        int next = 0;
+        for (int i = 0; i < size(); ++i)
+            renumbered[i] = gone[i] ? -1 : next++;
+    }
+    closeUp(m_time, gone, first);
+    closeUp(m_deviceTime, gone, first);
+    closeUp(m_type, gone, first);
+    closeUp(m_wideType, gone, first);
+    closeUp(m_source, gone, first);
+    closeUp(m_description, gone, first);
+    return renumbered;
 }
 
-QString LogRecords::text(int index, Field field) const
+const QVector<QString> &LogRecords::texts(Field field) const
 {
-    const Record &record = records.at(index);
+    static const QVector<QString> none;
     switch (field) {
-    case Time:
-        return clockText(record.time);
-    case DeviceTime:
-        return clockText(record.deviceTime);
     case Type:
-        return types.at(record.type).name;
+        return m_typeNames;
     case Source:
-        return record.source;
+        return m_sources.texts;
     case Description:
-        return record.description;
+        return m_descriptions.texts;
+    default:
+        return none;
     }
-    return QString();
 }
 
-bool LogRecords::hasCell(int index, Field field) const
+QString LogRecords::clockText(int seconds)
 {
-    if (field == Source)
-        return records.at(index).hasSource;
-    if (field == Description)
-        return records.at(index).hasDescription;
-    return true;
+    if (seconds < 0)
+        return QString();
+    const int parts[] = {seconds / 3600, seconds / 60 % 60, seconds % 60};
+    QString text(8, QLatin1Char(':'));
+    QChar *out = text.data();
+    for (int part : parts) {
+        out[0] = QLatin1Char(char('0' + part / 10 % 10));
+        out[1] = QLatin1Char(char('0' + part % 10));
+        out += 3;
+    }
+    return text;
 }
 
-bool LogRecords::lessThan(int a, int b, Field field) const
+QString LogRecords::text(int record, Field field) const
 {
     switch (field) {
-    // Texts of equal width, digits and colons at the same places: they sort
-    // as their seconds do, and the empty text of no time first.
     case Time:
-        return records.at(a).time < records.at(b).time;
     case DeviceTime:
-        return records.at(a).deviceTime < records.at(b).deviceTime;
-    default:
-        // In the order of the user's language, as the table compares texts.
-        return text(a, field).localeAwareCompare(text(b, field)) < 0;
+        return clockText(seconds(record, field));
+    default: {
+        const int id = textId(record, field);
+        return id < 0 ? QString() : texts(field).at(id);
     }
-}
-
-const QVector<int> &LogRecords::ranks(Field field) const
-{
-    auto cached = rankCache.constFind(field);
-    if (cached != rankCache.constEnd())
-        return *cached;
-
-    QVector<int> rank(records.size());
-    if (field == Time || field == DeviceTime) {
-        for (int i = 0; i < records.size(); ++i)
-            rank[i] = field == Time ? records.at(i).time : records.at(i).deviceTime;
-        return *rankCache.insert(field, rank);
     }
-    // Each distinct text is compared in the language's order once; texts the
-    // language holds equal share a rank, as they compare equal in the table.
-    QVector<int> distinctOf(records.size());
-    QHash<QString, int> distinct;
-    QStringList texts;
-    for (int i = 0; i < records.size(); ++i) {
-        const QString t = text(i, field);
-        auto it = distinct.constFind(t);
-        if (it == distinct.constEnd()) {
-            it = distinct.insert(t, texts.size());
-            texts.append(t);
-        }
-        distinctOf[i] = *it;
-    }
-    QVector<int> sorted(texts.size());
-    std::iota(sorted.begin(), sorted.end(), 0);
-    std::sort(sorted.begin(), sorted.end(),
-              [&texts](int a, int b) { return texts.at(a).localeAwareCompare(texts.at(b)) < 0; });
-    QVector<int> textRank(texts.size());
-    for (int i = 0, r = 0; i < sorted.size(); ++i) {
-        if (i > 0 && texts.at(sorted.at(i - 1)).localeAwareCompare(texts.at(sorted.at(i))) < 0)
-            ++r;
-        textRank[sorted.at(i)] = r;
-    }
-    for (int i = 0; i < records.size(); ++i)
-        rank[i] = textRank.at(distinctOf.at(i));
-    return *rankCache.insert(field, rank);
-}
-
-void LogRecords::sort(QVector<int> &order, Field field, Qt::SortOrder sortOrder) const
-{
-    const QVector<int> &rank = ranks(field);
-    const auto withoutCell = std::stable_partition(order.begin(), order.end(),
-                                                   [this, field](int i) { return hasCell(i, field); });
-    if (sortOrder == Qt::AscendingOrder)
-        std::stable_sort(order.begin(), withoutCell, [&rank](int a, int b) { return rank.at(a) < rank.at(b); });
-    else
-        std::stable_sort(order.begin(), withoutCell, [&rank](int a, int b) { return rank.at(b) < rank.at(a); });
 }

@@ -1,18 +1,22 @@
 #ifndef LOGVIEW_H
 #define LOGVIEW_H
 
-#include "views/LogFilter.h"
-#include "views/LogRecords.h"
+#include "views/BackgroundTask.h"
 #include "views/LumoWidget.h"
 
-#include <QPair>
 #include <QStringList>
 #include <QTime>
 #include <QTimer>
-#include <QVector>
 
+#include <atomic>
+#include <memory>
+
+class LogCsvExport;
 class LogFilterBar;
+class LogRowIntake;
+class LogTable;
 class QDateEdit;
+class QPushButton;
 class QTableWidget;
 class QTextCodec;
 class SearchHighlightDelegate;
@@ -33,8 +37,11 @@ public:
 
     uint generation() const { return ver; }
     // Writes the rows shown as the Save button does, without asking for a
-    // name. False (with `error` set) when the file cannot be opened.
+    // name, before it returns. False (with `error` set) when the file
+    // cannot be written.
     bool saveTo(const QString &fileName, QString *error = nullptr);
+    // Save writes in the background; true until the file is written.
+    bool isSaving() const { return saveTask.isRunning(); }
 
     QStringList shownEventTypes() const;
     void setShownEventTypes(const QStringList &types);
@@ -43,6 +50,8 @@ public:
 
 private slots:
     void on_db_complete();
+    // Called in the worker's thread as it reads each row (and in the GUI
+    // thread by whoever delivers rows by hand): the row waits in `intake`.
     void on_db_lumoLogData(const QDateTime &time, const QTime &dev_time, int type_id,
                            const QString &type, const QString &descr, int val, const QByteArray &data);
     void on_updateData_clicked(bool checked = false);
@@ -51,85 +60,46 @@ private slots:
 
 private:
     void setupForm();
-    // Rows are put into the table in batches, so that a big day costs no
-    // layout work per row, and in slices of bounded time, so that the
-    // window stays responsive while a backlog is worked off.
-    void flushRows();
-    // Table row `row` shows `record`: its cells are made, reused or removed.
-    void showRecord(int row, int record);
-    void setCell(int row, int column, int record, LogRecords::Field field, bool shown);
-    int recordAt(int row) const;
-    int selectedRecord() const;
-    void selectRecord(int record, const QVector<int> &shown);
+    // The rows waiting in `intake` go to the table, in slices of bounded time.
+    void takeRows();
     void finishLoad();
-    // The order of the last header click, applied once the rows are in.
-    void applySortOrder();
-    void reorderRows(const QVector<int> &shown);
-    // While rows are put in or changed the table sorts nothing: a cell put
-    // into the sorted column would otherwise be sorted in at once.
-    void holdSorting();
-    void releaseSorting();
-    LogRecords::Field fieldOf(int column) const;
-    void noteHeaderSort(int section, Qt::SortOrder order);
-    // Every record in the order of the header, with the clicks since the
-    // load applied.
-    const QVector<int> &sortedRecords();
-
-    // A changed filter is applied in slices of bounded time: the records are
-    // looked at, then the table's rows are pointed at those that pass.
-    void applyFilter();
-    void runFilterJob(bool toTheEnd = false);
-    void cancelFilterJob();
-    void finishFilterJob();
+    void tableChanged(int shown, int total);
+    void tableSettled();
     void jumpTo(const QTime &time);
-    void updateCounts();
 
-    // The table as saved: the header, then every row with five fields.
-    QVector<QStringList> tableRows() const;
+    LogCsvExport exportOfShownRows() const;
+    void startSave(const QString &fileName);
+    void saveFinished();
+    void showSaveProgress();
 
     const uint ver;
     QTextCodec *codec;
     QDateEdit *dateEdit;
     QTableWidget *tableWidget;
+    QPushButton *saveData;
     LogFilterBar *filterBar;
     SearchHighlightDelegate *highlighter;
-    // Every row of the current load; the table's cells show them.
-    LogRecords records;
-    // The filter the table's rows are shown by.
-    LogFilter filter;
-    // Records the filter has looked at so far in this load.
-    int examined = 0;
-    // A load is under way: the rows are in arrival order.
-    bool loading = false;
+    LogTable *table;
+    LogRowIntake *intake;
+    QTimer takeTimer;
     // The worker has delivered the last row; the load ends once it is shown.
     bool loadComplete = false;
-    // The sort chosen by the user, kept while the table sorts nothing.
-    int sortSection = 0;
-    Qt::SortOrder sortOrder = Qt::AscendingOrder;
-    // After a load: every record in the order of the header, and the header
-    // clicks since, by which the table sorted its rows but not yet this.
-    QVector<int> order;
-    QVector<QPair<int, Qt::SortOrder>> laterSorts;
-    QTimer flushTimer;
+    // The same for a follow step.
+    bool stepComplete = false;
+    QDate loadedDate;
     bool sizedColumns = false;
-
-    struct FilterJob
-    {
-        bool active = false;
-        // The records are looked at; then the table's rows are changed.
-        bool swapping = false;
-        LogFilter target;
-        QVector<int> source;
-        int scanned = 0;
-        QVector<int> matched;
-        int common = 0;
-        int swapped = 0;
-        int selected = -1;
-    };
-    FilterJob job;
-    QTimer jobTimer;
-    // A jump asked for while a filter is being applied.
+    int shownTotal = -1;
+    // A jump asked for while the table's rows change.
     QTime pendingJump;
+
+    // Save: the file asked for while the table's rows changed, and the run
+    // in the background.
+    QString pendingSave;
+    BackgroundTask saveTask;
+    QTimer saveProgress;
+    struct SaveRun;
+    std::shared_ptr<SaveRun> saveRun;
+    QString saveText;
 };
 
 #endif // LOGVIEW_H

@@ -1,0 +1,742 @@
+#include "LogTable.h"
+
+#include "views/LogCell.h"
+#include "views/LogSorter.h"
+
+#include "decoding/EventCatalogue.h"
+
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLocale>
+#include <QPair>
+#include <QTableWidget>
+#include <QTime>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+// The most the table works at a stretch before the event loop has its turn.
+const int sliceMsecs = 10;
+// Records looked at, or rows made or checked, between looks at the clock.
+const int scanChunk = 1 << 16;
+const int rowChunk = 4096;
+// Records that come after a sort are sorted in at most this often.
+const int resortMsecs = 200;
+// Rows come in the order of time, which is what the header shows then.
+const int timeSection = 0;
+
+QVector<QPair<const QTableWidget *, const LogTable *>> &registry()
+{
+    static QVector<QPair<const QTableWidget *, const LogTable *>> tables;
+    return tables;
+}
+
+} // namespace
+
+struct LogTable::SortRun
+{
+    Sort sort;
+    LogRecords::Field field;
+    // The records there were when it started.
+    int records;
+    QVector<int> order;
+    QVector<int> ranks;
+};
+
+LogTable::LogTable(QTableWidget *table, QObject *parent)
+    : QObject(parent)
+    , m_table(table)
+    , m_records(table->columnCount() >= 5)
+    , m_shownSort{timeSection, Qt::AscendingOrder}
+    , m_wantedSort(m_shownSort)
+    , m_comingSort(m_shownSort)
+{
+    registry().append({table, this});
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { work(); });
+    m_resortTimer.setSingleShot(true);
+    m_resortTimer.setInterval(resortMsecs);
+    // Records that came later are sorted in as a load would have them.
+    connect(&m_resortTimer, &QTimer::timeout, this, [this] { startSort(true); });
+    connect(&m_sortTask, &BackgroundTask::finished, this, &LogTable::sortFinished);
+
+    // The table's own sort would move the cells: the header's clicks come
+    // here instead.
+    m_table->setSortingEnabled(false);
+    QHeaderView *header = m_table->horizontalHeader();
+    header->setSortIndicatorShown(true);
+    header->setSectionsClickable(true);
+    connect(header, &QHeaderView::sectionClicked, this, &LogTable::headerClicked);
+    showSortIndicator();
+}
+
+LogTable::~LogTable()
+{
+    m_sortTask.cancel();
+    registry().removeAll({m_table, this});
+}
+
+const LogTable *LogTable::of(const QTableWidget *table)
+{
+    for (const auto &entry : qAsConst(registry())) {
+        if (entry.first == table)
+            return entry.second;
+    }
+    return nullptr;
+}
+
+LogRecords::Field LogTable::fieldOf(int column) const
+{
+    switch (column) {
+    case 0:
+        return LogRecords::Time;
+    case 1:
+        return LogRecords::DeviceTime;
+    case 2:
+        return LogRecords::Type;
+    case 3:
+        return m_records.withSource() ? LogRecords::Source : LogRecords::Description;
+    default:
+        return LogRecords::Description;
+    }
+}
+
+int LogTable::columnOf(LogRecords::Field field) const
+{
+    return field == LogRecords::Description && m_records.withSource() ? 4 : qMin(int(field), 3);
+}
+
+// ---- Records ----
+
+void LogTable::beginLoad()
+{
+    m_sortTask.cancel();
+    m_sortRun.reset();
+    m_resortTimer.stop();
+    m_scan = Scan();
+    m_loading = true;
+    m_records.clear();
+    m_timeOrder.clear();
+    m_lateRecords.clear();
+    m_lastTime = -1;
+    m_sortOrder.clear();
+    m_sorted = false;
+    m_sortComing = false;
+    m_ranks.clear();
+    m_filter = m_wantedFilter;
+    m_filter.prepare(m_records);
+    // The rows of the last load go, their picture with them.
+    m_shown.clear();
+    m_examined = 0;
+    m_checkedRows = 0;
+    m_heldSelection = -1;
+    m_merge.clear();
+    m_viewHeld = false;
+    if (m_frozen) {
+        m_frozen = false;
+        m_table->setUpdatesEnabled(true);
+    }
+    m_table->clearSelection();
+    m_table->horizontalHeader()->setSectionsClickable(false);
+    showSortIndicator();
+    emit countsChanged(0, 0);
+    work();
+}
+
+void LogTable::endLoad()
+{
+    if (!m_loading)
+        return;
+    m_loading = false;
+    m_table->horizontalHeader()->setSectionsClickable(true);
+    startSort();
+    work();
+}
+
+void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const QString &type,
+                         const DecodedLogRow &decoded)
+{
+    if (m_merge.isActive()) {
+        switch (m_merge.take(m_records, timeMsecs, deviceTimeMsecs, type, decoded)) {
+        case LogStepMerge::Held:
+            return;
+        case LogStepMerge::Aside:
+            // Out of the order of time until the step has ended.
+            if (m_timeOrder.isEmpty()) {
+                m_timeOrder.resize(m_records.size());
+                std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
+            }
+            m_merge.setAside(m_records.size());
+            m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
+            return;
+        case LogStepMerge::AsAny:
+            break;
+        }
+    }
+    if (!m_loading)
+        holdView();
+    const int record = m_records.size();
+    m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
+    // The time order: records come in it, but for ones that come late.
+    if (timeMsecs >= 0 && timeMsecs < m_lastTime) {
+        if (m_timeOrder.isEmpty()) {
+            m_timeOrder.resize(record);
+            std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
+        }
+        m_lateRecords.append(record);
+    } else {
+        m_lastTime = qMax(m_lastTime, timeMsecs);
+        if (!m_timeOrder.isEmpty())
+            m_timeOrder.append(record);
+    }
+    if (m_sorted) {
+        m_sortOrder.append(record);
+        if (!m_resortTimer.isActive() && !m_sortTask.isRunning())
+            m_resortTimer.start();
+    }
+    schedule();
+}
+
+void LogTable::mergeLateRecords()
+{
+    const auto earlier = [this](int a, int b) { return m_records.timeMsecs(a) < m_records.timeMsecs(b); };
+    std::stable_sort(m_lateRecords.begin(), m_lateRecords.end(), earlier);
+    // Both in the order of time; among equal times the late ones after.
+    QVector<int> merged;
+    merged.reserve(m_timeOrder.size() + m_lateRecords.size());
+    std::merge(m_timeOrder.cbegin(), m_timeOrder.cend(), m_lateRecords.cbegin(), m_lateRecords.cend(),
+               std::back_inserter(merged), earlier);
+    m_timeOrder = std::move(merged);
+    m_lateRecords.clear();
+    // The rows shown so far are in the order of time: looked for again.
+    if (!m_sorted)
+        startScan(Scan::TimeOrder);
+}
+
+void LogTable::beginReplace(int timeMsecs)
+{
+    endReplace();
+    holdView();
+    const QVector<int> held = recordsFrom(timeMsecs);
+    m_replacedFrom = timeOrderSize() - held.size();
+    m_merge.begin(held);
+}
+
+void LogTable::endReplace()
+{
+    if (!m_merge.isActive())
+        return;
+    if (m_merge.keepsOrder()) {
+        m_merge.clear();
+        return;
+    }
+    // A sort under way knows the records as they were: it starts again.
+    if (m_sortRun) {
+        m_sortTask.cancel();
+        m_sortRun.reset();
+        m_resortTimer.start();
+    }
+    // The order of time: the records before the ones replaced, then the
+    // step's, those held among them keeping their records.
+    const int firstAside = m_replacedFrom + m_merge.heldCount();
+    QVector<int> order(m_replacedFrom);
+    for (int i = 0; i < m_replacedFrom; ++i)
+        order[i] = timeOrderAt(i);
+    order += m_merge.order();
+    m_timeOrder = order;
+    if (m_sorted) {
+        for (int record = firstAside; record < m_records.size(); ++record)
+            m_sortOrder.append(record);
+    }
+    const QVector<int> gone = m_merge.gone();
+    m_merge.clear();
+    removeRecords(gone);
+    bool inOrder = true;
+    for (int i = 0; inOrder && i < m_timeOrder.size(); ++i)
+        inOrder = m_timeOrder.at(i) == i;
+    if (inOrder)
+        m_timeOrder.clear();
+    m_lastTime = timeOrderSize() > 0 ? m_records.timeMsecs(timeOrderAt(timeOrderSize() - 1)) : -1;
+    // The rows are looked for again, or sorted in.
+    if (m_sorted)
+        m_resortTimer.start();
+    else
+        startScan(Scan::TimeOrder);
+    schedule();
+}
+
+QVector<int> LogTable::recordsFrom(int timeMsecs)
+{
+    if (!m_lateRecords.isEmpty())
+        mergeLateRecords();
+    int position = timeOrderSize();
+    while (position > 0 && m_records.timeMsecs(timeOrderAt(position - 1)) >= timeMsecs)
+        --position;
+    QVector<int> records;
+    records.reserve(timeOrderSize() - position);
+    for (; position < timeOrderSize(); ++position)
+        records.append(timeOrderAt(position));
+    return records;
+}
+
+void LogTable::removeRecords(const QVector<int> &gone)
+{
+    if (gone.isEmpty())
+        return;
+    const int selected = m_frozen ? -1 : selectedRecord();
+    const int selectedRow = selected < 0 ? -1 : rowOf(selected);
+    const int kept = m_records.size() - gone.size();
+    const QVector<int> renumbered = m_records.remove(gone);
+    const auto newIndex = [&](int record) {
+        return record < 0 ? -1 : renumbered.isEmpty() ? (record < kept ? record : -1) : renumbered.at(record);
+    };
+    const auto renumber = [&](QVector<int> &records) {
+        int out = 0;
+        for (int record : qAsConst(records)) {
+            if (newIndex(record) >= 0)
+                records[out++] = newIndex(record);
+        }
+        records.resize(out);
+    };
+    renumber(m_timeOrder);
+    renumber(m_lateRecords);
+    renumber(m_sortOrder);
+    m_heldSelection = newIndex(m_heldSelection);
+    m_topRecord = newIndex(m_topRecord);
+    m_checkedRows = qMin(m_checkedRows, m_shown.renumber(newIndex));
+    if (m_scan.active)
+        startScan(m_scan.source);
+    if (selectedRow >= 0) {
+        const int row = newIndex(selected) < 0 ? -1 : rowOf(newIndex(selected));
+        if (row < 0)
+            m_table->clearSelection();
+        else if (row != selectedRow)
+            m_table->selectRow(row);
+    }
+    schedule();
+}
+
+int LogTable::newestShownRow() const
+{
+    const int rows = qMin(m_shown.size(), m_table->rowCount());
+    if (rows == 0)
+        return -1;
+    if (m_shownSort.section == timeSection)
+        return m_shownSort.order == Qt::AscendingOrder ? rows - 1 : 0;
+    int newest = 0;
+    for (int row = 1; row < rows; ++row) {
+        if (m_records.timeMsecs(m_shown.at(row)) >= m_records.timeMsecs(m_shown.at(newest)))
+            newest = row;
+    }
+    return newest;
+}
+
+void LogTable::holdView()
+{
+    if (m_viewHeld)
+        return;
+    m_viewHeld = true;
+    const int top = m_table->rowAt(0);
+    m_topRecord = top >= 0 && top < m_shown.size() ? m_shown.at(top) : -1;
+    const int newest = newestShownRow();
+    int bottom = m_table->rowAt(m_table->viewport()->height() - 1);
+    if (bottom < 0)
+        bottom = m_table->rowCount() - 1;
+    m_newestInView = newest < 0 || (top >= 0 && newest >= top && newest <= bottom);
+}
+
+void LogTable::restoreView()
+{
+    if (!m_viewHeld)
+        return;
+    m_viewHeld = false;
+    QAbstractItemModel *model = m_table->model();
+    if (m_newestInView) {
+        const int row = newestShownRow();
+        if (row >= 0)
+            m_table->scrollTo(model->index(row, 0));
+        return;
+    }
+    const int row = m_topRecord < 0 ? -1 : rowOf(m_topRecord);
+    if (row >= 0 && m_table->rowAt(0) != row)
+        m_table->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtTop);
+}
+
+int LogTable::rowOf(int record) const
+{
+    const int row = m_shown.indexOf(record);
+    return row < m_table->rowCount() ? row : -1;
+}
+
+int LogTable::rowFrom(const QTime &time) const
+{
+    const bool backwards = !m_loading && m_shownSort == Sort{timeSection, Qt::DescendingOrder};
+    const int seconds = time.msecsSinceStartOfDay() / 1000;
+    const int rows = qMin(m_shown.size(), m_table->rowCount());
+    for (int row = 0; row < rows; ++row) {
+        const int t = m_records.seconds(m_shown.at(row), LogRecords::Time);
+        if (backwards ? t >= 0 && t <= seconds : t >= seconds)
+            return row;
+    }
+    return -1;
+}
+
+// ---- Order ----
+
+void LogTable::headerClicked(int section)
+{
+    // The header has turned its indicator already; it names the order of the
+    // rows on screen until they are in the new one.
+    const Qt::SortOrder order = section == m_wantedSort.section && m_wantedSort.order == Qt::AscendingOrder
+        ? Qt::DescendingOrder
+        : Qt::AscendingOrder;
+    m_wantedSort = {section, order};
+    showSortIndicator();
+    startSort();
+}
+
+void LogTable::showSortIndicator()
+{
+    QHeaderView *header = m_table->horizontalHeader();
+    const bool blocked = header->blockSignals(true);
+    // While a load comes in, on a section no cell is in: none shown.
+    header->setSortIndicator(m_loading ? m_table->columnCount() : m_shownSort.section, m_shownSort.order);
+    header->blockSignals(blocked);
+    header->viewport()->update();
+}
+
+void LogTable::startSort(bool fromTimeOrder)
+{
+    m_resortTimer.stop();
+    if (m_loading)
+        return;
+    // Records of a follow step wait aside until it has ended: then.
+    if (m_merge.isActive()) {
+        m_resortTimer.start();
+        return;
+    }
+    m_sortTask.cancel();
+    m_sortRun.reset();
+    // The order of time is what the records are in already.
+    if (!m_sorted && m_wantedSort == Sort{timeSection, Qt::AscendingOrder}) {
+        m_shownSort = m_comingSort = m_wantedSort;
+        m_sortComing = false;
+        showSortIndicator();
+        work();
+        return;
+    }
+    auto run = std::make_shared<SortRun>();
+    run->sort = m_wantedSort;
+    run->field = fieldOf(m_wantedSort.section);
+    run->records = m_records.size();
+    QVector<int> base = m_sortOrder;
+    if (!m_sorted || fromTimeOrder) {
+        if (!m_lateRecords.isEmpty())
+            mergeLateRecords();
+        base = m_timeOrder;
+        if (base.isEmpty()) {
+            base.resize(m_records.size());
+            std::iota(base.begin(), base.end(), 0);
+        }
+    }
+    LogSorter sorter(m_records, run->field, run->sort.order);
+    sorter.setRanks(m_ranks.value(run->field));
+    m_sortRun = run;
+    m_table->viewport()->setCursor(Qt::BusyCursor);
+    m_sortTask.start([run, sorter, base, locale = QLocale()](const std::atomic<bool> &cancelled) mutable {
+        run->order = sorter.sort(base, locale, cancelled);
+        run->ranks = sorter.ranks();
+    });
+}
+
+void LogTable::sortFinished()
+{
+    const std::shared_ptr<SortRun> run = std::move(m_sortRun);
+    if (!run)
+        return;
+    if (!run->ranks.isEmpty())
+        m_ranks.insert(run->field, run->ranks);
+    // Records that came meanwhile go last, and are sorted in next; those a
+    // follow step keeps aside go once it has ended.
+    QVector<int> order = run->order;
+    const int aside = m_merge.isActive() ? m_replacedFrom + m_merge.heldCount() : m_records.size();
+    for (int record = run->records; record < aside; ++record)
+        order.append(record);
+    m_sortOrder = order;
+    m_sorted = true;
+    m_comingSort = run->sort;
+    m_sortComing = true;
+    startScan(Scan::SortOrder);
+    if (m_records.size() > run->records)
+        m_resortTimer.start();
+    work();
+}
+
+// ---- Rows ----
+
+void LogTable::setFilter(const LogFilter &filter)
+{
+    m_wantedFilter = filter;
+    if (filter == m_filter && !m_scan.active)
+        return;
+    // Typing on narrows what is shown: only the rows shown are looked at.
+    if (!m_scan.active && filter.narrows(m_filter))
+        startScan(Scan::ShownRows);
+    else
+        startScan(m_sorted ? Scan::SortOrder : Scan::TimeOrder);
+    work();
+}
+
+void LogTable::startScan(Scan::Source source)
+{
+    m_scan = Scan();
+    m_scan.active = true;
+    m_scan.source = source;
+    m_scan.filter = m_wantedFilter;
+    m_scan.filter.prepare(m_records);
+    if (source == Scan::ShownRows)
+        m_scan.rows = m_shown.toVector();
+    else if (source == Scan::SortOrder)
+        m_scan.rows = m_sortOrder;
+    m_scan.matched.reserve(source == Scan::ShownRows ? m_shown.size() : m_records.size());
+    if (!m_loading)
+        m_table->viewport()->setCursor(Qt::BusyCursor);
+}
+
+void LogTable::scanSome(const std::function<bool()> &timeLeft)
+{
+    // Records that come during a scan of the time order are looked at too.
+    const auto size = [this] { return m_scan.source == Scan::TimeOrder ? timeOrderSize() : m_scan.rows.size(); };
+    while (m_scan.position < size() && timeLeft()) {
+        m_scan.filter.prepare(m_records);
+        const int end = qMin(size(), m_scan.position + scanChunk);
+        for (int i = m_scan.position; i < end; ++i) {
+            const int record = m_scan.source == Scan::TimeOrder ? timeOrderAt(i) : m_scan.rows.at(i);
+            if (m_scan.filter.accepts(m_records, record))
+                m_scan.matched.append(record);
+        }
+        m_scan.position = end;
+    }
+    if (m_scan.position >= size())
+        applyScan();
+}
+
+void LogTable::applyScan()
+{
+    // The picture stays until the rows have changed; the record selected
+    // stays selected.
+    if (!m_frozen) {
+        m_heldSelection = selectedRecord();
+        m_frozen = true;
+        m_table->setUpdatesEnabled(false);
+    }
+    if (m_scan.source == Scan::TimeOrder)
+        m_examined = m_scan.position;
+    // Every record passed: the rows share the list they came from.
+    if (m_scan.source == Scan::TimeOrder && m_timeOrder.isEmpty() && m_scan.matched.size() == m_scan.position)
+        m_shown.setFirst(m_scan.position);
+    else if (m_scan.source == Scan::SortOrder && m_scan.matched.size() == m_sortOrder.size())
+        m_shown.assign(m_sortOrder);
+    else
+        m_shown.assign(m_scan.matched);
+    m_filter = m_scan.filter;
+    m_checkedRows = 0;
+    m_scan = Scan();
+}
+
+void LogTable::examineNewRecords(const std::function<bool()> &timeLeft)
+{
+    m_filter.prepare(m_records);
+    while (m_examined < timeOrderSize() && timeLeft()) {
+        const int end = qMin(timeOrderSize(), m_examined + scanChunk);
+        for (int i = m_examined; i < end; ++i) {
+            const int record = timeOrderAt(i);
+            if (m_filter.accepts(m_records, record))
+                m_shown.append(record);
+        }
+        m_examined = end;
+    }
+}
+
+bool LogTable::lacksCells(int row) const
+{
+    return !m_table->item(row, columnOf(LogRecords::Description))
+        || (m_records.withSource() && !m_table->item(row, columnOf(LogRecords::Source)));
+}
+
+void LogTable::makeCells(int row)
+{
+    const int record = m_shown.at(row);
+    m_table->setItem(row, 0, new LogCell(LogRecords::Time, row));
+    m_table->setItem(row, 1, new LogCell(LogRecords::DeviceTime, row));
+    m_table->setItem(row, 2, new LogCell(LogRecords::Type, row));
+    bool lacks = false;
+    for (const LogRecords::Field field : {LogRecords::Source, LogRecords::Description}) {
+        if (m_records.hasCell(record, field))
+            m_table->setItem(row, columnOf(field), new LogCell(field, row));
+        else
+            lacks = lacks || field == LogRecords::Description || m_records.withSource();
+    }
+    m_lackingRows += lacks;
+}
+
+void LogTable::fixOptionalCells(int row)
+{
+    const int record = m_shown.at(row);
+    bool lacked = false;
+    bool lacks = false;
+    for (const LogRecords::Field field : {LogRecords::Source, LogRecords::Description}) {
+        if (field == LogRecords::Source && !m_records.withSource())
+            continue;
+        const int column = columnOf(field);
+        const bool has = m_table->item(row, column);
+        const bool wanted = m_records.hasCell(record, field);
+        lacked = lacked || !has;
+        lacks = lacks || !wanted;
+        if (wanted && !has)
+            m_table->setItem(row, column, new LogCell(field, row));
+        else if (!wanted && has)
+            delete m_table->takeItem(row, column);
+    }
+    m_lackingRows += int(lacks) - int(lacked);
+}
+
+void LogTable::syncRows(const std::function<bool()> &timeLeft)
+{
+    int rows = m_table->rowCount();
+    const int target = m_shown.size();
+    // Rows past the end go first, in chunks sized to the slice: the widget
+    // walks its rows after each removal, the cells' deletion costs per row.
+    while (rows > target && timeLeft()) {
+        const int next = qMax(target, rows - m_shrinkChunk);
+        QElapsedTimer clock;
+        clock.start();
+        for (int row = next; m_lackingRows > 0 && row < rows; ++row)
+            m_lackingRows -= lacksCells(row);
+        m_table->setRowCount(next);
+        const qint64 perRow = qMax<qint64>(1, clock.nsecsElapsed() / (rows - next));
+        m_shrinkChunk = int(qBound<qint64>(rowChunk, sliceMsecs * 1000000LL / 2 / perRow, 1 << 20));
+        rows = next;
+    }
+    if (rows > target)
+        return;
+
+    // Rows showing other records than before may want other optional cells;
+    // not where every row has them all and every record wants them all.
+    m_checkedRows = qMin(m_checkedRows, rows);
+    if (m_lackingRows == 0 && m_records.withoutCell(LogRecords::Description) == 0
+        && m_records.withoutCell(LogRecords::Source) == 0)
+        m_checkedRows = rows;
+    QAbstractItemModel *model = m_table->model();
+    // Each cell put in or taken out would be announced on its own; one
+    // repaint covers them all.
+    const bool blocked = model->blockSignals(true);
+    while (m_checkedRows < rows && timeLeft()) {
+        const int end = qMin(rows, m_checkedRows + scanChunk);
+        for (int row = m_checkedRows; row < end; ++row)
+            fixOptionalCells(row);
+        m_checkedRows = end;
+    }
+    model->blockSignals(blocked);
+    if (m_checkedRows < rows) {
+        m_table->viewport()->update();
+        return;
+    }
+
+    while (rows < target && timeLeft()) {
+        const int next = qMin(target, rows + rowChunk);
+        m_table->setRowCount(next);
+        const bool blocked = model->blockSignals(true);
+        for (int row = rows; row < next; ++row)
+            makeCells(row);
+        model->blockSignals(blocked);
+        rows = next;
+    }
+    m_checkedRows = rows;
+    m_table->viewport()->update();
+}
+
+bool LogTable::behind() const
+{
+    return m_scan.active || !m_lateRecords.isEmpty() || m_table->rowCount() != m_shown.size()
+        || m_checkedRows < m_shown.size() || (!m_sorted && m_examined < timeOrderSize());
+}
+
+bool LogTable::isSettled() const
+{
+    return !behind() && !m_sortTask.isRunning() && !m_resortTimer.isActive();
+}
+
+void LogTable::schedule()
+{
+    if (!m_timer.isActive())
+        m_timer.start(0);
+}
+
+void LogTable::work(bool toTheEnd)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const std::function<bool()> timeLeft = [&] { return toTheEnd || clock.elapsed() < sliceMsecs; };
+    m_timer.stop();
+
+    if (!m_lateRecords.isEmpty())
+        mergeLateRecords();
+    if (m_scan.active)
+        scanSome(timeLeft);
+    if (!m_scan.active) {
+        if (!m_sorted)
+            examineNewRecords(timeLeft);
+        syncRows(timeLeft);
+    }
+    if (behind()) {
+        // While a load comes in, its rows are counted as they are shown.
+        if (m_loading && !m_frozen)
+            emit countsChanged(qMin(m_shown.size(), m_table->rowCount()), m_records.size());
+        m_timer.start(0);
+        return;
+    }
+
+    if (m_frozen) {
+        m_frozen = false;
+        m_table->setUpdatesEnabled(true);
+        const int row = m_heldSelection < 0 ? -1 : rowOf(m_heldSelection);
+        if (row >= 0)
+            m_table->selectRow(row);
+        else if (m_heldSelection >= 0)
+            m_table->clearSelection();
+        m_heldSelection = -1;
+    }
+    if (m_sortComing) {
+        m_sortComing = false;
+        m_shownSort = m_comingSort;
+        showSortIndicator();
+    }
+    if (!m_sortTask.isRunning())
+        m_table->viewport()->unsetCursor();
+    emit countsChanged(m_shown.size(), m_records.size());
+    if (isSettled()) {
+        restoreView();
+        emit settled();
+    }
+}
+
+void LogTable::settle()
+{
+    if (m_resortTimer.isActive())
+        startSort(true);
+    // Its end comes at once, and with it the scan of the new order.
+    m_sortTask.wait();
+    work(true);
+}
+
+int LogTable::selectedRecord() const
+{
+    const QModelIndexList selected = m_table->selectionModel()->selectedRows();
+    if (selected.isEmpty())
+        return -1;
+    const int row = selected.first().row();
+    return row < m_shown.size() ? m_shown.at(row) : -1;
+}
