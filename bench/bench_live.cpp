@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFrame>
 #include <QMutex>
 #include <QPushButton>
 #include <QTableWidget>
@@ -45,14 +44,15 @@ bool runUntil(const std::function<bool()> &done, int timeoutMs)
 
 QTableWidget *tableOf(QWidget *view) { return view->findChild<QTableWidget *>(QStringLiteral("tableWidget")); }
 
-// Loads the view's day and waits for its last row.
+// Loads the view's day and waits for its last row: Refresh is enabled
+// again once the load has ended.
 bool load(QWidget *view)
 {
     auto *refresh = view->findChild<QPushButton *>(QStringLiteral("updateData"));
-    auto *frame = view->findChild<QFrame *>(QStringLiteral("frame"));
     runUntil([refresh] { return refresh->isEnabled(); }, 60000);
     refresh->click();
-    return runUntil([frame] { return frame->isEnabled(); }, 600000);
+    runUntil([refresh] { return !refresh->isEnabled(); }, 2000);
+    return runUntil([refresh] { return refresh->isEnabled(); }, 600000);
 }
 
 // Every row's cells, one string a row.
