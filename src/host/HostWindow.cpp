@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPluginLoader>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QVector>
@@ -198,6 +199,12 @@ void HostWindow::saveScreenshotWhenLoaded(const QString &fileName, int waitedMs,
             saveScreenshotWhenLoaded(fileName, waitedMs + pollMs, afterLoadMs);
         });
         return;
+    }
+    if (afterLoadMs > 0) {
+        // A picture of what arrives after the load: tables show their newest
+        // rows, which a view that follows keeps in view.
+        for (QTableWidget *table : findChildren<QTableWidget *>())
+            table->scrollToBottom();
     }
     QTimer::singleShot(afterLoadMs, this, [this, fileName] { saveScreenshot(fileName); });
 }

@@ -355,7 +355,11 @@ void LogTable::restoreView()
     QAbstractItemModel *model = m_table->model();
     if (m_newestInView) {
         const int row = newestShownRow();
-        if (row >= 0)
+        // Rows just added are laid out later: scrollTo would stop short of
+        // them, scrollToBottom lays them out first.
+        if (row >= 0 && row == m_table->rowCount() - 1)
+            m_table->scrollToBottom();
+        else if (row >= 0)
             m_table->scrollTo(model->index(row, 0));
         return;
     }
