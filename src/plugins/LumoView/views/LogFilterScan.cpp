@@ -1,6 +1,7 @@
 #include "LogFilterScan.h"
 
 #include "views/LogRecords.h"
+#include "views/LogTimeOrder.h"
 
 namespace {
 
@@ -22,20 +23,16 @@ void LogFilterScan::start(Source source, const LogFilter &filter, const LogRecor
     m_matched.reserve(expected);
 }
 
-bool LogFilterScan::scanSome(const LogRecords &records, const QVector<int> &timeOrder,
+bool LogFilterScan::scanSome(const LogRecords &records, const LogTimeOrder &timeOrder,
                              const std::function<bool()> &timeLeft)
 {
     // Records that come during a scan of the time order are looked at too.
-    const auto size = [&] {
-        if (m_source != TimeOrder)
-            return m_rows.size();
-        return timeOrder.isEmpty() ? records.size() : timeOrder.size();
-    };
+    const auto size = [&] { return m_source == TimeOrder ? timeOrder.size() : m_rows.size(); };
     while (m_position < size() && timeLeft()) {
         m_filter.prepare(records);
         const int end = qMin(size(), m_position + scanChunk);
         for (int i = m_position; i < end; ++i) {
-            const int record = m_source != TimeOrder ? m_rows.at(i) : timeOrder.isEmpty() ? i : timeOrder.at(i);
+            const int record = m_source == TimeOrder ? timeOrder.at(i) : m_rows.at(i);
             if (m_filter.accepts(records, record))
                 m_matched.append(record);
         }

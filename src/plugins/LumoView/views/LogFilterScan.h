@@ -8,6 +8,7 @@
 #include <functional>
 
 class LogRecords;
+class LogTimeOrder;
 
 // A new list of rows for the event log, looked for in slices of bounded
 // time: the records of a source, in its order, that pass a filter.
@@ -25,9 +26,8 @@ public:
     Source source() const { return m_source; }
 
     // Looks at records while time is left; true once every one of the
-    // source has been. `timeOrder`: every record in the order of time, empty
-    // while that is the order they came in.
-    bool scanSome(const LogRecords &records, const QVector<int> &timeOrder, const std::function<bool()> &timeLeft);
+    // source has been.
+    bool scanSome(const LogRecords &records, const LogTimeOrder &timeOrder, const std::function<bool()> &timeLeft);
 
     const LogFilter &filter() const { return m_filter; }
     // The records looked at so far, and those of them that passed.

@@ -12,9 +12,6 @@
 #include <QTableWidget>
 #include <QTime>
 
-#include <algorithm>
-#include <numeric>
-
 namespace {
 
 // The most the table works at a stretch before the event loop has its turn.
@@ -48,6 +45,7 @@ LogTable::LogTable(QTableWidget *table, QObject *parent)
     : QObject(parent)
     , m_table(table)
     , m_records(table->columnCount() >= 5)
+    , m_timeOrder(m_records)
     , m_shownSort{timeSection, Qt::AscendingOrder}
     , m_wantedSort(m_shownSort)
     , m_comingSort(m_shownSort)
@@ -114,8 +112,6 @@ void LogTable::beginLoad()
     m_loading = true;
     m_records.clear();
     m_timeOrder.clear();
-    m_lateRecords.clear();
-    m_lastTime = -1;
     m_sortOrder.clear();
     m_sorted = false;
     m_sortComing = false;
@@ -152,10 +148,7 @@ void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const Q
             return;
         case LogStepMerge::Aside:
             // Out of the order of time until the step has ended.
-            if (m_timeOrder.isEmpty()) {
-                m_timeOrder.resize(m_records.size());
-                std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
-            }
+            m_timeOrder.leaveOutNext();
             m_merge.setAside(m_records.size());
             m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
             return;
@@ -167,18 +160,7 @@ void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const Q
         holdView();
     const int record = m_records.size();
     m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
-    // The time order: records come in it, but for ones that come late.
-    if (timeMsecs >= 0 && timeMsecs < m_lastTime) {
-        if (m_timeOrder.isEmpty()) {
-            m_timeOrder.resize(record);
-            std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
-        }
-        m_lateRecords.append(record);
-    } else {
-        m_lastTime = qMax(m_lastTime, timeMsecs);
-        if (!m_timeOrder.isEmpty())
-            m_timeOrder.append(record);
-    }
+    m_timeOrder.add(record, timeMsecs);
     if (m_sorted) {
         m_sortOrder.append(record);
         if (!m_resortTimer.isActive() && !m_sortTask.isRunning())
@@ -189,15 +171,7 @@ void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const Q
 
 void LogTable::mergeLateRecords()
 {
-    const auto earlier = [this](int a, int b) { return m_records.timeMsecs(a) < m_records.timeMsecs(b); };
-    std::stable_sort(m_lateRecords.begin(), m_lateRecords.end(), earlier);
-    // Both in the order of time; among equal times the late ones after.
-    QVector<int> merged;
-    merged.reserve(m_timeOrder.size() + m_lateRecords.size());
-    std::merge(m_timeOrder.cbegin(), m_timeOrder.cend(), m_lateRecords.cbegin(), m_lateRecords.cend(),
-               std::back_inserter(merged), earlier);
-    m_timeOrder = std::move(merged);
-    m_lateRecords.clear();
+    m_timeOrder.mergeLate();
     // The rows shown so far are in the order of time: looked for again.
     if (!m_sorted)
         startScan(LogFilterScan::TimeOrder);
@@ -208,7 +182,7 @@ void LogTable::beginReplace(int timeMsecs)
     endReplace();
     holdView();
     const QVector<int> held = recordsFrom(timeMsecs);
-    m_replacedFrom = timeOrderSize() - held.size();
+    m_replacedFrom = m_timeOrder.size() - held.size();
     m_merge.begin(held);
 }
 
@@ -229,11 +203,7 @@ void LogTable::endReplace()
     // The order of time: the records before the ones replaced, then the
     // step's, those held among them keeping their records.
     const int firstAside = m_replacedFrom + m_merge.heldCount();
-    QVector<int> order(m_replacedFrom);
-    for (int i = 0; i < m_replacedFrom; ++i)
-        order[i] = timeOrderAt(i);
-    order += m_merge.order();
-    m_timeOrder = order;
+    m_timeOrder.replaceFrom(m_replacedFrom, m_merge.order());
     if (m_sorted) {
         for (int record = firstAside; record < m_records.size(); ++record)
             m_sortOrder.append(record);
@@ -241,12 +211,7 @@ void LogTable::endReplace()
     const QVector<int> gone = m_merge.gone();
     m_merge.clear();
     removeRecords(gone);
-    bool inOrder = true;
-    for (int i = 0; inOrder && i < m_timeOrder.size(); ++i)
-        inOrder = m_timeOrder.at(i) == i;
-    if (inOrder)
-        m_timeOrder.clear();
-    m_lastTime = timeOrderSize() > 0 ? m_records.timeMsecs(timeOrderAt(timeOrderSize() - 1)) : -1;
+    m_timeOrder.closeUp();
     // The rows are looked for again, or sorted in.
     if (m_sorted)
         m_resortTimer.start();
@@ -257,16 +222,9 @@ void LogTable::endReplace()
 
 QVector<int> LogTable::recordsFrom(int timeMsecs)
 {
-    if (!m_lateRecords.isEmpty())
+    if (m_timeOrder.hasLate())
         mergeLateRecords();
-    int position = timeOrderSize();
-    while (position > 0 && m_records.timeMsecs(timeOrderAt(position - 1)) >= timeMsecs)
-        --position;
-    QVector<int> records;
-    records.reserve(timeOrderSize() - position);
-    for (; position < timeOrderSize(); ++position)
-        records.append(timeOrderAt(position));
-    return records;
+    return m_timeOrder.from(timeMsecs);
 }
 
 void LogTable::removeRecords(const QVector<int> &gone)
@@ -288,8 +246,7 @@ void LogTable::removeRecords(const QVector<int> &gone)
         }
         records.resize(out);
     };
-    renumber(m_timeOrder);
-    renumber(m_lateRecords);
+    m_timeOrder.renumber(newIndex);
     renumber(m_sortOrder);
     m_rows.renumber(newIndex);
     m_rows.recheckFrom(m_shown.renumber(newIndex));
@@ -383,13 +340,9 @@ void LogTable::startSort(bool fromTimeOrder)
     run->records = m_records.size();
     QVector<int> base = m_sortOrder;
     if (!m_sorted || fromTimeOrder) {
-        if (!m_lateRecords.isEmpty())
+        if (m_timeOrder.hasLate())
             mergeLateRecords();
-        base = m_timeOrder;
-        if (base.isEmpty()) {
-            base.resize(m_records.size());
-            std::iota(base.begin(), base.end(), 0);
-        }
+        base = m_timeOrder.toVector();
     }
     LogSorter sorter(m_records, run->field, run->sort.order);
     sorter.setRanks(m_ranks.value(run->field));
@@ -466,7 +419,7 @@ void LogTable::applyScan()
     if (source == LogFilterScan::TimeOrder)
         m_examined = position;
     // Every record passed: the rows share the list they came from.
-    if (source == LogFilterScan::TimeOrder && m_timeOrder.isEmpty() && matched.size() == position)
+    if (source == LogFilterScan::TimeOrder && m_timeOrder.isArrivalOrder() && matched.size() == position)
         m_shown.setFirst(position);
     else if (source == LogFilterScan::SortOrder && matched.size() == m_sortOrder.size())
         m_shown.assign(m_sortOrder);
@@ -480,10 +433,10 @@ void LogTable::applyScan()
 void LogTable::examineNewRecords(const std::function<bool()> &timeLeft)
 {
     m_filter.prepare(m_records);
-    while (m_examined < timeOrderSize() && timeLeft()) {
-        const int end = qMin(timeOrderSize(), m_examined + scanChunk);
+    while (m_examined < m_timeOrder.size() && timeLeft()) {
+        const int end = qMin(m_timeOrder.size(), m_examined + scanChunk);
         for (int i = m_examined; i < end; ++i) {
-            const int record = timeOrderAt(i);
+            const int record = m_timeOrder.at(i);
             if (m_filter.accepts(m_records, record))
                 m_shown.append(record);
         }
@@ -493,8 +446,8 @@ void LogTable::examineNewRecords(const std::function<bool()> &timeLeft)
 
 bool LogTable::behind() const
 {
-    return m_scan.isActive() || !m_lateRecords.isEmpty() || !m_rows.isInSync()
-        || (!m_sorted && m_examined < timeOrderSize());
+    return m_scan.isActive() || m_timeOrder.hasLate() || !m_rows.isInSync()
+        || (!m_sorted && m_examined < m_timeOrder.size());
 }
 
 bool LogTable::isSettled() const
@@ -515,7 +468,7 @@ void LogTable::work(bool toTheEnd)
     const std::function<bool()> timeLeft = [&] { return toTheEnd || clock.elapsed() < sliceMsecs; };
     m_timer.stop();
 
-    if (!m_lateRecords.isEmpty())
+    if (m_timeOrder.hasLate())
         mergeLateRecords();
     if (m_scan.isActive())
         scanSome(timeLeft);

@@ -8,6 +8,7 @@
 #include "views/LogRowList.h"
 #include "views/LogStepMerge.h"
 #include "views/LogTableRows.h"
+#include "views/LogTimeOrder.h"
 
 #include <QHash>
 #include <QObject>
@@ -70,7 +71,7 @@ public:
     // The records from a time of the day on, in the order of time.
     QVector<int> recordsFrom(int timeMsecs);
     // The latest time of the day of a record, -1 for none.
-    int lastTime() const { return m_lastTime; }
+    int lastTime() const { return m_timeOrder.lastTime(); }
 
     void setFilter(const LogFilter &filter);
     const LogFilter &filter() const { return m_wantedFilter; }
@@ -111,8 +112,6 @@ private:
     struct SortRun;
 
     LogRecords::Field fieldOf(int column) const;
-    int timeOrderSize() const { return m_timeOrder.isEmpty() ? m_records.size() : m_timeOrder.size(); }
-    int timeOrderAt(int i) const { return m_timeOrder.isEmpty() ? i : m_timeOrder.at(i); }
     void mergeLateRecords();
 
     void headerClicked(int section);
@@ -140,11 +139,7 @@ private:
     bool m_loading = false;
 
     LogRecords m_records;
-    // Every record in the order of time (then of arrival); empty while
-    // that is the order they came in.
-    QVector<int> m_timeOrder;
-    int m_lastTime = -1;
-    QVector<int> m_lateRecords;
+    LogTimeOrder m_timeOrder;
     // After a sort: every record in the order of the header (records that
     // came since at the end); before, the rows are in the order of time.
     bool m_sorted = false;
