@@ -12,16 +12,12 @@
 #include <QTableWidget>
 #include <QTime>
 
-#include <algorithm>
-#include <numeric>
-
 namespace {
 
 // The most the table works at a stretch before the event loop has its turn.
 const int sliceMsecs = 10;
-// Records looked at, or rows made or checked, between looks at the clock.
+// Records looked at between looks at the clock.
 const int scanChunk = 1 << 16;
-const int rowChunk = 4096;
 // Records that come after a sort are sorted in at most this often.
 const int resortMsecs = 200;
 // Rows come in the order of time, which is what the header shows then.
@@ -49,9 +45,11 @@ LogTable::LogTable(QTableWidget *table, QObject *parent)
     : QObject(parent)
     , m_table(table)
     , m_records(table->columnCount() >= 5)
+    , m_timeOrder(m_records)
     , m_shownSort{timeSection, Qt::AscendingOrder}
     , m_wantedSort(m_shownSort)
     , m_comingSort(m_shownSort)
+    , m_rows(table, m_records, m_shown)
 {
     registry().append({table, this});
     m_timer.setSingleShot(true);
@@ -103,11 +101,6 @@ LogRecords::Field LogTable::fieldOf(int column) const
     }
 }
 
-int LogTable::columnOf(LogRecords::Field field) const
-{
-    return field == LogRecords::Description && m_records.withSource() ? 4 : qMin(int(field), 3);
-}
-
 // ---- Records ----
 
 void LogTable::beginLoad()
@@ -115,12 +108,10 @@ void LogTable::beginLoad()
     m_sortTask.cancel();
     m_sortRun.reset();
     m_resortTimer.stop();
-    m_scan = Scan();
+    m_scan.clear();
     m_loading = true;
     m_records.clear();
     m_timeOrder.clear();
-    m_lateRecords.clear();
-    m_lastTime = -1;
     m_sortOrder.clear();
     m_sorted = false;
     m_sortComing = false;
@@ -130,15 +121,8 @@ void LogTable::beginLoad()
     // The rows of the last load go, their picture with them.
     m_shown.clear();
     m_examined = 0;
-    m_checkedRows = 0;
-    m_heldSelection = -1;
     m_merge.clear();
-    m_viewHeld = false;
-    if (m_frozen) {
-        m_frozen = false;
-        m_table->setUpdatesEnabled(true);
-    }
-    m_table->clearSelection();
+    m_rows.reset();
     m_table->horizontalHeader()->setSectionsClickable(false);
     showSortIndicator();
     emit countsChanged(0, 0);
@@ -164,10 +148,7 @@ void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const Q
             return;
         case LogStepMerge::Aside:
             // Out of the order of time until the step has ended.
-            if (m_timeOrder.isEmpty()) {
-                m_timeOrder.resize(m_records.size());
-                std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
-            }
+            m_timeOrder.leaveOutNext();
             m_merge.setAside(m_records.size());
             m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
             return;
@@ -179,18 +160,7 @@ void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const Q
         holdView();
     const int record = m_records.size();
     m_records.append(timeMsecs, deviceTimeMsecs, typeId, type, decoded);
-    // The time order: records come in it, but for ones that come late.
-    if (timeMsecs >= 0 && timeMsecs < m_lastTime) {
-        if (m_timeOrder.isEmpty()) {
-            m_timeOrder.resize(record);
-            std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
-        }
-        m_lateRecords.append(record);
-    } else {
-        m_lastTime = qMax(m_lastTime, timeMsecs);
-        if (!m_timeOrder.isEmpty())
-            m_timeOrder.append(record);
-    }
+    m_timeOrder.add(record, timeMsecs);
     if (m_sorted) {
         m_sortOrder.append(record);
         if (!m_resortTimer.isActive() && !m_sortTask.isRunning())
@@ -201,18 +171,10 @@ void LogTable::addRecord(int timeMsecs, int deviceTimeMsecs, int typeId, const Q
 
 void LogTable::mergeLateRecords()
 {
-    const auto earlier = [this](int a, int b) { return m_records.timeMsecs(a) < m_records.timeMsecs(b); };
-    std::stable_sort(m_lateRecords.begin(), m_lateRecords.end(), earlier);
-    // Both in the order of time; among equal times the late ones after.
-    QVector<int> merged;
-    merged.reserve(m_timeOrder.size() + m_lateRecords.size());
-    std::merge(m_timeOrder.cbegin(), m_timeOrder.cend(), m_lateRecords.cbegin(), m_lateRecords.cend(),
-               std::back_inserter(merged), earlier);
-    m_timeOrder = std::move(merged);
-    m_lateRecords.clear();
+    m_timeOrder.mergeLate();
     // The rows shown so far are in the order of time: looked for again.
     if (!m_sorted)
-        startScan(Scan::TimeOrder);
+        startScan(LogFilterScan::TimeOrder);
 }
 
 void LogTable::beginReplace(int timeMsecs)
@@ -220,7 +182,7 @@ void LogTable::beginReplace(int timeMsecs)
     endReplace();
     holdView();
     const QVector<int> held = recordsFrom(timeMsecs);
-    m_replacedFrom = timeOrderSize() - held.size();
+    m_replacedFrom = m_timeOrder.size() - held.size();
     m_merge.begin(held);
 }
 
@@ -241,11 +203,7 @@ void LogTable::endReplace()
     // The order of time: the records before the ones replaced, then the
     // step's, those held among them keeping their records.
     const int firstAside = m_replacedFrom + m_merge.heldCount();
-    QVector<int> order(m_replacedFrom);
-    for (int i = 0; i < m_replacedFrom; ++i)
-        order[i] = timeOrderAt(i);
-    order += m_merge.order();
-    m_timeOrder = order;
+    m_timeOrder.replaceFrom(m_replacedFrom, m_merge.order());
     if (m_sorted) {
         for (int record = firstAside; record < m_records.size(); ++record)
             m_sortOrder.append(record);
@@ -253,39 +211,27 @@ void LogTable::endReplace()
     const QVector<int> gone = m_merge.gone();
     m_merge.clear();
     removeRecords(gone);
-    bool inOrder = true;
-    for (int i = 0; inOrder && i < m_timeOrder.size(); ++i)
-        inOrder = m_timeOrder.at(i) == i;
-    if (inOrder)
-        m_timeOrder.clear();
-    m_lastTime = timeOrderSize() > 0 ? m_records.timeMsecs(timeOrderAt(timeOrderSize() - 1)) : -1;
+    m_timeOrder.closeUp();
     // The rows are looked for again, or sorted in.
     if (m_sorted)
         m_resortTimer.start();
     else
-        startScan(Scan::TimeOrder);
+        startScan(LogFilterScan::TimeOrder);
     schedule();
 }
 
 QVector<int> LogTable::recordsFrom(int timeMsecs)
 {
-    if (!m_lateRecords.isEmpty())
+    if (m_timeOrder.hasLate())
         mergeLateRecords();
-    int position = timeOrderSize();
-    while (position > 0 && m_records.timeMsecs(timeOrderAt(position - 1)) >= timeMsecs)
-        --position;
-    QVector<int> records;
-    records.reserve(timeOrderSize() - position);
-    for (; position < timeOrderSize(); ++position)
-        records.append(timeOrderAt(position));
-    return records;
+    return m_timeOrder.from(timeMsecs);
 }
 
 void LogTable::removeRecords(const QVector<int> &gone)
 {
     if (gone.isEmpty())
         return;
-    const int selected = m_frozen ? -1 : selectedRecord();
+    const int selected = m_rows.isFrozen() ? -1 : m_rows.selectedRecord();
     const int selectedRow = selected < 0 ? -1 : rowOf(selected);
     const int kept = m_records.size() - gone.size();
     const QVector<int> renumbered = m_records.remove(gone);
@@ -300,14 +246,12 @@ void LogTable::removeRecords(const QVector<int> &gone)
         }
         records.resize(out);
     };
-    renumber(m_timeOrder);
-    renumber(m_lateRecords);
+    m_timeOrder.renumber(newIndex);
     renumber(m_sortOrder);
-    m_heldSelection = newIndex(m_heldSelection);
-    m_topRecord = newIndex(m_topRecord);
-    m_checkedRows = qMin(m_checkedRows, m_shown.renumber(newIndex));
-    if (m_scan.active)
-        startScan(m_scan.source);
+    m_rows.renumber(newIndex);
+    m_rows.recheckFrom(m_shown.renumber(newIndex));
+    if (m_scan.isActive())
+        startScan(m_scan.source());
     if (selectedRow >= 0) {
         const int row = newIndex(selected) < 0 ? -1 : rowOf(newIndex(selected));
         if (row < 0)
@@ -318,60 +262,19 @@ void LogTable::removeRecords(const QVector<int> &gone)
     schedule();
 }
 
-int LogTable::newestShownRow() const
-{
-    const int rows = qMin(m_shown.size(), m_table->rowCount());
-    if (rows == 0)
-        return -1;
-    if (m_shownSort.section == timeSection)
-        return m_shownSort.order == Qt::AscendingOrder ? rows - 1 : 0;
-    int newest = 0;
-    for (int row = 1; row < rows; ++row) {
-        if (m_records.timeMsecs(m_shown.at(row)) >= m_records.timeMsecs(m_shown.at(newest)))
-            newest = row;
-    }
-    return newest;
-}
-
 void LogTable::holdView()
 {
-    if (m_viewHeld)
-        return;
-    m_viewHeld = true;
-    const int top = m_table->rowAt(0);
-    m_topRecord = top >= 0 && top < m_shown.size() ? m_shown.at(top) : -1;
-    const int newest = newestShownRow();
-    int bottom = m_table->rowAt(m_table->viewport()->height() - 1);
-    if (bottom < 0)
-        bottom = m_table->rowCount() - 1;
-    m_newestInView = newest < 0 || (top >= 0 && newest >= top && newest <= bottom);
+    m_rows.holdView(m_shownSort.section == timeSection, m_shownSort.order);
 }
 
 void LogTable::restoreView()
 {
-    if (!m_viewHeld)
-        return;
-    m_viewHeld = false;
-    QAbstractItemModel *model = m_table->model();
-    if (m_newestInView) {
-        const int row = newestShownRow();
-        // Rows just added are laid out later: scrollTo would stop short of
-        // them, scrollToBottom lays them out first.
-        if (row >= 0 && row == m_table->rowCount() - 1)
-            m_table->scrollToBottom();
-        else if (row >= 0)
-            m_table->scrollTo(model->index(row, 0));
-        return;
-    }
-    const int row = m_topRecord < 0 ? -1 : rowOf(m_topRecord);
-    if (row >= 0 && m_table->rowAt(0) != row)
-        m_table->scrollTo(model->index(row, 0), QAbstractItemView::PositionAtTop);
+    m_rows.restoreView(m_shownSort.section == timeSection, m_shownSort.order);
 }
 
 int LogTable::rowOf(int record) const
 {
-    const int row = m_shown.indexOf(record);
-    return row < m_table->rowCount() ? row : -1;
+    return m_rows.rowOf(record);
 }
 
 int LogTable::rowFrom(const QTime &time) const
@@ -437,13 +340,9 @@ void LogTable::startSort(bool fromTimeOrder)
     run->records = m_records.size();
     QVector<int> base = m_sortOrder;
     if (!m_sorted || fromTimeOrder) {
-        if (!m_lateRecords.isEmpty())
+        if (m_timeOrder.hasLate())
             mergeLateRecords();
-        base = m_timeOrder;
-        if (base.isEmpty()) {
-            base.resize(m_records.size());
-            std::iota(base.begin(), base.end(), 0);
-        }
+        base = m_timeOrder.toVector();
     }
     LogSorter sorter(m_records, run->field, run->sort.order);
     sorter.setRanks(m_ranks.value(run->field));
@@ -472,7 +371,7 @@ void LogTable::sortFinished()
     m_sorted = true;
     m_comingSort = run->sort;
     m_sortComing = true;
-    startScan(Scan::SortOrder);
+    startScan(LogFilterScan::SortOrder);
     if (m_records.size() > run->records)
         m_resortTimer.start();
     work();
@@ -483,47 +382,29 @@ void LogTable::sortFinished()
 void LogTable::setFilter(const LogFilter &filter)
 {
     m_wantedFilter = filter;
-    if (filter == m_filter && !m_scan.active)
+    if (filter == m_filter && !m_scan.isActive())
         return;
     // Typing on narrows what is shown: only the rows shown are looked at.
-    if (!m_scan.active && filter.narrows(m_filter))
-        startScan(Scan::ShownRows);
+    if (!m_scan.isActive() && filter.narrows(m_filter))
+        startScan(LogFilterScan::ShownRows);
     else
-        startScan(m_sorted ? Scan::SortOrder : Scan::TimeOrder);
+        startScan(m_sorted ? LogFilterScan::SortOrder : LogFilterScan::TimeOrder);
     work();
 }
 
-void LogTable::startScan(Scan::Source source)
+void LogTable::startScan(LogFilterScan::Source source)
 {
-    m_scan = Scan();
-    m_scan.active = true;
-    m_scan.source = source;
-    m_scan.filter = m_wantedFilter;
-    m_scan.filter.prepare(m_records);
-    if (source == Scan::ShownRows)
-        m_scan.rows = m_shown.toVector();
-    else if (source == Scan::SortOrder)
-        m_scan.rows = m_sortOrder;
-    m_scan.matched.reserve(source == Scan::ShownRows ? m_shown.size() : m_records.size());
+    if (source == LogFilterScan::ShownRows)
+        m_scan.start(source, m_wantedFilter, m_records, m_shown.toVector(), m_shown.size());
+    else
+        m_scan.start(source, m_wantedFilter, m_records, m_sortOrder, m_records.size());
     if (!m_loading)
         m_table->viewport()->setCursor(Qt::BusyCursor);
 }
 
 void LogTable::scanSome(const std::function<bool()> &timeLeft)
 {
-    // Records that come during a scan of the time order are looked at too.
-    const auto size = [this] { return m_scan.source == Scan::TimeOrder ? timeOrderSize() : m_scan.rows.size(); };
-    while (m_scan.position < size() && timeLeft()) {
-        m_scan.filter.prepare(m_records);
-        const int end = qMin(size(), m_scan.position + scanChunk);
-        for (int i = m_scan.position; i < end; ++i) {
-            const int record = m_scan.source == Scan::TimeOrder ? timeOrderAt(i) : m_scan.rows.at(i);
-            if (m_scan.filter.accepts(m_records, record))
-                m_scan.matched.append(record);
-        }
-        m_scan.position = end;
-    }
-    if (m_scan.position >= size())
+    if (m_scan.scanSome(m_records, m_timeOrder, timeLeft))
         applyScan();
 }
 
@@ -531,32 +412,31 @@ void LogTable::applyScan()
 {
     // The picture stays until the rows have changed; the record selected
     // stays selected.
-    if (!m_frozen) {
-        m_heldSelection = selectedRecord();
-        m_frozen = true;
-        m_table->setUpdatesEnabled(false);
-    }
-    if (m_scan.source == Scan::TimeOrder)
-        m_examined = m_scan.position;
+    m_rows.freeze();
+    const LogFilterScan::Source source = m_scan.source();
+    const int position = m_scan.position();
+    const QVector<int> &matched = m_scan.matched();
+    if (source == LogFilterScan::TimeOrder)
+        m_examined = position;
     // Every record passed: the rows share the list they came from.
-    if (m_scan.source == Scan::TimeOrder && m_timeOrder.isEmpty() && m_scan.matched.size() == m_scan.position)
-        m_shown.setFirst(m_scan.position);
-    else if (m_scan.source == Scan::SortOrder && m_scan.matched.size() == m_sortOrder.size())
+    if (source == LogFilterScan::TimeOrder && m_timeOrder.isArrivalOrder() && matched.size() == position)
+        m_shown.setFirst(position);
+    else if (source == LogFilterScan::SortOrder && matched.size() == m_sortOrder.size())
         m_shown.assign(m_sortOrder);
     else
-        m_shown.assign(m_scan.matched);
-    m_filter = m_scan.filter;
-    m_checkedRows = 0;
-    m_scan = Scan();
+        m_shown.assign(matched);
+    m_filter = m_scan.filter();
+    m_rows.recheckFrom(0);
+    m_scan.clear();
 }
 
 void LogTable::examineNewRecords(const std::function<bool()> &timeLeft)
 {
     m_filter.prepare(m_records);
-    while (m_examined < timeOrderSize() && timeLeft()) {
-        const int end = qMin(timeOrderSize(), m_examined + scanChunk);
+    while (m_examined < m_timeOrder.size() && timeLeft()) {
+        const int end = qMin(m_timeOrder.size(), m_examined + scanChunk);
         for (int i = m_examined; i < end; ++i) {
-            const int record = timeOrderAt(i);
+            const int record = m_timeOrder.at(i);
             if (m_filter.accepts(m_records, record))
                 m_shown.append(record);
         }
@@ -564,108 +444,10 @@ void LogTable::examineNewRecords(const std::function<bool()> &timeLeft)
     }
 }
 
-bool LogTable::lacksCells(int row) const
-{
-    return !m_table->item(row, columnOf(LogRecords::Description))
-        || (m_records.withSource() && !m_table->item(row, columnOf(LogRecords::Source)));
-}
-
-void LogTable::makeCells(int row)
-{
-    const int record = m_shown.at(row);
-    m_table->setItem(row, 0, new LogCell(LogRecords::Time, row));
-    m_table->setItem(row, 1, new LogCell(LogRecords::DeviceTime, row));
-    m_table->setItem(row, 2, new LogCell(LogRecords::Type, row));
-    bool lacks = false;
-    for (const LogRecords::Field field : {LogRecords::Source, LogRecords::Description}) {
-        if (m_records.hasCell(record, field))
-            m_table->setItem(row, columnOf(field), new LogCell(field, row));
-        else
-            lacks = lacks || field == LogRecords::Description || m_records.withSource();
-    }
-    m_lackingRows += lacks;
-}
-
-void LogTable::fixOptionalCells(int row)
-{
-    const int record = m_shown.at(row);
-    bool lacked = false;
-    bool lacks = false;
-    for (const LogRecords::Field field : {LogRecords::Source, LogRecords::Description}) {
-        if (field == LogRecords::Source && !m_records.withSource())
-            continue;
-        const int column = columnOf(field);
-        const bool has = m_table->item(row, column);
-        const bool wanted = m_records.hasCell(record, field);
-        lacked = lacked || !has;
-        lacks = lacks || !wanted;
-        if (wanted && !has)
-            m_table->setItem(row, column, new LogCell(field, row));
-        else if (!wanted && has)
-            delete m_table->takeItem(row, column);
-    }
-    m_lackingRows += int(lacks) - int(lacked);
-}
-
-void LogTable::syncRows(const std::function<bool()> &timeLeft)
-{
-    int rows = m_table->rowCount();
-    const int target = m_shown.size();
-    // Rows past the end go first, in chunks sized to the slice: the widget
-    // walks its rows after each removal, the cells' deletion costs per row.
-    while (rows > target && timeLeft()) {
-        const int next = qMax(target, rows - m_shrinkChunk);
-        QElapsedTimer clock;
-        clock.start();
-        for (int row = next; m_lackingRows > 0 && row < rows; ++row)
-            m_lackingRows -= lacksCells(row);
-        m_table->setRowCount(next);
-        const qint64 perRow = qMax<qint64>(1, clock.nsecsElapsed() / (rows - next));
-        m_shrinkChunk = int(qBound<qint64>(rowChunk, sliceMsecs * 1000000LL / 2 / perRow, 1 << 20));
-        rows = next;
-    }
-    if (rows > target)
-        return;
-
-    // Rows showing other records than before may want other optional cells;
-    // not where every row has them all and every record wants them all.
-    m_checkedRows = qMin(m_checkedRows, rows);
-    if (m_lackingRows == 0 && m_records.withoutCell(LogRecords::Description) == 0
-        && m_records.withoutCell(LogRecords::Source) == 0)
-        m_checkedRows = rows;
-    QAbstractItemModel *model = m_table->model();
-    // Each cell put in or taken out would be announced on its own; one
-    // repaint covers them all.
-    const bool blocked = model->blockSignals(true);
-    while (m_checkedRows < rows && timeLeft()) {
-        const int end = qMin(rows, m_checkedRows + scanChunk);
-        for (int row = m_checkedRows; row < end; ++row)
-            fixOptionalCells(row);
-        m_checkedRows = end;
-    }
-    model->blockSignals(blocked);
-    if (m_checkedRows < rows) {
-        m_table->viewport()->update();
-        return;
-    }
-
-    while (rows < target && timeLeft()) {
-        const int next = qMin(target, rows + rowChunk);
-        m_table->setRowCount(next);
-        const bool blocked = model->blockSignals(true);
-        for (int row = rows; row < next; ++row)
-            makeCells(row);
-        model->blockSignals(blocked);
-        rows = next;
-    }
-    m_checkedRows = rows;
-    m_table->viewport()->update();
-}
-
 bool LogTable::behind() const
 {
-    return m_scan.active || !m_lateRecords.isEmpty() || m_table->rowCount() != m_shown.size()
-        || m_checkedRows < m_shown.size() || (!m_sorted && m_examined < timeOrderSize());
+    return m_scan.isActive() || m_timeOrder.hasLate() || !m_rows.isInSync()
+        || (!m_sorted && m_examined < m_timeOrder.size());
 }
 
 bool LogTable::isSettled() const
@@ -686,33 +468,24 @@ void LogTable::work(bool toTheEnd)
     const std::function<bool()> timeLeft = [&] { return toTheEnd || clock.elapsed() < sliceMsecs; };
     m_timer.stop();
 
-    if (!m_lateRecords.isEmpty())
+    if (m_timeOrder.hasLate())
         mergeLateRecords();
-    if (m_scan.active)
+    if (m_scan.isActive())
         scanSome(timeLeft);
-    if (!m_scan.active) {
+    if (!m_scan.isActive()) {
         if (!m_sorted)
             examineNewRecords(timeLeft);
-        syncRows(timeLeft);
+        m_rows.sync(timeLeft);
     }
     if (behind()) {
         // While a load comes in, its rows are counted as they are shown.
-        if (m_loading && !m_frozen)
+        if (m_loading && !m_rows.isFrozen())
             emit countsChanged(qMin(m_shown.size(), m_table->rowCount()), m_records.size());
         m_timer.start(0);
         return;
     }
 
-    if (m_frozen) {
-        m_frozen = false;
-        m_table->setUpdatesEnabled(true);
-        const int row = m_heldSelection < 0 ? -1 : rowOf(m_heldSelection);
-        if (row >= 0)
-            m_table->selectRow(row);
-        else if (m_heldSelection >= 0)
-            m_table->clearSelection();
-        m_heldSelection = -1;
-    }
+    m_rows.thaw();
     if (m_sortComing) {
         m_sortComing = false;
         m_shownSort = m_comingSort;
@@ -734,13 +507,4 @@ void LogTable::settle()
     // Its end comes at once, and with it the scan of the new order.
     m_sortTask.wait();
     work(true);
-}
-
-int LogTable::selectedRecord() const
-{
-    const QModelIndexList selected = m_table->selectionModel()->selectedRows();
-    if (selected.isEmpty())
-        return -1;
-    const int row = selected.first().row();
-    return row < m_shown.size() ? m_shown.at(row) : -1;
 }

@@ -3,9 +3,12 @@
 
 #include "views/BackgroundTask.h"
 #include "views/LogFilter.h"
+#include "views/LogFilterScan.h"
 #include "views/LogRecords.h"
 #include "views/LogRowList.h"
 #include "views/LogStepMerge.h"
+#include "views/LogTableRows.h"
+#include "views/LogTimeOrder.h"
 
 #include <QHash>
 #include <QObject>
@@ -68,7 +71,7 @@ public:
     // The records from a time of the day on, in the order of time.
     QVector<int> recordsFrom(int timeMsecs);
     // The latest time of the day of a record, -1 for none.
-    int lastTime() const { return m_lastTime; }
+    int lastTime() const { return m_timeOrder.lastTime(); }
 
     void setFilter(const LogFilter &filter);
     const LogFilter &filter() const { return m_wantedFilter; }
@@ -106,24 +109,9 @@ private:
         bool operator==(const Sort &other) const { return section == other.section && order == other.order; }
         bool operator!=(const Sort &other) const { return !(*this == other); }
     };
-    // A new list of rows, looked for in slices: the records of a source in
-    // its order that pass the filter.
-    struct Scan
-    {
-        enum Source { TimeOrder, SortOrder, ShownRows };
-        bool active = false;
-        Source source = TimeOrder;
-        LogFilter filter;
-        QVector<int> rows;
-        int position = 0;
-        QVector<int> matched;
-    };
     struct SortRun;
 
     LogRecords::Field fieldOf(int column) const;
-    int columnOf(LogRecords::Field field) const;
-    int timeOrderSize() const { return m_timeOrder.isEmpty() ? m_records.size() : m_timeOrder.size(); }
-    int timeOrderAt(int i) const { return m_timeOrder.isEmpty() ? i : m_timeOrder.at(i); }
     void mergeLateRecords();
 
     void headerClicked(int section);
@@ -133,25 +121,17 @@ private:
     void sortFinished();
     void showSortIndicator();
 
-    void startScan(Scan::Source source);
+    void startScan(LogFilterScan::Source source);
     void scanSome(const std::function<bool()> &timeLeft);
     void applyScan();
     void examineNewRecords(const std::function<bool()> &timeLeft);
-    void syncRows(const std::function<bool()> &timeLeft);
-    // A row of the widget has no item for a Source or Description cell.
-    bool lacksCells(int row) const;
-    void makeCells(int row);
-    void fixOptionalCells(int row);
     bool behind() const;
     // Takes records out; the others' indexes close up.
     void removeRecords(const QVector<int> &gone);
-    // The row of the newest record shown, -1 for none.
-    int newestShownRow() const;
     void holdView();
     void restoreView();
     void work(bool toTheEnd = false);
     void schedule();
-    int selectedRecord() const;
 
     QTableWidget *const m_table;
     QTimer m_timer;
@@ -159,11 +139,7 @@ private:
     bool m_loading = false;
 
     LogRecords m_records;
-    // Every record in the order of time (then of arrival); empty while
-    // that is the order they came in.
-    QVector<int> m_timeOrder;
-    int m_lastTime = -1;
-    QVector<int> m_lateRecords;
+    LogTimeOrder m_timeOrder;
     // After a sort: every record in the order of the header (records that
     // came since at the end); before, the rows are in the order of time.
     bool m_sorted = false;
@@ -180,31 +156,17 @@ private:
 
     LogFilter m_filter;
     LogFilter m_wantedFilter;
-    Scan m_scan;
+    LogFilterScan m_scan;
     // The records the rows show; in the order of time: those of the first
     // `m_examined` records in that order that pass the filter.
     LogRowList m_shown;
     int m_examined = 0;
-
-    // Rows of the widget without an item for a Source or Description cell;
-    // rows below `m_checkedRows` have the items of the record they show.
-    int m_lackingRows = 0;
-    int m_checkedRows = 0;
-    int m_shrinkChunk = 8192;
-    // The widget keeps its picture while its rows change after a sort or a
-    // filter; the record selected stays selected.
-    bool m_frozen = false;
-    int m_heldSelection = -1;
+    LogTableRows m_rows;
 
     // A replacement under way, of the records from a place in the order of
     // time on.
     LogStepMerge m_merge;
     int m_replacedFrom = 0;
-    // Where the view stood when records began to come after the load: the
-    // record at its top, or the newest in view; put back once they are in.
-    bool m_viewHeld = false;
-    int m_topRecord = -1;
-    bool m_newestInView = false;
 };
 
 #endif // LOGTABLE_H
