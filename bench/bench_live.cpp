@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <list>
 #include <memory>
 
 namespace {
@@ -89,10 +90,14 @@ int follow(int minutes)
         std::unique_ptr<LogView> view;
         int loaded = 0;
     };
-    std::vector<Follower> followers;
+    // A list: the views keep the address of their connection handle.
+    std::list<Follower> followers;
     int n = 0;
     for (const QString &server : TestServers::available()) {
-        Follower f{server, TestServers::connection(server, QStringLiteral("follow%1").arg(++n)), nullptr, 0};
+        followers.emplace_back();
+        Follower &f = followers.back();
+        f.server = server;
+        f.db = TestServers::connection(server, QStringLiteral("follow%1").arg(++n));
         f.view = std::make_unique<LogView>(nullptr, 1, 0x5FFFF, &f.db, &mutex);
         f.view->resize(1000, 700);
         f.view->show();
@@ -101,7 +106,6 @@ int follow(int minutes)
             return 1;
         }
         f.loaded = tableOf(f.view.get())->rowCount();
-        followers.push_back(std::move(f));
     }
     runUntil([] { return false; }, minutes * 60000);
     // The writers stop at their duration: the views settle once nothing
