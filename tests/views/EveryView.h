@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QTableWidget>
 
 // Every view of the module, opened through the facade as the host opens
@@ -102,6 +103,15 @@ public:
         for (const QStringList &row : qAsConst(rows))
             lines << row.join(QLatin1Char(';'));
         return lines;
+    }
+
+    // The records of a dump file: the views' (a line each) or the service's
+    // (ended by a carriage return).
+    static QStringList dumped(const QString &path, QChar end = QLatin1Char('\n'))
+    {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).split(end, Qt::SkipEmptyParts);
     }
 
 private:
