@@ -69,6 +69,14 @@ public:
         return answer() >= 0 ? outcomes.at(answer()) : Outcome{nullptr, QStringLiteral("timeout"), {}, {}, {}};
     }
 
+    // A query of the service made as the host makes one, by name.
+    static AsyncSqlQuery *newQuery(AsyncDatabase *service, const QString &text)
+    {
+        QObject *query = nullptr;
+        QMetaObject::invokeMethod(service, "newQuery", Q_RETURN_ARG(QObject *, query), Q_ARG(QString, text));
+        return qobject_cast<AsyncSqlQuery *>(query);
+    }
+
     // Spins the event loop until `done` holds or `ms` have passed.
     static bool waitUntil(const std::function<bool()> &done, int ms = 30000)
     {

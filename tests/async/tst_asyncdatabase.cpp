@@ -22,11 +22,7 @@ class AsyncDatabaseTest : public QObject
 
     bool pg() const { return server == QLatin1String("pg"); }
 
-    QString scalar(const QString &text)
-    {
-        QSqlQuery q(reference);
-        return q.exec(text) && q.next() ? q.value(0).toString() : QStringLiteral("<none>");
-    }
+    QString scalar(const QString &text) { return TestServers::scalar(reference, text); }
 
     // A server of the row, an empty table, a service with a recorder.
     void start()
@@ -60,11 +56,7 @@ class AsyncDatabaseTest : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        if (TestServers::available().isEmpty())
-            QSKIP("No test servers: run through scripts/dbserver");
-    }
+    void initTestCase() { SKIP_WITHOUT_SERVERS(); }
 
     void cleanup()
     {
@@ -88,10 +80,7 @@ private slots:
         const int idle = budget.idleMsecs();
         const auto restore = qScopeGuard([&] { budget.setIdleMsecs(idle); });
         budget.setIdleMsecs(1000);
-        const QString others = pg() ? "select count(*) from pg_stat_activity where datname=current_database() and "
-                                      "pid<>pg_backend_pid()"
-                                    : "select count(*) from information_schema.processlist where db=database() and "
-                                      "id<>connection_id()";
+        const QString others = TestServers::otherSessions(server);
         const QString before = scalar(others);
         AsyncSqlQuery *slow = submit(sleep(1.5));
         QVector<AsyncSqlQuery *> inserts, selects;

@@ -48,13 +48,7 @@ class AsyncLiteralsTest : public QObject
 
     QSqlDatabase reference;
 
-    QString scalar(const QString &text)
-    {
-        QSqlQuery q(reference);
-        if (!q.exec(text))
-            qWarning() << text << q.lastError().text();
-        return q.next() ? q.value(0).toString() : QString();
-    }
+    QString scalar(const QString &text) { return TestServers::scalar(reference, text); }
 
     // Puts the server in `mode` for new sessions; the guard puts it back.
     std::function<void()> setMode(bool pg, const QString &mode)
@@ -79,11 +73,7 @@ class AsyncLiteralsTest : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        if (TestServers::available().isEmpty())
-            QSKIP("No test servers: run through scripts/dbserver");
-    }
+    void initTestCase() { SKIP_WITHOUT_SERVERS(); }
 
     void cleanup()
     {

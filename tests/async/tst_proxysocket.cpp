@@ -271,8 +271,7 @@ private slots:
     // (here until the statement is done) while a statement goes through it.
     void creatorBlocked_data()
     {
-        if (TestServers::available().isEmpty())
-            QSKIP("No test servers: run through scripts/dbserver");
+        SKIP_WITHOUT_SERVERS();
         TestServers::addServerRows();
     }
     void creatorBlocked()
@@ -430,29 +429,17 @@ private slots:
         const QString date = day.toString(Qt::ISODate), next = day.addDays(1).toString(Qt::ISODate);
         QSqlDatabase reference = TestServers::connection(server, QStringLiteral("reference") + server);
         QVERIFY(reference.open());
-        const auto scalar = [&](const QString &text) {
-            QSqlQuery q(reference);
-            return q.exec(text) && q.next() ? q.value(0).toInt() : -1;
-        };
         // Also what a run that was cut short left behind.
         const auto removeBulkyDay = [&] {
             QSqlQuery(reference).exec(QStringLiteral("delete from events where objectid=%1").arg(bulkyObject));
         };
         removeBulkyDay();
         const auto cleanUp = qScopeGuard(removeBulkyDay);
-        QSqlQuery insert(reference);
-        QVERIFY2(insert.exec((pg ? QStringLiteral("insert into events (objectid,time,devicetime,type,value,\"index\",description) "
-                                                  "select %1, timestamp '%2' + i * interval '10 second', time '00:00:00' + i * "
-                                                  "interval '10 second', 1, 0, i, repeat('x', 2000) from generate_series(1, %3) i")
-                                 : QStringLiteral("insert into events (objectid,time,devicetime,type,value,`index`,description) "
-                                                  "select %1, timestamp '%2' + interval seq * 10 second, sec_to_time(seq * 10), "
-                                                  "1, 0, seq, repeat('x', 2000) from seq_1_to_%3"))
-                                 .arg(bulkyObject).arg(date + " 00:00:00").arg(bulkyEvents)),
-                 qPrintable(insert.lastError().text()));
+        QVERIFY(TestServers::addBulkyDay(reference, bulkyObject, bulkyEvents, 2000));
         // The phase view's rows: phases and control sources of the day.
-        const int phaseRows = scalar(QStringLiteral("select (select count(*) from phasesdata where objectid=1 and %1) + "
+        const int phaseRows = TestServers::scalar(reference, QStringLiteral("select (select count(*) from phasesdata where objectid=1 and %1) + "
                                                     "(select count(*) from events where objectid=1 and type=2 and %1)")
-                                         .arg(QStringLiteral("time >= '%1' and time < '%2'").arg(date, next)));
+                                         .arg(QStringLiteral("time >= '%1' and time < '%2'").arg(date, next))).toInt();
         QVERIFY(phaseRows > 100);
 
         QPluginLoader loader(QStringLiteral(LUMOVIEW_MODULE_FILE));

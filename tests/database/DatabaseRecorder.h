@@ -10,7 +10,6 @@
 // worker's signals arrive queued, as they reach a view.
 class DatabaseRecorder : public QObject
 {
-    Q_OBJECT
 public:
     struct Event
     {
@@ -18,15 +17,50 @@ public:
         QVariantList args;
     };
 
-    explicit DatabaseRecorder(Database *database);
-
     QVector<Event> events;
     int completes = 0;
 
-    QStringList messages() const;
-    QVector<QVariantList> rows(const QString &signal) const;
+    explicit DatabaseRecorder(Database *database)
+    {
+        connect(database, &Database::logMessage, this, [this](const QString &text, LogMessageType type) {
+            events.append({QStringLiteral("logMessage"), {text, int(type)}});
+        });
+        connect(database, &Database::complete, this, [this] {
+            events.append({QStringLiteral("complete"), {}});
+            ++completes;
+        });
+        record(database, &Database::lumoPhaseData, "phase");
+        record(database, &Database::lumoSgData, "sg");
+        record(database, &Database::lumoStateData, "state");
+        record(database, &Database::lumoLogData, "log");
+        record(database, &Database::lumoDt15Data, "dt15");
+        record(database, &Database::lumoDt15StateData, "dt15state");
+        record(database, &Database::lumoDt, "dt");
+        record(database, &Database::followFrom, "followFrom");
+    }
+
+    QStringList messages() const
+    {
+        QStringList texts;
+        for (const QVariantList &args : rows(QStringLiteral("logMessage")))
+            texts << args.at(0).toString();
+        return texts;
+    }
+    QVector<QVariantList> rows(const QString &signal) const
+    {
+        QVector<QVariantList> result;
+        for (const Event &event : events) {
+            if (event.signal == signal)
+                result << event.args;
+        }
+        return result;
+    }
     int count(const QString &signal) const { return rows(signal).size(); }
-    int indexOf(const QString &signal, const QVariant &first = QVariant(), int from = 0) const;
+    int indexOf(const QString &signal) const
+    {
+        const auto it = std::find_if(events.cbegin(), events.cend(), [&](const Event &e) { return e.signal == signal; });
+        return it == events.cend() ? -1 : int(it - events.cbegin());
+    }
     void clear()
     {
         events.clear();

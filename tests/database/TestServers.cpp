@@ -1,5 +1,8 @@
 #include "TestServers.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 #include <QUrl>
 #include <QUrlQuery>
@@ -7,8 +10,7 @@
 namespace TestServers {
 
 namespace {
-bool withPartitioned = false;
-bool withPooler = false;
+bool everyLayout = false;
 }
 
 QString url(const QString &server)
@@ -29,16 +31,13 @@ QString operatorUrl(const QString &server)
 
 bool isPostgres(const QString &server) { return server.startsWith(QLatin1String("pg")); }
 
-void includePartitioned() { withPartitioned = true; }
-void includePooler() { withPooler = true; }
+void includeEveryLayout() { everyLayout = true; }
 
 QStringList available()
 {
     QStringList servers;
-    for (const char *server : {"pg", "mysql", "pgpart", "pgbouncer"}) {
-        const QString name = QLatin1String(server);
-        if (!url(name).isEmpty() && (withPartitioned || name != QLatin1String("pgpart"))
-            && (withPooler || name != QLatin1String("pgbouncer")))
+    for (const QString &name : QStringList{"pg", "mysql", "pgpart", "pgbouncer"}.mid(0, everyLayout ? 4 : 2)) {
+        if (!url(name).isEmpty())
             servers << name;
     }
     return servers;
@@ -68,10 +67,63 @@ void addServerRows(const char *column)
         QTest::newRow(qPrintable(server)) << server;
 }
 
+void addServerRows(const QStringList &kinds)
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("kind");
+    for (const QString &server : available()) {
+        for (const QString &kind : kinds)
+            QTest::newRow(qPrintable(server + QLatin1String(": ") + kind)) << server << kind;
+    }
+}
+
 QDate day()
 {
     const QDate d = QDate::fromString(qEnvironmentVariable("LUMOVIEW_TEST_DAY"), Qt::ISODate);
     return d.isValid() ? d : QDate(2024, 3, 6);
+}
+
+QVector<QVariantList> rows(const QSqlDatabase &db, const QString &statement)
+{
+    QSqlQuery q(db);
+    if (!q.exec(statement))
+        qWarning("%s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
+    QVector<QVariantList> result;
+    while (q.next()) {
+        result.append(QVariantList());
+        for (int i = 0; i < q.record().count(); ++i)
+            result.last() << q.value(i);
+    }
+    return result;
+}
+
+QString scalar(const QSqlDatabase &db, const QString &statement)
+{
+    return rows(db, statement).value(0).value(0).toString();
+}
+
+QString otherSessions(const QString &server)
+{
+    return isPostgres(server)
+        ? QStringLiteral("select count(*) from pg_stat_activity where datname=current_database() and pid<>pg_backend_pid()")
+        : QStringLiteral("select count(*) from information_schema.processlist where db=database() and id<>connection_id()");
+}
+
+bool addBulkyDay(const QSqlDatabase &db, uint object, int count, int width)
+{
+    QSqlQuery insert(db);
+    const bool done = insert.exec(
+        QString::fromLatin1(db.driverName() == QLatin1String("QPSQL")
+                                ? "insert into events (objectid, time, devicetime, type, value, \"index\", description) "
+                                  "select %1, timestamp '%2' + i * interval '10 second', time '00:00:00' + i * "
+                                  "interval '10 second', 1, 0, i, repeat('x', %4) from generate_series(1, %3) i"
+                                : "insert into events (objectid, time, devicetime, type, value, `index`, description) "
+                                  "select %1, timestamp '%2' + interval seq * 10 second, sec_to_time(seq * 10), 1, 0, "
+                                  "seq, repeat('x', %4) from seq_1_to_%3")
+            .arg(object).arg(day().toString(Qt::ISODate) + " 00:00:00").arg(count).arg(width));
+    if (!done)
+        qWarning("%s", qPrintable(insert.lastError().text()));
+    return done;
 }
 
 } // namespace TestServers

@@ -10,7 +10,6 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -89,17 +88,7 @@ class DatabaseTest : public QObject
     // The rows of a statement written with back-quotes, as lines().
     QStringList query(const QString &statement)
     {
-        QSqlQuery q(reference);
-        q.setForwardOnly(true);
-        if (!q.exec(SqlDialect::forDriver(reference.driverName()).quoteIdentifiers(statement)))
-            qWarning() << statement << q.lastError().text();
-        QVector<QVariantList> rows;
-        while (q.next()) {
-            rows.append(QVariantList());
-            for (int i = 0; i < q.record().count(); ++i)
-                rows.last() << q.value(i);
-        }
-        return lines(rows);
+        return lines(TestServers::rows(reference, SqlDialect::forDriver(reference.driverName()).quoteIdentifiers(statement)));
     }
 
     QString connectingTo() const { return "Connect to database " + shared.databaseName() + "@127.0.0.1"; }
@@ -114,8 +103,7 @@ private slots:
     void initTestCase()
     {
         qRegisterMetaType<LogMessageType>("LogMessageType");
-        if (TestServers::available().isEmpty())
-            QSKIP("No test servers: run through scripts/dbserver");
+        SKIP_WITHOUT_SERVERS();
         day = TestServers::day();
     }
 
@@ -163,10 +151,8 @@ private slots:
                     .arg(ofDay("e.`time`")));
             QVERIFY(expected.size() > 10);
             QCOMPARE(lines(recorder->rows("log")), expected);
-            const int pauses = (expected.size() - 1) / 101;
-            QCOMPARE(worker->pausesCaughtUp() + worker->pausesTimedOut(), pauses);
-            // Most pauses end when this thread has the rows, not by running out.
-            QVERIFY(worker->pausesCaughtUp() > worker->pausesTimedOut());
+            QCOMPARE(worker->pausesCaughtUp() + worker->pausesTimedOut(), (expected.size() - 1) / 101);
+            QVERIFY(worker->pausesCaughtUp() > worker->pausesTimedOut()); // most end early
         }
 
         QVERIFY(run([&](Database *w) { w->requestPhases(1, day, day.addDays(1), true); }));
@@ -342,9 +328,7 @@ private slots:
         });
         budget.setPermits(1);
         budget.setIdleMsecs(1000);
-        const QString others = TestServers::isPostgres(server)
-            ? "select count(*) from pg_stat_activity where datname=current_database() and pid<>pg_backend_pid()"
-            : "select count(*) from information_schema.processlist where db=database() and id<>connection_id()";
+        const QString others = TestServers::otherSessions(server);
 
         // Earlier tests' connections stay registered and open.
         const QStringList before = query(others);
@@ -368,22 +352,15 @@ private slots:
     // of its streams; what it holds, with the rows of a step put in place of
     // its own from the step's time on, equals a fresh load: new rows, rows
     // sharing the newest time, rows written late, a day without rows yet.
-    void followSteps_data()
-    {
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<QString>("kind");
-        for (const QString &server : TestServers::available()) {
-            for (const char *kind : {"log", "log, older generation", "phases", "raw detector data"})
-                QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
-        }
-    }
+    void followSteps_data() { TestServers::addServerRows({"log", "log, older generation", "phases", "raw detector data"}); }
     void followSteps()
     {
         QFETCH(QString, server);
         QFETCH(QString, kind);
         useServer(server);
         const uint object = 906;
-        const QString tables = kind == "phases" ? "phasesdata,events" : kind.startsWith("raw") ? "detectorsdata" : "events";
+        const bool phases = kind == "phases", raw = kind.startsWith("raw");
+        const QString tables = phases ? "phasesdata,events" : raw ? "detectorsdata" : "events";
         const auto clear = [&] {
             for (const QString &table : tables.split(','))
                 query(QStringLiteral("delete from %1 where objectid=%2").arg(table).arg(object));
@@ -394,31 +371,23 @@ private slots:
         const auto insert = [&](const QTime &time) {
             const QString t = "'" + QDateTime(day, time).toString("yyyy-MM-dd hh:mm:ss") + "'";
             ++index;
-            if (kind == "phases") {
+            if (phases)
                 query(QStringLiteral("insert into phasesdata (objectid,`time`,phaseid,length,promtact) values (%1,%2,%3,%4,1)")
                           .arg(object).arg(t).arg(index % 3 + 1).arg(20 + index));
-                query(QStringLiteral("insert into events (objectid,`time`,type,value,`index`) values (%1,%2,2,%3,%3)")
-                          .arg(object).arg(t).arg(index));
-            } else if (kind.startsWith("raw")) {
-                query(QStringLiteral("insert into detectorsdata (objectid,detectorid,`time`,cars,`interval`,occupancy,speed,"
-                                     "state) values (%1,1,%2,%3,60,5,40,%3)").arg(object).arg(t).arg(index));
-            } else {
-                query(QStringLiteral("insert into events (objectid,`time`,devicetime,type,value,`index`,description) "
-                                     "values (%1,%2,'10:00:00',1,%3,%3,'x%3')").arg(object).arg(t).arg(index));
-            }
+            query((phases ? QStringLiteral("insert into events (objectid,`time`,type,value,`index`) values (%1,%2,2,%3,%3)")
+                   : raw ? QStringLiteral("insert into detectorsdata (objectid,detectorid,`time`,cars,`interval`,occupancy,"
+                                          "speed,state) values (%1,1,%2,%3,60,5,40,%3)")
+                         : QStringLiteral("insert into events (objectid,`time`,devicetime,type,value,`index`,description) "
+                                          "values (%1,%2,'10:00:00',1,%3,%3,'x%3')")).arg(object).arg(t).arg(index));
         };
         const uint ver = kind == "log, older generation" ? 0x3FFFF : 0x5FFFF;
-        const QStringList streams = kind == "phases" ? QStringList{"phase", "state"}
-                                  : kind.startsWith("raw") ? QStringList{"dt15state"} : QStringList{"log"};
+        const QStringList streams = phases ? QStringList{"phase", "state"} : raw ? QStringList{"dt15state"} : QStringList{"log"};
         using Rows = QVector<QVector<QVariantList>>;
         const auto load = [&] {
             run([&](Database *w) {
-                if (kind == "phases")
-                    w->requestPhases(object, day, day.addDays(1), true);
-                else if (kind.startsWith("raw"))
-                    w->requestDt15(object, "1", 0, 1, day, 1, true);
-                else
-                    w->requestLog(object, day, day.addDays(1), ver);
+                phases ? w->requestPhases(object, day, day.addDays(1), true)
+                : raw  ? w->requestDt15(object, "1", 0, 1, day, 1, true)
+                       : w->requestLog(object, day, day.addDays(1), ver);
             });
             Rows rows;
             for (const QString &stream : streams)
@@ -442,12 +411,9 @@ private slots:
             for (const QVector<QVariantList> &rows : held)
                 cursors << cursorOf(rows);
             run([&](Database *w) {
-                if (kind == "phases")
-                    w->followPhases(object, cursors[0], cursors[1], day.addDays(1), true);
-                else if (kind.startsWith("raw"))
-                    w->followDt15(object, "1", 0, true, cursors[0], day.addDays(1));
-                else
-                    w->followLog(object, cursors[0], day.addDays(1), ver);
+                phases ? w->followPhases(object, cursors[0], cursors[1], day.addDays(1), true)
+                : raw  ? w->followDt15(object, "1", 0, true, cursors[0], day.addDays(1))
+                       : w->followLog(object, cursors[0], day.addDays(1), ver);
             });
             for (const QVariantList &from : recorder->rows("followFrom")) {
                 QVector<QVariantList> &rows = held[from.at(0).toInt()];

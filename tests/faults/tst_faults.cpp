@@ -108,13 +108,6 @@ QStringList logRows(QWidget *view)
     return rows;
 }
 
-QStringList lines(const QString &path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 // A load that a fault may have cut short: every row arrived, or some did,
 // none twice, and the view shows an error and claims no success.
 void checkCutLoad(QWidget *view, int messagesFrom, const QStringList &expected)
@@ -181,40 +174,26 @@ class FaultsTest : public QObject
     // Time, device time and type of the day's rows, sorted as logRows().
     QStringList expectedLog(uint object = 1)
     {
-        QSqlQuery q(reference);
-        if (!q.exec(QStringLiteral("select e.time, e.devicetime, t.description from events e left join eventtypes t "
-                                   "on t.id = e.type where e.objectid = %1 and e.time >= '%2' and e.time < '%3'")
-                        .arg(object)
-                        .arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate))))
-            qWarning() << q.lastError().text();
         QStringList rows;
-        while (q.next())
-            rows << q.value(0).toDateTime().toString("hh:mm:ss") + ';' + q.value(1).toTime().toString("hh:mm:ss") + ';'
-                        + q.value(2).toString();
+        for (const QVariantList &r : TestServers::rows(reference, QStringLiteral(
+                 "select e.time, e.devicetime, t.description from events e left join eventtypes t on t.id = e.type "
+                 "where e.objectid = %1 and e.time >= '%2' and e.time < '%3'")
+                 .arg(object).arg(day.toString(Qt::ISODate), day.addDays(1).toString(Qt::ISODate))))
+            rows << r.at(0).toDateTime().toString("hh:mm:ss") + ';' + r.at(1).toTime().toString("hh:mm:ss") + ';'
+                        + r.at(2).toString();
         rows.sort();
         return rows;
     }
 
-    QString scalar(const QString &text)
-    {
-        QSqlQuery q(reference);
-        return q.exec(text) && q.next() ? q.value(0).toString() : q.lastError().text();
-    }
-
-    AsyncSqlQuery *newQuery(const QString &text)
-    {
-        QObject *query = nullptr;
-        QMetaObject::invokeMethod(service(), "newQuery", Q_RETURN_ARG(QObject *, query), Q_ARG(QString, text));
-        return qobject_cast<AsyncSqlQuery *>(query);
-    }
+    QString scalar(const QString &text) { return TestServers::scalar(reference, text); }
+    AsyncSqlQuery *newQuery(const QString &text) { return AsyncRecorder::newQuery(service(), text); }
 
     bool lockFree() { return std::unique_lock<QMutex>(*plugin->connectionMutex(), std::try_to_lock).owns_lock(); }
 
 private slots:
     void initTestCase()
     {
-        if (TestServers::available().isEmpty())
-            QSKIP("No test servers: run through scripts/dbserver");
+        SKIP_WITHOUT_SERVERS();
         day = TestServers::day();
     }
 
@@ -315,17 +294,22 @@ private slots:
             }, 20000);
         };
         // The statement waits on the server without the shared lock: the
-        // facade can apply a URL meanwhile.
+        // facade can apply a URL meanwhile. The overlay says what goes on.
         view = newLogView();
         QVERIFY(statementWaits());
         QVERIFY(lockFree());
         const int from = messageCount(view);
+        auto *overlay = child<QWidget>(view, "Progress");
         QVERIFY(took([view] { cancel(view); }) < 2900);
+        QVERIFY(!child(overlay, "cancel")->isEnabled());
+        QCOMPARE(child<QLabel>(overlay, "label")->text(), QStringLiteral("interruption ..."));
         QVERIFY(logIdle(view, 5000));
         QCOMPARE(messages(view, from), interrupted);
         QVERIFY(lockFree());
         child(view, "updateData")->click();
         QVERIFY(statementWaits());
+        QVERIFY(!overlay->isHidden() && child(overlay, "cancel")->isEnabled());
+        QCOMPARE(child<QLabel>(overlay, "label")->text(), QStringLiteral("Data updating"));
         QVERIFY(took([view] { delete view; }) < 2900);
         QCOMPARE(scalar(waiting), QStringLiteral("0"));
         releaseTable.dismiss();
@@ -334,7 +318,7 @@ private slots:
         // Nothing is left behind; the dump has the one load made while on.
         QVERIFY(lockFree());
         QCOMPARE(logRows(logViewOfDay()), expected);
-        QCOMPARE(lines(dir.filePath(QStringLiteral("views.sql"))).filter(QStringLiteral("ShowLog1")).size(), 1);
+        QCOMPARE(EveryView::dumped(dir.filePath(QStringLiteral("views.sql"))).filter(QStringLiteral("ShowLog1")).size(), 1);
     }
 
     // Cancel while connecting to a server that never answers ends the worker
@@ -389,28 +373,17 @@ private slots:
     // Over TLS (scripts/dbserver --tls) the views and the service verify
     // their server: one whose certificate another CA of the same name signed
     // is refused, with an error and nothing read.
-    void encryptedLinks_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("wrongCa");
-        for (const QString &server : TestServers::available()) {
-            QTest::newRow(qPrintable(server + ", verified")) << server << false;
-            QTest::newRow(qPrintable(server + ", wrong CA")) << server << true;
-        }
-    }
+    void encryptedLinks_data() { TestServers::addServerRows({"verified", "wrong CA"}); }
     void encryptedLinks()
     {
-        QFETCH(QString, name);
-        QFETCH(bool, wrongCa);
+        QFETCH(QString, server);
+        QFETCH(QString, kind);
+        const bool wrongCa = kind == "wrong CA";
         const QString ca = qEnvironmentVariable("LUMOVIEW_TEST_TLS_CA");
         if (ca.isEmpty())
             QSKIP("No encrypted links: scripts/dbserver --tls");
-        useServer(name);
-        // An item outside the driver's TLS options is refused, and named.
-        QUrl unknown(TestServers::operatorUrl(name));
-        unknown.setQuery(QStringLiteral("nonsense=1"));
-        QVERIFY(plugin->setDatabaseUrl(unknown.toString()).contains(QLatin1String("nonsense")));
-        QString url = TestServers::operatorUrl(name);
+        useServer(server);
+        QString url = TestServers::operatorUrl(server);
         if (wrongCa)
             url.replace(ca, qEnvironmentVariable("LUMOVIEW_TEST_TLS_WRONG_CA"));
         QCOMPARE(plugin->setDatabaseUrl(url), QStringLiteral("OK"));
@@ -468,7 +441,7 @@ private slots:
         // The dump tells the server (both hold the same rows).
         QVERIFY(load(view));
         QCOMPARE(logRows(view), expected);
-        QVERIFY2(lines(dump).last().startsWith(QLatin1String("call ShowLog1")), qPrintable(lines(dump).last()));
+        QVERIFY2(EveryView::dumped(dump).last().startsWith("call ShowLog1"), qPrintable(EveryView::dumped(dump).last()));
     }
 
     // The views of the service while the server is down: each shows the
@@ -532,16 +505,7 @@ private slots:
         QFETCH(QString, name);
         useServer(name);
         const QString killed = TestServers::isPostgres(server) ? QStringLiteral("pg") : server;
-        QVERIFY(QSqlQuery(reference).exec(
-            QString::fromLatin1(TestServers::isPostgres(server)
-                                    ? "insert into events (objectid, time, devicetime, type, value, \"index\", "
-                                      "description) select %1, timestamp '%2' + i * interval '10 second', time "
-                                      "'00:00:00' + i * interval '10 second', 1, 0, i, repeat('x', 10000) from "
-                                      "generate_series(1, %3) i"
-                                    : "insert into events (objectid, time, devicetime, type, value, `index`, "
-                                      "description) select %1, timestamp '%2' + interval seq * 10 second, "
-                                      "sec_to_time(seq * 10), 1, 0, seq, repeat('x', 10000) from seq_1_to_%3")
-                .arg(bulkyObject).arg(day.toString(Qt::ISODate) + " 00:00:00").arg(bulkyEvents)));
+        QVERIFY(TestServers::addBulkyDay(reference, bulkyObject, bulkyEvents, 10000));
         const QStringList expected = expectedLog(bulkyObject);
         QCOMPARE(expected.size(), bulkyEvents);
         reference.close();

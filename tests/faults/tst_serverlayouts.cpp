@@ -48,13 +48,6 @@ QSet<int> monthsOf(const QString &statement)
     return months;
 }
 
-QStringList fileText(const QString &path, QChar separator)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll()).split(separator, Qt::SkipEmptyParts);
-}
-
 std::unique_ptr<LumoViewPlugin> pluginOn(const QString &server)
 {
     auto plugin = std::make_unique<LumoViewPlugin>();
@@ -103,8 +96,8 @@ private slots:
         QVERIFY(views.idle());
         QVERIFY(views.showDay(day));
         plugin->stopDumpQueries();
-        QStringList statements = fileText(dir.filePath(QStringLiteral("views.sql")), QLatin1Char('\n'));
-        for (const QString &record : fileText(dir.filePath(QStringLiteral("service.sql")), QLatin1Char('\r')))
+        QStringList statements = EveryView::dumped(dir.filePath(QStringLiteral("views.sql")));
+        for (const QString &record : EveryView::dumped(dir.filePath(QStringLiteral("service.sql")), QLatin1Char('\r')))
             statements << SqlDialect(SqlDialect::PostgreSql).quoteIdentifiers(record.section(QLatin1Char(' '), 1));
         QVERIFY2(statements.size() >= 20, qPrintable(statements.join('\n')));
 
@@ -173,11 +166,7 @@ private slots:
 
         auto *service = qobject_cast<AsyncDatabase *>(plugin->database());
         AsyncRecorder recorder(service);
-        const auto run = [&](const QString &text) {
-            QObject *query = nullptr;
-            QMetaObject::invokeMethod(service, "newQuery", Q_RETURN_ARG(QObject *, query), Q_ARG(QString, text));
-            return recorder.run(service, qobject_cast<AsyncSqlQuery *>(query));
-        };
+        const auto run = [&](const QString &text) { return recorder.run(service, AsyncRecorder::newQuery(service, text)); };
         const AsyncRecorder::Outcome refused = run(QStringLiteral("insert into globdt (alpha) values (1)"));
         QCOMPARE(refused.signal, QStringLiteral("error"));
         QVERIFY2(refused.error.contains(QLatin1String("read-only transaction")), qPrintable(refused.error));

@@ -25,13 +25,9 @@ class TestLumoViewPlugin : public QObject
     }
     QString setUrl(const QString &url) { return call<QString>("setDatabaseUrl", Q_ARG(QString, url)); }
     QObject *service() { return call<QObject *>("database"); }
-    QWidget *create(const char *method, QGenericArgument a, QGenericArgument b = {}, QGenericArgument c = {})
-    {
-        return call<QWidget *>(method, a, b, c);
-    }
 
     // editDbSettings with the dialog's fields (host, port, user, password,
-    // database) noted in `shown`, then edited, confirmed or cancelled.
+    // database, driver) noted in `shown`, then edited, confirmed or cancelled.
     QString editSettings(const QMap<QString, QString> &edits, QStringList *shown = nullptr, bool confirm = true)
     {
         QTimer poll;
@@ -42,9 +38,10 @@ class TestLumoViewPlugin : public QObject
             poll.stop();
             const auto field = [dialog](const char *name) { return dialog->findChild<QLineEdit *>(name); };
             const QString port = QString::number(dialog->findChild<QSpinBox *>("port")->value());
+            QCOMPARE(field("password")->echoMode(), QLineEdit::Password);
             if (shown)
                 *shown = QStringList{field("host")->text(), port, field("user")->text(), field("password")->text(),
-                                     field("name")->text()};
+                                     field("name")->text(), dialog->findChild<QComboBox *>("driver")->currentText()};
             for (auto it = edits.cbegin(); it != edits.cend(); ++it)
                 field(qPrintable(it.key()))->setText(it.value());
             auto *buttons = dialog->findChild<QDialogButtonBox *>();
@@ -87,7 +84,7 @@ private slots:
     {
         QCOMPARE(service(), nullptr);
         for (const char *method : {"createDtHealthHistoryView", "createDtFaultsView"}) {
-            std::unique_ptr<QWidget> view(create(method, Q_ARG(uint, 1)));
+            std::unique_ptr<QWidget> view(call<QWidget *>(method, Q_ARG(uint, 1)));
             QTRY_COMPARE(view->findChild<QLabel *>(QStringLiteral("status"))->text(),
                          QStringLiteral("No database connection is configured"));
         }
@@ -196,7 +193,7 @@ private slots:
         QCOMPARE(service()->property("url").toString(), url);
         QStringList shown;
         QCOMPARE(editSettings({}, &shown), QString());
-        QCOMPARE(shown, (QStringList{"db.example", "5433", "u", "p", "traffic"}));
+        QCOMPARE(shown, (QStringList{"db.example", "5433", "u", "p", "traffic", "QPSQL"}));
         QCOMPARE(setUrl(QStringLiteral("//u:p@db.example:5434/QPSQL/traffic")), QStringLiteral("OK"));
         const int second = connection().port();
         QVERIFY(second != 0 && second != first);
@@ -213,14 +210,15 @@ private slots:
     // Cancelled, nothing applied; the default port is left out of the URL
     // the dialog gets but written by it, so an unchanged dialog gives a new
     // URL, unless on another port. Awkward names reach the connection as
-    // typed, and the dialog shows them again.
+    // typed, and the dialog shows them again. The encryption options have no
+    // field and are kept as given.
     void editDbSettings()
     {
         QCOMPARE(setUrl(QStringLiteral("//u:p@127.0.0.1/QPSQL/traffic")), QStringLiteral("OK"));
         QCOMPARE(editSettings({{"host", "elsewhere"}}, nullptr, false), QString());
         QCOMPARE(connection().hostName(), QStringLiteral("127.0.0.1"));
         QCOMPARE(editSettings({}), QStringLiteral("//u:p@127.0.0.1:3306/QPSQL/traffic"));
-        const QStringList awkward{"оп@центр:1/%", "p@ss:/%wörd", "roads"};
+        const QStringList awkward{"оп@центр:1/%", "p@ss:/%#?&=+wörd", "дороги db"};
         const QString url = editSettings({{"user", awkward[0]}, {"password", awkward[1]}, {"name", awkward[2]}});
         QVERIFY(!url.isEmpty());
         const QSqlDatabase db = connection();
@@ -228,9 +226,12 @@ private slots:
                  awkward + QStringList{"3306"});
         QStringList shown;
         QCOMPARE(editSettings({}, &shown), url);
-        QCOMPARE(shown.mid(2), awkward);
-        QCOMPARE(setUrl(QStringLiteral("//u:p@127.0.0.1:5432/QPSQL/traffic")), QStringLiteral("OK"));
+        QCOMPARE(shown.mid(2, 3), awkward);
+        QCOMPARE(setUrl(QStringLiteral("//u:p@127.0.0.1:5432/QPSQL/traffic?sslmode=verify-full&sslrootcert=/etc/a%20b/ca.pem")),
+                 QStringLiteral("OK"));
         QCOMPARE(editSettings({}), QString());
+        QVERIFY(!editSettings({{"host", "elsewhere"}}).isEmpty());
+        QCOMPARE(connection().connectOptions(), QStringLiteral("sslmode='verify-full';sslrootcert='/etc/a b/ca.pem'"));
     }
 
     // Without a main window the bare view; then floating docks of it, deleted
@@ -238,7 +239,7 @@ private slots:
     // or by default; the signal-group view's own dock named after its object.
     void placing()
     {
-        std::unique_ptr<QWidget> bare(create("createLogWidget", Q_ARG(uint, 1), Q_ARG(uint, 0x3FFFF)));
+        std::unique_ptr<QWidget> bare(call<QWidget *>("createLogWidget", Q_ARG(uint, 1), Q_ARG(uint, 0x3FFFF)));
         QCOMPARE(bare->metaObject()->className(), "LogView");
         QVERIFY(!bare->parentWidget());
         bare.reset();
@@ -257,17 +258,17 @@ private slots:
             QDate date;
         };
         const QVector<Placed> placed{
-            {create("createLogWidget", Q_ARG(uint, 1), Q_ARG(uint, 0)), "LogView", {470, 400}, 0, {}},
-            {create("createPhasesWidget", Q_ARG(uint, 1)), "PhasesView", {}, 0, {}},
-            {create("createDtWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, dts)), "DtView", {480, 400}, 0, {}},
-            {create("createDtStatWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, dts)), "DtStatView", {460, 400}, 0, {}},
-            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2), Q_ARG(QDate, day)), faults, big, 2, day},
-            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2)), faults, big, 2, today},
-            {create("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(QDate, day)), faults, big, -1, day},
-            {create("createDtFaultsView", Q_ARG(uint, 1)), faults, big, -1, today},
-            {create("createDtHealthHistoryView", Q_ARG(uint, 1), Q_ARG(int, 2)), "HealthHistoryView", big, 2, {}},
-            {create("createDtHealthHistoryView", Q_ARG(uint, 1)), "HealthHistoryView", big, -1, {}},
-            {create("createSGWidget", Q_ARG(uint, 7)), "SGView", {640, 480}, 0, {}},
+            {call<QWidget *>("createLogWidget", Q_ARG(uint, 1), Q_ARG(uint, 0)), "LogView", {470, 400}, 0, {}},
+            {call<QWidget *>("createPhasesWidget", Q_ARG(uint, 1)), "PhasesView", {}, 0, {}},
+            {call<QWidget *>("createDtWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, dts)), "DtView", {480, 400}, 0, {}},
+            {call<QWidget *>("createDtStatWidget", Q_ARG(uint, 1), Q_ARG(QList<int>, dts)), "DtStatView", {460, 400}, 0, {}},
+            {call<QWidget *>("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2), Q_ARG(QDate, day)), faults, big, 2, day},
+            {call<QWidget *>("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(int, 2)), faults, big, 2, today},
+            {call<QWidget *>("createDtFaultsView", Q_ARG(uint, 1), Q_ARG(QDate, day)), faults, big, -1, day},
+            {call<QWidget *>("createDtFaultsView", Q_ARG(uint, 1)), faults, big, -1, today},
+            {call<QWidget *>("createDtHealthHistoryView", Q_ARG(uint, 1), Q_ARG(int, 2)), "HealthHistoryView", big, 2, {}},
+            {call<QWidget *>("createDtHealthHistoryView", Q_ARG(uint, 1)), "HealthHistoryView", big, -1, {}},
+            {call<QWidget *>("createSGWidget", Q_ARG(uint, 7)), "SGView", {640, 480}, 0, {}},
         };
         for (const Placed &p : placed) {
             auto *dock = qobject_cast<QDockWidget *>(p.dock);

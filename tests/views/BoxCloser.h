@@ -5,12 +5,11 @@
 #include <QMessageBox>
 #include <QStringList>
 
-// Answers the message boxes a view opens and remembers their titles and
-// texts, so that a test can run code that waits on a modal box.
+// Answers the message boxes a view opens and remembers their texts, so
+// that a test can run code that waits on a modal box.
 class BoxCloser : public QObject
 {
 public:
-    QStringList titles;
     QStringList texts;
 
     BoxCloser() { startTimer(20); }
@@ -19,7 +18,6 @@ protected:
     void timerEvent(QTimerEvent *) override
     {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            titles << box->windowTitle();
             texts << box->text();
             box->done(QMessageBox::Ok);
         }

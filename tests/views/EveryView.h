@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QTableWidget>
 
 // Every view of the module, opened through the facade as the host opens
@@ -43,7 +44,11 @@ public:
         }
         views[5].widget->findChild<QCheckBox *>(QStringLiteral("rawData"))->setChecked(true);
     }
-    ~EveryView() { qDeleteAll(widgets()); }
+    ~EveryView()
+    {
+        for (const View &view : qAsConst(views))
+            delete view.widget;
+    }
 
     const QVector<View> &all() const { return views; }
 
@@ -51,8 +56,7 @@ public:
     // are done.
     bool idle() const
     {
-        const QList<QWidget *> all = widgets();
-        return std::all_of(all.cbegin(), all.cend(), [](QWidget *w) { return viewLoaded(w); });
+        return std::all_of(views.cbegin(), views.cend(), [](const View &view) { return viewLoaded(view.widget); });
     }
 
     // Shows `day` in every view (the health history from 20 days before,
@@ -60,7 +64,8 @@ public:
     // shown already, and waits until each has loaded it.
     bool showDay(const QDate &day)
     {
-        for (QWidget *w : widgets()) {
+        for (const View &view : qAsConst(views)) {
+            QWidget *w = view.widget;
             auto *refresh = w->findChild<QPushButton *>(QStringLiteral("updateData"));
             if (!refresh)
                 refresh = w->findChild<QPushButton *>(QStringLiteral("refreshButton"));
@@ -104,15 +109,16 @@ public:
         return lines;
     }
 
-private:
-    QList<QWidget *> widgets() const
+    // The records of a dump file: the views' (a line each) or the service's
+    // (ended by a carriage return).
+    static QStringList dumped(const QString &path, QChar end = QLatin1Char('\n'))
     {
-        QList<QWidget *> all;
-        for (const View &view : views)
-            all << view.widget;
-        return all;
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).split(end, Qt::SkipEmptyParts);
     }
 
+private:
     QVector<View> views;
 };
 

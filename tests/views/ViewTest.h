@@ -15,11 +15,15 @@
 #include "cwsimple/ColorHBoxSeries.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
+#include <QTableWidget>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -28,8 +32,7 @@
 // The first line of a test over the servers' rows: the facade is pointed
 // at the row's server.
 #define USE_ROW_SERVER()                                                                                         \
-    if (TestServers::available().isEmpty())                                                                      \
-        QSKIP("No test servers: run through scripts/dbserver");                                                  \
+    SKIP_WITHOUT_SERVERS();                                                                                      \
     QFETCH(QString, server);                                                                                     \
     use(server)
 
@@ -93,17 +96,12 @@ public:
                  slot);
     }
 
-    // Runs a statement on the server in use, keeping its rows.
-    bool run(const QString &statement, QVector<QVariantList> *result = nullptr)
+    // Runs a statement on the server in use.
+    bool run(const QString &statement)
     {
         QSqlQuery q(reference);
         if (!q.exec(statement))
             qWarning("%s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
-        while (result && q.next()) {
-            result->append(QVariantList());
-            for (int i = 0; i < q.record().count(); ++i)
-                result->last() << q.value(i);
-        }
         return q.isActive();
     }
     // Deletes an object's rows now (left by a run cut short) and at the end.
@@ -116,18 +114,38 @@ public:
         remove();
         return qScopeGuard(remove);
     }
-    QVector<QVariantList> rows(const QString &statement)
-    {
-        QVector<QVariantList> result;
-        run(statement, &result);
-        return result;
-    }
+    QVector<QVariantList> rows(const QString &statement) { return TestServers::rows(reference, statement); }
     // A column whose name is a reserved word, quoted for the server in use.
     QString quoted(const char *column) const
     {
         return QString::fromLatin1(reference.driverName() == QLatin1String("QPSQL") ? "\"%1\"" : "`%1`").arg(column);
     }
     static QString sqlDay(const QDate &day) { return day.toString(QStringLiteral("''yyyy-MM-dd''")); }
+
+    // The event log's table, its count of rows shown, a click on its header.
+    static QTableWidget *table(QWidget *view) { return view->findChild<QTableWidget *>("tableWidget"); }
+    static QString shownCount(QWidget *view)
+    {
+        auto *label = view->findChild<QLabel *>("shownCount");
+        return label ? label->text() : QString();
+    }
+    static void clickHeader(QWidget *view, int section)
+    {
+        QHeaderView *h = table(view)->horizontalHeader();
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, {h->sectionViewportPosition(section) + 5, 5});
+    }
+    static QStringList texts(QComboBox *box)
+    {
+        QStringList result;
+        for (int i = 0; i < box->count(); ++i)
+            result << box->itemText(i);
+        return result;
+    }
+    QString fileText(const QString &name)
+    {
+        QFile file(files.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+    }
 
     static double secs(const QDateTime &t) { return ChartSeries::toKey(t); }
     static ChartWidget *chart(QWidget *v, const char *name = "chart") { return v->findChild<ChartWidget *>(name); }

@@ -4,15 +4,11 @@
 #include "ViewTest.h"
 
 #include "BoxAndWhiskersSeries.h"
-#include "GanttSeries.h"
 #include "HighLowSeries.h"
 #include "WallClock.h"
 
-#include <QComboBox>
 #include <QDockWidget>
-#include <QLabel>
 #include <QPointer>
-#include <QScopeGuard>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -118,13 +114,6 @@ private:
             texts << row.at(0).toString();
         return texts;
     }
-    static QStringList items(QComboBox *box)
-    {
-        QStringList texts;
-        for (int i = 0; i < box->count(); ++i)
-            texts << box->itemText(i);
-        return texts;
-    }
 
 private slots:
     // A missing slot is a gap; a hidden curve stays hidden over a refresh.
@@ -210,7 +199,7 @@ private slots:
         };
 
         auto view = loaded(facade.createDtWidget(chosen.object, chosen.detectors));
-        QCOMPARE(items(view->findChild<QComboBox *>("detectors")),
+        QCOMPARE(texts(view->findChild<QComboBox *>("detectors")),
                  (numbers.size() > 1 ? QStringList{numbers.join('+')} : QStringList())
                      + column(QStringLiteral("select id from detectors where objectid=%1 and collect order by id")
                                 .arg(chosen.object)));
@@ -320,22 +309,15 @@ private slots:
         }
     }
 
-    void faultClassification_data()
-    {
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<bool>("globalRow");
-        for (const QString &s : TestServers::available()) {
-            QTest::newRow(qPrintable(s)) << s << true;
-            QTest::newRow(qPrintable(s + " without a global row")) << s << false;
-        }
-    }
+    void faultClassification_data() { TestServers::addServerRows({"with a global row", "without a global row"}); }
 
     // Object 77 (the test's own) on a Wednesday, whose lowest day type's
     // limits count; detector 2 takes the global parameters, where there are.
     void faultClassification()
     {
         USE_ROW_SERVER();
-        QFETCH(bool, globalRow);
+        QFETCH(QString, kind);
+        const bool globalRow = kind == "with a global row";
         const QDate day(2024, 3, 6);
         const auto cleanUp = ownRows(77, {"detectors", "detectorsdata", "uplimits", "downlimits"});
         const QVector<QVariantList> saved = rows("select alpha,beta,tp,kc from globdt");
@@ -426,7 +408,7 @@ private slots:
         auto view = loaded(facade.createDtHealthHistoryView(2, 2));
         QVERIFY(showDate(view.get(), day, "end") && showDate(view.get(), day.addDays(-30), "start"));
         auto *detectors = view->findChild<QComboBox *>("detectors");
-        QCOMPARE(items(detectors), all);
+        QCOMPARE(texts(detectors), all);
         QCOMPARE(detectors->currentText(), QStringLiteral("2"));
         QCOMPARE(view->windowTitle(), QStringLiteral("health history for dt 2-2"));
         QCOMPARE(view->findChild<QLabel *>("status")->text(), QStringLiteral("obtaining data complete"));
@@ -449,8 +431,7 @@ private slots:
     // A view of an object without detectors (5) says so and closes its dock.
     void noDetectorsClosesTheView()
     {
-        if (TestServers::available().isEmpty())
-            QSKIP("No test servers: run through scripts/dbserver");
+        SKIP_WITHOUT_SERVERS();
         use(TestServers::available().first());
         const QString dt = QStringLiteral("The selected object does not have detectors");
         const QString other = QStringLiteral("Selected object not contains detectors");

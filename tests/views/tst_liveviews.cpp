@@ -1,7 +1,7 @@
 // Views that follow today: the phase, detector data and signal-group views
 // take the rows written after their load, on every server, with a clock set
-// by hand that carries them over midnight and the hour; and the forms the
-// chart views share.
+// by hand that carries them over midnight and the hour; and every control
+// of the chart views laid out.
 #include "EveryView.h"
 #include "HostKernel.h"
 #include "SignalGroupEvent.h"
@@ -13,10 +13,7 @@
 
 #include "WallClock.h"
 
-#include <QComboBox>
 #include <QDateTimeEdit>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLayout>
 #include <QSpinBox>
 #include <QToolButton>
@@ -59,22 +56,17 @@ private:
             QTest::qFail("the view was not loaded again", __FILE__, __LINE__);
         if (kind.contains("sorted")) {
             view->setProperty("searchText", "odd");
-            auto *table = view->findChild<QTableWidget *>("tableWidget");
-            QHeaderView *header = table->horizontalHeader();
-            for (int i = 0; i < 2; ++i)
-                QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, {header->sectionViewportPosition(3) + 5, 5});
+            clickHeader(view.get(), 3);
+            clickHeader(view.get(), 3);
+            QTableWidget *t = table(view.get());
             if (!QTest::qWaitFor([&] {
-                    return header->sortIndicatorSection() == 3 && header->sortIndicatorOrder() == Qt::DescendingOrder
-                        && table->updatesEnabled() && shownCount(view.get()).startsWith(QString::number(table->rowCount()) + " of");
+                    return t->horizontalHeader()->sortIndicatorSection() == 3 && t->updatesEnabled()
+                        && t->horizontalHeader()->sortIndicatorOrder() == Qt::DescendingOrder
+                        && shownCount(view.get()).startsWith(QString::number(t->rowCount()) + " of");
                 }))
                 QTest::qFail("the log was not sorted", __FILE__, __LINE__);
         }
         return view;
-    }
-    static QString shownCount(QWidget *view)
-    {
-        auto *label = view->findChild<QLabel *>("shownCount");
-        return label ? label->text() : QString();
     }
     // The start of the period a view shows, as the clock reads it.
     static QDateTime shownStart(QWidget *view)
@@ -137,13 +129,12 @@ private:
     // steps' time after it.
     QString sentMeanwhile(const std::function<void()> &during)
     {
-        QFile dump(files.filePath("meanwhile.sql"));
-        dump.remove();
-        facade.startDumpQueries(dump.fileName());
+        QFile::remove(files.filePath("meanwhile.sql"));
+        facade.startDumpQueries(files.filePath("meanwhile.sql"));
         during();
         QTest::qWait(20 * interval);
         facade.stopDumpQueries();
-        return dump.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(dump.readAll()) : QString();
+        return fileText("meanwhile.sql");
     }
 
 private slots:
@@ -152,16 +143,16 @@ private slots:
         // The host's decoder of signal-group events.
         new Road::Kernel(QCoreApplication::instance());
     }
-    void init() { ViewClock::set(on(day, QTime(12, 0))); }
+    void init()
+    {
+        use();
+        ViewClock::set(on(day, QTime(12, 0)));
+    }
     void cleanup() { ViewClock::reset(); }
 
     void follows_data()
     {
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<QString>("kind");
-        for (const QString &server : TestServers::available())
-            for (const char *kind : {"phases", "detector 1", "detector 1, raw records", "signal groups", "log", "log, sorted"})
-                QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
+        TestServers::addServerRows({"phases", "detector 1", "detector 1, raw records", "signal groups", "log", "log, sorted"});
     }
 
     // Rows written after the load appear in a day that had none, beside
@@ -192,14 +183,7 @@ private slots:
         QVERIFY(view->findChild<QWidget *>("Progress")->isHidden());
     }
 
-    void pausedAndPastDays_data()
-    {
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<QString>("kind");
-        for (const QString &server : TestServers::available())
-            for (const char *kind : {"phases", "signal groups", "log"})
-                QTest::newRow(qPrintable(server + ": " + kind)) << server << QString::fromLatin1(kind);
-    }
+    void pausedAndPastDays_data() { TestServers::addServerRows({"phases", "signal groups", "log"}); }
 
     // Paused, or on a past day (no Live there), a view sends nothing; back
     // on today it follows again.
@@ -282,7 +266,6 @@ private slots:
     // Refresh during a step loads once the step has ended.
     void phaseStepFed()
     {
-        use();
         auto view = opened(facade.createPhasesWidget(1));
         view->setProperty("followInterval", interval);
         Database *worker = static_cast<LumoWidget *>(view.get())->worker();
@@ -329,7 +312,6 @@ private slots:
     // smoothed lines then equal those of the same records loaded at once.
     void signalGroupStepFed()
     {
-        use();
         struct Row
         {
             QDateTime time;
@@ -374,58 +356,28 @@ private slots:
         QTRY_COMPARE(EveryView::shown(view.get()), expected);
     }
 
-    void forms_data()
+    // Every control a chart view makes is laid out in its tool row or its
+    // foot, none left out of sight (the progress overlay lies over them).
+    void controlsLaidOut()
     {
-        QTest::addColumn<QString>("view");
-        QTest::addColumn<QString>("names");
-        QTest::newRow("phases") << "phases"
-                                << "dayData weekData label previousDay dateEdit nextDay withPromtact updateData live "
-                                   "averaging avgPoints | chart log";
-        QTest::newRow("detector data") << "dt"
-                                       << "dt_label detectors rawData dayData weekData label previousDay dateEdit "
-                                          "nextDay label_2 parameter label_3 grouping updateData live | chart log";
-        QTest::newRow("statistics") << "dtstat"
-                                    << "dt_label detectors label previousDay dateEdit nextDay label_2 parameter "
-                                       "label_3 deepness updateData | chart log";
-        QTest::newRow("health") << "health"
-                                << "label detectors label_2 previousDay start label_3 end nextDay refreshButton "
-                                   "| chart status";
-        QTest::newRow("faults") << "faults"
-                                << "label_2 detectors label previousDay date nextDay refreshButton | chart status";
-    }
-
-    // The chart views' rows of controls and feet, in order, by the names
-    // the views connect by.
-    void forms()
-    {
-        QFETCH(QString, view);
-        QFETCH(QString, names);
-        use();
-        auto w = opened(view == "phases" ? facade.createPhasesWidget(1)
-                        : view == "dt"   ? facade.createDtWidget(1, {1})
-                        : view == "dtstat" ? facade.createDtStatWidget(1, {1})
-                        : view == "health" ? facade.createDtHealthHistoryView(1, 1)
-                                           : facade.createDtFaultsView(1, 1, day));
-        QStringList shown;
-        const auto add = [&shown](QLayout *layout) {
-            for (int i = 0; i < layout->count(); ++i)
-                if (QWidget *item = layout->itemAt(i)->widget())
-                    shown << item->objectName();
+        const std::function<bool(QLayout *, QWidget *)> holds = [&](QLayout *layout, QWidget *w) {
+            for (int i = 0; layout && i < layout->count(); ++i)
+                if (layout->itemAt(i)->widget() == w || holds(layout->itemAt(i)->layout(), w))
+                    return true;
+            return false;
         };
-        add(w->findChild<QFrame *>("frame")->layout());
-        shown << "|";
-        add(w->layout());
-        shown.removeAll("frame");
-        QCOMPARE(shown.join(' '), names);
+        for (QWidget *created : {facade.createPhasesWidget(1), facade.createDtWidget(1, {1}), facade.createDtStatWidget(1, {1}),
+                                 facade.createDtHealthHistoryView(1, 1), facade.createDtFaultsView(1, 1, day),
+                                 facade.createSGWidget(1)}) {
+            auto view = opened(created);
+            for (QWidget *parent : {view.get(), view->findChild<QWidget *>("frame")}) {
+                for (QWidget *w : parent->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+                    QVERIFY2(w->objectName() == "Progress" || holds(parent->layout(), w),
+                             qPrintable(created->metaObject()->className() + (" " + w->objectName())));
+            }
+        }
     }
 };
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    LiveViewsTest test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(LiveViewsTest)
 #include "tst_liveviews.moc"

@@ -52,15 +52,21 @@ class LogTableTest : public QObject
 {
     Q_OBJECT
 
+    // A table shown, then loaded with `rows`.
     struct Fixture
     {
-        explicit Fixture(bool withSource)
+        Fixture(bool withSource, const QVector<Row> &rows)
             : widget(0, withSource ? 5 : 4)
             , table(&widget)
         {
             widget.resize(900, 400);
             widget.show();
+            if (!QTest::qWaitForWindowExposed(&widget))
+                qWarning("the table was not shown");
             table.beginLoad();
+            for (const Row &row : rows)
+                add(table, row);
+            table.endLoad();
         }
         QTableWidget widget;
         LogTable table;
@@ -76,16 +82,7 @@ class LogTableTest : public QObject
         table.addRecord(row.time < 0 ? -1 : row.time * 1000 + 250, row.device < 0 ? -1 : row.device * 1000,
                         int(qHash(row.type) % 7), row.type, decoded);
     }
-    static std::unique_ptr<Fixture> loaded(bool withSource, const QVector<Row> &rows)
-    {
-        auto f = std::make_unique<Fixture>(withSource);
-        if (!QTest::qWaitForWindowExposed(&f->widget))
-            qWarning("the table was not shown");
-        for (const Row &row : rows)
-            add(f->table, row);
-        f->table.endLoad();
-        return f;
-    }
+    static auto loaded(bool withSource, const QVector<Row> &rows) { return std::make_unique<Fixture>(withSource, rows); }
 
     static QStringList texts(const Row &row, bool withSource)
     {
@@ -134,13 +131,20 @@ class LogTableTest : public QObject
             return sortOrder == Qt::AscendingOrder ? c < 0 : c > 0;
         });
     }
-    static bool accepts(const LogFilter &filter, const Row &row)
+    // The reference of a filter: the rows of `order` it lets through.
+    static QVector<QStringList> passing(const QVector<Row> &rows, const QVector<int> &order, const LogFilter &filter,
+                                        bool withSource)
     {
         const QString &search = filter.search();
-        return (filter.types().isEmpty() || filter.types().contains(row.type))
-            && (search.isEmpty() || row.type.contains(search, Qt::CaseInsensitive)
-                || row.source.contains(search, Qt::CaseInsensitive)
-                || row.description.contains(search, Qt::CaseInsensitive));
+        QVector<int> kept;
+        std::copy_if(order.cbegin(), order.cend(), std::back_inserter(kept), [&](int i) {
+            const Row &row = rows.at(i);
+            return (filter.types().isEmpty() || filter.types().contains(row.type))
+                && (search.isEmpty() || row.type.contains(search, Qt::CaseInsensitive)
+                    || row.source.contains(search, Qt::CaseInsensitive)
+                    || row.description.contains(search, Qt::CaseInsensitive));
+        });
+        return expected(rows, kept, withSource);
     }
     static void clickHeader(QTableWidget &widget, int section)
     {
@@ -223,20 +227,12 @@ private slots:
         clickHeader(f->widget, 4);
         clickHeader(f->widget, 4);
         QTRY_COMPARE(f->widget.horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
-        const auto passing = [&](const QString &text) {
-            QVector<int> rows;
-            for (int i : qAsConst(order)) {
-                if (accepts(LogFilter(types, text), knownRows.at(i)))
-                    rows << i;
-            }
-            return expected(knownRows, rows, true);
-        };
         for (int length = 0; length <= search.size(); ++length) {
             f->table.setFilter(LogFilter(types, search.left(length)));
-            QTRY_COMPARE(shown(f->widget), passing(search.left(length)));
+            QTRY_COMPARE(shown(f->widget), passing(knownRows, order, LogFilter(types, search.left(length)), true));
         }
         f->table.setFilter(LogFilter(types, QString()));
-        QTRY_COMPARE(shown(f->widget), passing(QString()));
+        QTRY_COMPARE(shown(f->widget), passing(knownRows, order, LogFilter(types, QString()), true));
         f->table.setFilter(LogFilter());
         QTRY_COMPARE(shown(f->widget), expected(knownRows, order, true));
     }
@@ -248,33 +244,26 @@ private slots:
     {
         auto f = loaded(false, knownRows.mid(0, 6));
         QVector<Row> rows = knownRows.mid(0, 6);
-        f->table.setFilter(LogFilter({}, QStringLiteral("л")));
-        const auto passing = [&](const QVector<int> &order) {
-            QVector<int> result;
-            for (int i : order) {
-                if (accepts(LogFilter({}, QStringLiteral("л")), rows.at(i)))
-                    result << i;
-            }
-            return expected(rows, result, false);
-        };
+        const LogFilter filter({}, QStringLiteral("л"));
+        f->table.setFilter(filter);
         for (const Row &late : {Row{30000, 30000, "Дверь", QString(), "ель"}, Row{50000, 50000, "Лампа", QString(), "x"},
                                 Row{20000, 20000, "Связь", QString(), "y"}}) {
             rows << late;
             add(f->table, late);
         }
-        QTRY_COMPARE(shown(f->widget), passing(timeOrder(rows)));
+        QTRY_COMPARE(shown(f->widget), passing(rows, timeOrder(rows), filter, false));
 
         QVector<int> order = timeOrder(rows);
         sortLikeAClick(rows, order, 3, false, Qt::AscendingOrder);
         clickHeader(f->widget, 3);
-        QTRY_COMPARE(shown(f->widget), passing(order));
+        QTRY_COMPARE(shown(f->widget), passing(rows, order, filter, false));
         for (const Row &later : {Row{100, 100, "Лампа", QString(), "ёж"}, Row{60000, 60000, "Лампа", QString(), "ж"}}) {
             rows << later;
             order << rows.size() - 1;
             add(f->table, later);
         }
         sortLikeAClick(rows, order, 3, false, Qt::AscendingOrder);
-        QTRY_COMPARE(shown(f->widget), passing(order));
+        QTRY_COMPARE(shown(f->widget), passing(rows, order, filter, false));
         QTRY_VERIFY(f->table.isSettled());
         QCOMPARE(f->widget.horizontalHeader()->sortIndicatorSection(), 3);
     }
@@ -361,12 +350,7 @@ private slots:
                                             LogFilter({}, QStringLiteral("занят")), LogFilter()}) {
                 f->table.setFilter(filter);
                 QTRY_VERIFY(f->table.isSettled() && f->widget.updatesEnabled());
-                QVector<int> passing;
-                for (int i : qAsConst(order)) {
-                    if (accepts(filter, rows.at(i)))
-                        passing << i;
-                }
-                QCOMPARE(shown(f->widget), expected(rows, passing, true));
+                QCOMPARE(shown(f->widget), passing(rows, order, filter, true));
             }
             f->table.beginLoad();
             add(f->table, knownRows.first());

@@ -1,15 +1,13 @@
 // The event log view as the operator uses it: days with known rows fed as
 // the worker feeds them, and days loaded from the servers.
+#include "EveryView.h"
 #include "ViewTest.h"
 
 #include "views/LogView.h"
 
 #include <QApplication>
 #include <QCollator>
-#include <QComboBox>
 #include <QFileDialog>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTextCodec>
@@ -30,6 +28,8 @@ private:
         view->findChild<QToolButton *>("live")->setChecked(false);
         view->show();
         QApplication::setActiveWindow(view.get());
+        if (!QTest::qWaitForWindowExposed(view.get()))
+            qWarning("the view was not shown");
         return view;
     }
     static void feed(LogView *view, const QTime &time, const QString &type, const QString &descr,
@@ -38,7 +38,6 @@ private:
         deliver(view, "on_db_lumoLogData", QDateTime(QDate(2024, 3, 6), time), QTime(12, 0, 4), typeId, type, descr,
                 value, data);
     }
-    static QTableWidget *table(QWidget *view) { return view->findChild<QTableWidget *>("tableWidget"); }
     static QStringList column(QWidget *view, int c)
     {
         QStringList texts;
@@ -46,24 +45,6 @@ private:
             texts << (table(view)->item(r, c) ? table(view)->item(r, c)->text() : QStringLiteral("-"));
         return texts;
     }
-    static QString rowText(QTableWidget *t, int r)
-    {
-        QStringList cells;
-        for (int c = 0; c < t->columnCount(); ++c)
-            cells << (t->item(r, c) ? t->item(r, c)->text() : QStringLiteral("-"));
-        return cells.join('|');
-    }
-    static void clickHeader(QWidget *view, int section)
-    {
-        QHeaderView *h = table(view)->horizontalHeader();
-        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, {h->sectionViewportPosition(section) + 5, 5});
-    }
-    QString fileText(const char *name)
-    {
-        QFile file(files.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
-    }
-    static QString shownCount(QWidget *view) { return view->findChild<QLabel *>("shownCount")->text(); }
     // Save, the name typed into the dialog once it is shown.
     void saveThroughDialog(QWidget *view, const char *name)
     {
@@ -104,12 +85,12 @@ private slots:
         // Texts sort in the order of a language, where "a" < "B" < "c".
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
+    void init() { use(); }
 
     // Generations 2 to 4 have a Source column; 3 and 4 their rows decoded
     // from the bytes (Windows-1251). The rows are sorted by time at the end.
     void columnsAndDecoding()
     {
-        use();
         for (const QPoint &g : QVector<QPoint>{{0x2FFFF, 5}, {0x3FFFF, 5}, {0x4FFFF, 5}, {0x5FFFF, 4}, {7, 4}})
             QCOMPARE(table(open(g.x()).get())->columnCount(), g.y());
         const QByteArray text = QTextCodec::codecForName("Windows-1251")->fromUnicode(QStringLiteral("Авария лампы"));
@@ -131,7 +112,6 @@ private slots:
     // keep the separator, quotes and line breaks within quotes.
     void saveFormat()
     {
-        use();
         auto view = open();
         feed(view.get(), QTime(12, 0, 5), "Door", "open");
         feed(view.get(), QTime(12, 0, 5), "Lamp", "a;b \"c\"\nd");
@@ -153,9 +133,7 @@ private slots:
     // written do not reach it.
     void saveWhileTableChanges()
     {
-        use();
         auto view = open();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         loadKnownDay(view.get());
         clickHeader(view.get(), 3);
         QTRY_COMPARE(table(view.get())->horizontalHeader()->sortIndicatorSection(), 3);
@@ -176,9 +154,7 @@ private slots:
     // in arrival order; a selected row keeps its record.
     void sortedByHeader()
     {
-        use();
         auto view = open();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         const auto load = [&view](bool selectA) {
             deliver(view.get(), "on_updateData_clicked", false);
             // The last one at the next day's midnight, the last from the server.
@@ -235,7 +211,6 @@ private slots:
         QStringList shown;
         for (const QChar i : rows)
             shown << knownRow(i.digitValue()).at(2);
-        use();
         auto view = open();
         QVERIFY(QTest::qWaitForWindowActive(view.get()));
         QTableWidget *t = table(view.get());
@@ -287,9 +262,8 @@ private slots:
 
     // A day from the server, the day before by Alt+Left (a second press
     // while it is read is refused), Refresh keeping that day, the next day
-    // by its button; then a load cancelled and one closed while the server
-    // holds their statement (a lock on the events table: a load that
-    // streams may be over before Cancel is pressed).
+    // by its button. (Cancel and close while the server holds the statement:
+    // tst_faults.)
     void fromServer_data() { TestServers::addServerRows(); }
     void fromServer()
     {
@@ -317,59 +291,26 @@ private slots:
         QCOMPARE(t->rowCount(), count(day.addDays(-1)));
         QVERIFY(click(view.get(), "nextDay"));
         QCOMPARE(t->rowCount(), count(day));
-
-        const bool pg = TestServers::isPostgres(server);
-        QVERIFY(!pg || reference.transaction());
-        QVERIFY(run(pg ? "lock table events in access exclusive mode" : "lock tables events write"));
-        const auto unlock = qScopeGuard([&] { pg ? reference.rollback() : run("unlock tables"); });
-        auto *log = view->findChild<QComboBox *>("log");
-        const auto reading = [&] {
-            view->findChild<QPushButton *>("updateData")->click();
-            return QTest::qWaitFor([log] { return log->currentText().endsWith("Obtaining log data"); });
-        };
-        QVERIFY(reading());
-        Progress *overlay = view->progressOverlay();
-        QVERIFY(!overlay->isHidden());
-        overlay->cancelButton()->click();
-        QVERIFY(!overlay->cancelButton()->isEnabled());
-        QCOMPARE(overlay->findChild<QLabel *>("label")->text(), QStringLiteral("interruption ..."));
-        QVERIFY(viewLoaded(view.get()));
-        // The next load shows the overlay afresh; closing the view ends it at once.
-        QVERIFY(reading());
-        QVERIFY(!overlay->isHidden() && overlay->cancelButton()->isEnabled());
-        QCOMPARE(overlay->findChild<QLabel *>("label")->text(), QStringLiteral("Data updating"));
-        QElapsedTimer timer;
-        timer.start();
-        view.reset();
-        QVERIFY(timer.elapsed() < 3600);
     }
 
     // Cancel at any moment of a load, from right after Refresh to after its
     // end: the table is then what its count says, rows of the day in the
     // order of the header.
-    void cancelledLoads_data()
-    {
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<int>("after");
-        for (const QString &server : TestServers::available()) {
-            for (int after : {0, 500, 1000000})
-                QTest::addRow("%s, after %d rows", qPrintable(server), after) << server << after;
-        }
-    }
+    void cancelledLoads_data() { TestServers::addServerRows({"after 0 rows", "after 500 rows", "after 1000000 rows"}); }
     void cancelledLoads()
     {
         USE_ROW_SERVER();
-        QFETCH(int, after);
+        QFETCH(QString, kind);
+        const int after = kind.section(' ', 1, 1).toInt();
         auto view = open();
         QTableWidget *t = table(view.get());
         QVERIFY(viewLoaded(view.get()) && showDate(view.get(), TestServers::day()));
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         clickHeader(view.get(), 3);
         clickHeader(view.get(), 3);
         QTRY_COMPARE(t->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
         QHash<QString, int> day;
-        for (int r = 0; r < t->rowCount(); ++r)
-            ++day[rowText(t, r)];
+        for (const QString &row : EveryView::shown(view.get()))
+            ++day[row];
 
         const QRegularExpression total(QStringLiteral(" of (\\S+) records"));
         view->findChild<QPushButton *>("updateData")->click();
@@ -380,8 +321,9 @@ private slots:
         QTRY_VERIFY(t->horizontalHeader()->sortIndicatorSection() == 3 && t->updatesEnabled());
         QCOMPARE(shownCount(view.get()), QStringLiteral("%L1 of %L1 records").arg(t->rowCount()));
         const QCollator collator;
+        const QStringList shownRows = EveryView::shown(view.get());
         for (int r = 0; r < t->rowCount(); ++r) {
-            QVERIFY2(day[rowText(t, r)]-- > 0, qPrintable(rowText(t, r)));
+            QVERIFY2(day[shownRows.at(r)]-- > 0, qPrintable(shownRows.at(r)));
             QVERIFY(r == 0 || collator.compare(t->item(r - 1, 3)->text(), t->item(r, 3)->text()) >= 0);
         }
     }

@@ -11,7 +11,6 @@
 #include "views/LumoWidget.h"
 #include "views/SGView.h"
 
-#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -91,12 +90,12 @@ private slots:
         // The host's decoder of signal-group events.
         new Road::Kernel(QCoreApplication::instance());
     }
+    void init() { use(); }
 
     // A point per phase up to a length of 1000; the control source as a band
     // up to the last phase; moving averages where a phase has enough points.
     void phasesFed()
     {
-        use();
         auto view = opened(facade.createPhasesWidget(1));
         ChartWidget *c = chart(view.get());
         QVERIFY(!c->isEnabled()); // loading
@@ -159,7 +158,6 @@ private slots:
         QFETCH(QDateTime, base);
         QFETCH(int, opening);
         QFETCH(int, never);
-        use();
         auto view = fedSgView();
         // The local time the driver hands over for what the row says, invalid
         // where the local clock skips it.
@@ -239,10 +237,14 @@ private slots:
     {
         QFETCH(bool, smoothing);
         QFETCH(QString, then);
-        use();
         auto view = fedSgView();
         auto *smooth = view->findChild<QCheckBox *>("averaging");
         Database *worker = qobject_cast<LumoWidget *>(view.get())->worker();
+        // What the background work has left to hand over has reached the view.
+        const auto settle = [] {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+        };
         const QDateTime monday = written(QDate(2024, 3, 4), QTime(0, 0));
         // A day of every group closed 9 s, then open 11 s (a transition, green,
         // a transition), three cycles a minute.
@@ -263,14 +265,12 @@ private slots:
         }
         if (then == "close") {
             view.reset();
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents();
+            settle();
             return;
         }
         if (then == "uncheck") {
             smooth->click();
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents();
+            settle();
             QVERIFY(xy(view.get())->series(16)->isVisible() && !series(xy(view.get()), "SG 16 (avg)"));
             QCOMPARE(xy(view.get())->seriesList().size(), 16);
             return;
@@ -278,8 +278,7 @@ private slots:
         if (then == "complete") {
             deliver(view.get(), "on_db_complete");
             QVERIFY(evaluated(view.get()));
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents();
+            settle();
             QCOMPARE(bars(view.get())->barCount(), 16 * (4 * cycleCount - 1));
             QCOMPARE(cycles(view.get())->series(3)->pointsCount(), cycleCount - 1);
             if (smoothing)
@@ -293,8 +292,7 @@ private slots:
         deliver(view.get(), "on_db_lumoSgData", monday.addSecs(8), 20, 0);
         deliver(view.get(), "on_db_complete");
         QVERIFY(evaluated(view.get()));
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
+        settle();
         QCOMPARE(bars(view.get())->barCount(), 2);
         QCOMPARE(points(xy(view.get())->series(20)), (QVector<QPointF>{{secs(monday) + 5, 3}}));
         QVERIFY(points(xy(view.get())->series(16)).isEmpty());
@@ -327,7 +325,6 @@ private slots:
         QFETCH(QDateTime, from);
         QFETCH(bool, forward);
         QFETCH(QDateTime, to);
-        use();
         auto view = fedSgView();
         // Each load is ended by hand: the server is not there.
         endLoad(view.get());
@@ -356,7 +353,6 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QStringList, modes);
-        use();
         auto view = kind == "sg" ? fedSgView()
                                  : opened(kind == "phases" ? facade.createPhasesWidget(1) : facade.createDtWidget(1, {5}));
         for (const QString &mode : modes) {
@@ -508,10 +504,7 @@ private slots:
         const double h = secs(written(day, QTime(10, 0)));
         QCOMPARE(points(xy(view.get())->series(1)), (QVector<QPointF>{{h + 30, 30}}));
         QCOMPARE(bars(view.get())->barCount(), 3);
-        auto *log = view->findChild<QComboBox *>("log");
-        QStringList lines;
-        for (int i = 0; i < log->count(); ++i)
-            lines << log->itemText(i);
+        const QStringList lines = texts(view->findChild<QComboBox *>("log"));
         QVERIFY2(lines.last().endsWith("Internal error: cannot decode event"), qPrintable(lines.join('\n')));
     }
 
