@@ -9,6 +9,7 @@
 // have stopped and the view has shown nothing new for a while, what it shows
 // is set against a fresh load: rows lost and rows shown twice.
 #include "HostKernel.h"
+#include "LoopProbe.h"
 #include "TestServers.h"
 
 #include "views/LogView.h"
@@ -19,7 +20,6 @@
 #include <QMutex>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,20 +28,6 @@
 #include <memory>
 
 namespace {
-
-bool runUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    QTimer poll;
-    poll.start(2);
-    QElapsedTimer deadline;
-    deadline.start();
-    while (!done()) {
-        if (deadline.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 QTableWidget *tableOf(QWidget *view) { return view->findChild<QTableWidget *>(QStringLiteral("tableWidget")); }
 
