@@ -41,7 +41,7 @@ CentreRun::CentreRun(const Options &options, QObject *parent)
     , server(options.server)
 {
     if (opts.server == QLatin1String("pgbouncer"))
-        TestServers::includePooler();
+        TestServers::includeEveryLayout();
     // Hosts sign in as a workstation does.
     url = TestServers::operatorUrl(opts.server);
     port = quint16(QUrl(url, QUrl::TolerantMode).port());
