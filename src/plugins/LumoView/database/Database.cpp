@@ -8,6 +8,7 @@
 #include <QDebug>
 #include <QDeadlineTimer>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSqlError>
 
 namespace {
@@ -308,6 +309,8 @@ void Database::runRequest(const RequestSlot::Request &request)
 
 void Database::runFollowStep(const RequestSlot::Request &request)
 {
+    stepping = true;
+    const auto stepEnds = qScopeGuard([this] { stepping = false; });
     pacer.beginRequest();
     if (!connection.sync()) {
         interrupted();
@@ -410,7 +413,10 @@ bool Database::execQuery(const QString &statement)
 
 bool Database::openConnection(QString *error)
 {
-    if (!connection.acquirePermit([this] { emit logMessage(tr("Waiting for another view to finish reading"), Info); }))
+    if (!connection.acquirePermit([this] {
+            if (!stepping)
+                emit logMessage(tr("Waiting for another view to finish reading"), Info);
+        }))
         return false;
     return connection.open(error);
 }
@@ -430,13 +436,15 @@ bool Database::ensureConnected()
     forever {
         const QString now = tr("Connect to database %1@%2").arg(connection.databaseName(), connection.hostName());
         if (now != target) {
-            emit logMessage(now, Info);
+            if (!stepping)
+                emit logMessage(now, Info);
             target = now;
             said.clear();
         }
         QString error;
         if (openConnection(&error)) {
-            emit logMessage(tr("Connection established"), Success);
+            if (!stepping || !said.isEmpty())
+                emit logMessage(tr("Connection established"), Success);
             return true;
         }
         if (stopNoticed())

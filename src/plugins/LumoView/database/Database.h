@@ -154,6 +154,10 @@ private:
     // Worker thread only.
     WorkerConnection connection;
     bool stopSeen = false;
+    // A follow step runs: it says nothing of its connection but errors, so
+    // that a following view's message line does not fill with the steps'
+    // turns at the workstation's connections.
+    bool stepping = false;
     // The last run was ended by force: its connection is in no known state.
     std::atomic<bool> endedByForce{false};
 };
