@@ -55,8 +55,8 @@ private:
 };
 
 // Runs the event loop until `done`; a 2 ms timer looks again while nothing
-// else happens.
-inline bool runUntil(const std::function<bool()> &done, int timeoutMs = 900000)
+// else happens. Not QTest::qWaitFor: its 10 ms naps would be measured.
+inline bool runUntil(const std::function<bool()> &done, int timeoutMs = 600000)
 {
     QTimer poll;
     poll.start(2);

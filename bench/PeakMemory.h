@@ -1,6 +1,10 @@
 #ifndef PEAKMEMORY_H
 #define PEAKMEMORY_H
 
+#include <QFile>
+
+#include <malloc.h>
+
 #include <cstdio>
 
 // The process's peak resident memory so far (VmHWM), in kB; -1 if unknown.
@@ -17,6 +21,15 @@ inline long peakRssKb()
     }
     std::fclose(status);
     return kb;
+}
+
+// Starts the peak resident memory afresh from what is resident now.
+inline void resetPeakMemory()
+{
+    malloc_trim(0);
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
 }
 
 #endif // PEAKMEMORY_H

@@ -57,14 +57,6 @@ long residentKb()
     return -1;
 }
 
-void resetPeakMemory()
-{
-    malloc_trim(0);
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
-
 // A row's texts as one number; a cell without an item is told apart from
 // an empty one.
 quint64 rowHash(const QStringList &cells)

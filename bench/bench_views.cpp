@@ -10,6 +10,7 @@
 // evaluation, and while the pages are switched, zoomed and panned and the
 // week smoothed, and how long smoothing takes.
 #include "HostKernel.h"
+#include "LoopProbe.h"
 #include "PeakMemory.h"
 #include "PlainFetch.h"
 #include "TestServers.h"
@@ -57,31 +58,6 @@ qint64 threadCpuNsecs()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-// Starts the peak resident memory afresh from what is resident now.
-void resetPeakMemory()
-{
-    malloc_trim(0);
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
-}
-
-// Runs the event loop until `done`; a 2 ms timer looks again while nothing
-// else happens. Not QTest::qWaitFor: its 10 ms naps would be measured.
-bool runUntil(const std::function<bool()> &done, int timeoutMs = 600000)
-{
-    QTimer poll;
-    poll.start(2);
-    QElapsedTimer deadline;
-    deadline.start();
-    while (!done()) {
-        if (deadline.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 bool frameEnabled(QWidget *view)
