@@ -14,8 +14,6 @@
 
 namespace {
 
-// The most the table works at a stretch before the event loop has its turn.
-const int sliceMsecs = 10;
 // Records looked at between looks at the clock.
 const int scanChunk = 1 << 16;
 // Records that come after a sort are sorted in at most this often.

@@ -39,6 +39,10 @@ class LogTable : public QObject
 {
     Q_OBJECT
 public:
+    // The most the table, and the view's intake of rows, work at a stretch
+    // before the event loop has its turn.
+    static constexpr int sliceMsecs = 10;
+
     // `table` has its columns: Time, Device time, Event type, [Source,]
     // Description.
     explicit LogTable(QTableWidget *table, QObject *parent = nullptr);

@@ -1,6 +1,7 @@
 #include "LogTableRows.h"
 
 #include "views/LogCell.h"
+#include "views/LogTable.h"
 #include "views/LogRowList.h"
 
 #include <QElapsedTimer>
@@ -12,7 +13,7 @@ namespace {
 const int rowChunk = 4096;
 const int checkChunk = 1 << 16;
 // Rows removed at once take about half of the table's slice of work.
-const qint64 shrinkNsecs = 5000000;
+const qint64 shrinkNsecs = LogTable::sliceMsecs * qint64(1000000) / 2;
 
 } // namespace
 

@@ -33,9 +33,7 @@ namespace {
 // ten times a second: painting, not rows, is what costs when every row is
 // cheap.
 const int takeInterval = 100;
-// The most the rows are worked on at a stretch before the event loop has
-// its turn, and the rows taken between looks at the clock.
-const int sliceMsecs = 10;
+// The rows taken between looks at the clock.
 const int takeChunk = 4096;
 // How often Save's progress is shown.
 const int progressInterval = 100;
@@ -217,7 +215,7 @@ void LogView::takeRows()
 {
     QElapsedTimer slice;
     slice.start();
-    while (slice.elapsed() < sliceMsecs) {
+    while (slice.elapsed() < LogTable::sliceMsecs) {
         const QVector<LogRowIntake::Row> rows = intake->take(takeChunk);
         if (rows.isEmpty())
             break;
