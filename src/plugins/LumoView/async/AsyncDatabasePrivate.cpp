@@ -3,6 +3,7 @@
 #include "async/AsyncDatabase.h"
 #include "async/AsyncSqlQuery.h"
 #include "async/AsyncSqlQueryPrivate.h"
+#include "sql/ClientThreadState.h"
 #include "sql/DatabaseUrl.h"
 #include "sql/SqlDialect.h"
 #include "sql/ConnectOptions.h"
@@ -207,6 +208,7 @@ void AsyncDatabasePrivate::run()
         if (QCoreApplication::instance())
             QSqlDatabase::removeDatabase(name);
     }
+    ClientThreadState::release();
 }
 
 void AsyncDatabasePrivate::applyUrl(const QString &urlString)

@@ -3,6 +3,7 @@
 #include "database/QueryDump.h"
 #include "database/RequestRows.h"
 #include "database/RequestStatements.h"
+#include "sql/ClientThreadState.h"
 #include "sql/SqlDialect.h"
 
 #include <QDebug>
@@ -242,6 +243,7 @@ void Database::run()
     }
     // Closed before the statement goes: rows nobody will show are not read.
     connection.close();
+    ClientThreadState::release();
 }
 
 bool Database::interrupted()

@@ -1,5 +1,6 @@
 #include "StatementCanceller.h"
 
+#include "sql/ClientThreadState.h"
 #include "sql/ConnectOptions.h"
 #include "sql/SqlDialect.h"
 
@@ -179,6 +180,8 @@ bool StatementCanceller::cancel()
             while (sameStatement() && !repeat.hasExpired())
                 QThread::msleep(10);
         } while (sameStatement() && clock.elapsed() < budgetMsecs);
+        killer.reset();
+        ClientThreadState::release();
     });
     QObject::connect(canceller, &QThread::finished, canceller, &QObject::deleteLater);
     thread = canceller;
